@@ -1,0 +1,57 @@
+# Helpers shared by every folder: one static library per subsystem, one test
+# executable per area, one benchmark program per topic.
+
+set(LUMICAR_WARNINGS -Wall -Wextra)
+
+# lumicar_library(<name> SOURCES ... [DEPS ...])
+# Creates the static library lumicar_<name>, with the repository root on the
+# include path so that headers are included as "runtime/component.h".
+function(lumicar_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(lumicar_${name} STATIC ${ARG_SOURCES})
+  target_include_directories(lumicar_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_options(lumicar_${name} PRIVATE ${LUMICAR_WARNINGS})
+  target_link_libraries(lumicar_${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# lumicar_test(<name> SOURCES ... [DEPS ...] [THREADS] [XVFB] [LABELS ...])
+# One GoogleTest executable registered with CTest. THREADS marks a test that
+# also runs in the ThreadSanitizer build; a test build made with
+# LUMICAR_THREAD_TESTS_ONLY skips every other test. XVFB runs the test inside
+# tests/run-under-xvfb.sh so that it gets a real X server with OpenGL.
+function(lumicar_test name)
+  cmake_parse_arguments(ARG "THREADS;XVFB" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
+  if(LUMICAR_THREAD_TESTS_ONLY AND NOT ARG_THREADS)
+    return()
+  endif()
+  find_package(GTest REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${LUMICAR_WARNINGS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  if(ARG_XVFB)
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tests/run-under-xvfb.sh $<TARGET_FILE:${name}>)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
+  set(timeout 300)
+  if(ARG_TIMEOUT)
+    set(timeout ${ARG_TIMEOUT})
+  endif()
+  set(labels ${ARG_LABELS})
+  if(ARG_THREADS)
+    list(APPEND labels threads)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout} LABELS "${labels}"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LUMICAR_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
+
+# lumicar_bench(<name> SOURCES ... [DEPS ...])
+function(lumicar_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${LUMICAR_WARNINGS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()
