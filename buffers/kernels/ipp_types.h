@@ -53,10 +53,27 @@ enum IppiBorderType : int {
   ippBorderInMem = 6,
 };
 
+// Compositing operations of the alpha-composition kernels; the Premul forms take premultiplied colours.
+enum IppiAlphaType : int {
+  ippAlphaOver = 0,
+  ippAlphaIn = 1,
+  ippAlphaOut = 2,
+  ippAlphaATop = 3,
+  ippAlphaXor = 4,
+  ippAlphaPlus = 5,
+  ippAlphaOverPremul = 6,
+  ippAlphaInPremul = 7,
+  ippAlphaOutPremul = 8,
+  ippAlphaATopPremul = 9,
+  ippAlphaXorPremul = 10,
+  ippAlphaPlusPremul = 11,
+};
+
 // Status results of the kernels.
 constexpr IppStatus ippStsNoErr = 0;
 constexpr IppStatus ippStsDivByZero = 6;
 constexpr IppStatus ippStsSizeErr = -6;
+constexpr IppStatus ippStsDivByZeroErr = -10;
 constexpr IppStatus ippStsNullPtrErr = -8;
 constexpr IppStatus ippStsStepErr = -14;
 constexpr IppStatus ippStsMirrorFlipErr = -21;
@@ -65,5 +82,7 @@ constexpr IppStatus ippStsMaskSizeErr = -33;
 constexpr IppStatus ippStsBorderErr = -225;
 constexpr IppStatus ippStsAnchorErr = -34;
 constexpr IppStatus ippStsNoiseValErr = -36;
+constexpr IppStatus ippStsNumChannelsErr = -53;
+constexpr IppStatus ippStsAlphaTypeErr = -134;
 
 }  // namespace lumicar

@@ -1,0 +1,21 @@
+#pragma once
+// Every built-in kernel that a dispatch table entry falls back to.
+
+#include "buffers/kernels/alpha_comp.h"
+#include "buffers/kernels/arith.h"
+#include "buffers/kernels/channel_copy.h"
+#include "buffers/kernels/color_to_gray.h"
+#include "buffers/kernels/color_twist.h"
+#include "buffers/kernels/logic.h"
+#include "buffers/kernels/memory_ops.h"
+#include "buffers/kernels/mirror.h"
+#include "buffers/kernels/rgb_yuv422.h"
+#include "buffers/kernels/separable_filter.h"
+#include "buffers/kernels/set_copy.h"
+#include "buffers/kernels/signal_ops.h"
+#include "buffers/kernels/sobel_filter.h"
+#include "buffers/kernels/statistics.h"
+#include "buffers/kernels/swap_channels.h"
+#include "buffers/kernels/wiener_filter.h"
+#include "buffers/kernels/yuv420_rgb.h"
+#include "buffers/kernels/yuv422_rgb.h"
