@@ -1,0 +1,136 @@
+#include "buffers/block_pool.h"
+
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+
+#include "buffers/aligned_alloc.h"
+#include "buffers/sl_exception.h"
+
+namespace lumicar {
+
+namespace {
+
+// Free blocks are kept this many ticks beyond their current count, so a size
+// in steady use always finds a reserve and an idle size lingers for 1.6 s.
+constexpr uint32_t kCountdownReserve = 8;
+
+// The free blocks of one exact size.
+struct TSLSmartBufferList {
+  explicit TSLSmartBufferList(std::size_t size) : BlockSize(size) {}
+  TSLSmartBufferList(const TSLSmartBufferList&) = delete;
+  TSLSmartBufferList& operator=(const TSLSmartBufferList&) = delete;
+  ~TSLSmartBufferList() {
+    for (void* block : FreeBlocks) _ippFree(block);
+  }
+
+  void ResetCountdown() { Countdown = static_cast<uint32_t>(FreeBlocks.size()) + kCountdownReserve; }
+
+  std::size_t BlockSize;
+  std::vector<void*> FreeBlocks;
+  uint32_t Countdown = 0;
+};
+
+// Owns the size chains and the one lock that guards them.
+class TSLSmartBufferManager {
+ public:
+  void* Allocate(std::size_t size) {
+    {
+      std::lock_guard lock(lock_);
+      TSLSmartBufferList& chain = Chain(size);
+      chain.ResetCountdown();
+      if (!chain.FreeBlocks.empty()) {
+        void* block = chain.FreeBlocks.back();
+        chain.FreeBlocks.pop_back();
+        return block;
+      }
+    }
+    // A fresh block: the heap call needs no pool state, so it runs unlocked.
+    void* block = _ippMalloc(static_cast<std::ptrdiff_t>(size));
+    if (!block) throw ESLOutOfMemory();
+    return block;
+  }
+
+  void Deallocate(void* block, std::size_t size) {
+    std::lock_guard lock(lock_);
+    TSLSmartBufferList& chain = Chain(size);
+    chain.FreeBlocks.push_back(block);
+    chain.ResetCountdown();
+  }
+
+  void CleanUp() {
+    std::vector<std::unique_ptr<TSLSmartBufferList>> chains;
+    {
+      std::lock_guard lock(lock_);
+      chains.swap(chains_);
+    }
+    // `chains` frees its blocks here, outside the lock.
+  }
+
+  void Tick() {
+    std::lock_guard lock(lock_);
+    for (std::size_t i = chains_.size(); i-- > 0;) {
+      TSLSmartBufferList& chain = *chains_[i];
+      if (chain.Countdown > 0) {
+        --chain.Countdown;
+        while (chain.FreeBlocks.size() > chain.Countdown) {
+          _ippFree(chain.FreeBlocks.back());
+          chain.FreeBlocks.pop_back();
+        }
+      }
+      if (chain.Countdown == 0) chains_.erase(chains_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+  }
+
+  std::vector<TSLPoolChainState> State() {
+    std::lock_guard lock(lock_);
+    std::vector<TSLPoolChainState> state;
+    state.reserve(chains_.size());
+    for (const auto& chain : chains_) state.push_back({chain->BlockSize, chain->FreeBlocks.size(), chain->Countdown});
+    return state;
+  }
+
+ private:
+  // The chain for `size`, appended when there is none yet. Few distinct
+  // sizes are ever in use, so a linear search is the fastest lookup.
+  TSLSmartBufferList& Chain(std::size_t size) {
+    for (const auto& chain : chains_)
+      if (chain->BlockSize == size) return *chain;
+    return *chains_.emplace_back(std::make_unique<TSLSmartBufferList>(size));
+  }
+
+  std::mutex lock_;
+  std::vector<std::unique_ptr<TSLSmartBufferList>> chains_;
+};
+
+// The pool outlives every static object that might still hand a block back
+// during shutdown, so it is never destroyed; its free blocks are returned to
+// the heap when the program ends normally.
+TSLSmartBufferManager& Manager() {
+  static TSLSmartBufferManager* manager = [] {
+    auto* m = new TSLSmartBufferManager;
+    std::atexit([] { SLMemoryCleanUp(); });
+    return m;
+  }();
+  return *manager;
+}
+
+}  // namespace
+
+void* SLBufferAllocate(std::size_t size) {
+  if (size == 0) return nullptr;
+  return Manager().Allocate(size);
+}
+
+void SLBufferDeallocate(void* block, std::size_t size) {
+  if (!block || size == 0) return;
+  Manager().Deallocate(block, size);
+}
+
+void SLMemoryCleanUp() { Manager().CleanUp(); }
+
+void SLMemoryTick() { Manager().Tick(); }
+
+std::vector<TSLPoolChainState> SLMemoryPoolState() { return Manager().State(); }
+
+}  // namespace lumicar
