@@ -1,0 +1,190 @@
+#pragma once
+// TOWBasicPin: what every pin is (real pins and the placeholders that stand
+// for pins not loaded yet): a stream interface that receivers are reached
+// through, a destroy lock that keeps the pin alive while deliveries from it
+// run, its links, names and notifications. Destruction is announced to every
+// other pin so that no reference to a dead pin survives.
+//
+// A pin class that overrides virtual operations used while a pin dies
+// (Disconnect, PinDeletedNotify, DispatchData, ...) calls BeforeDestruction()
+// first thing in its own destructor; the framework's pin classes do. Owners
+// may also free pins through OWFreePin or TOWPinPtr, which do it before the
+// destructor starts.
+
+#include <QString>
+#include <atomic>
+#include <memory>
+
+#include "pins/notify_operation.h"
+#include "pins/notify_state.h"
+#include "pins/ow_object.h"
+#include "pins/stream.h"
+#include "runtime/sync/destroy_lock.h"
+
+namespace lumicar {
+
+class TComponent;
+class TOWPinList;
+class TOWStateDispatcher;
+
+// Value of GetPinType; a placeholder reports the type it stands for.
+enum TOWPinType : uint8_t { ptSource = 0, ptSink = 1, ptState = 2, ptMultiSink = 3 };
+
+// The message of every delivery that runs into itself.
+inline constexpr const char* kOWDependsOnItselfMessage =
+    "The pin depends on itself. Please protect with functional dependency.";
+
+class TOWBasicPin : public TOWPinObject, public IOWStream {
+  Q_OBJECT
+ public:
+  explicit TOWBasicPin(QObject* parent = nullptr);
+  ~TOWBasicPin() override;
+
+  // IUnknown. Counting references through IOWStream never frees a pin: pins
+  // are freed by their owner.
+  HRESULT QueryInterface(const TGUID& iid, void** object) override;
+  uint32_t AddRef() override { return 1; }
+  uint32_t Release() override { return 1; }
+
+  // Closes the destroy lock (waiting for deliveries from this pin to return),
+  // removes every link, and tells every pin that this one dies. Runs once.
+  void BeforeDestruction();
+  bool IsPinDestroying() const { return destroying_.load(std::memory_order_acquire); }
+
+  virtual TComponent* GetOwnerComponent() const { return nullptr; }
+  // The window that holds the owner is being destroyed.
+  virtual bool RootInDestroying() const;
+
+  // One side of a link: forget `other` (no notices, no call to other).
+  virtual void IntDisconnect(TOWBasicPin* other);
+  // Source side of a new link to `other` after `afterPin`.
+  virtual bool IntConnect(TOWBasicPin* other, TOWBasicPin* afterPin);
+  // A placeholder frees itself here once nothing is linked to it.
+  virtual void CheckRemove() {}
+  // The link rules, asked of the pin that will own the link.
+  virtual bool CanConnectToInt(TOWBasicPin* other, bool allowConverters) = 0;
+  virtual TOWPinType GetPinType() const = 0;
+  virtual TOWBasicPin* GetConnectedAfterForPin(TOWBasicPin* pin);
+  virtual bool DirectDependsOn(TOWBasicPin* other);
+  // Stream type of the link to other; zero GUID when not linked.
+  virtual TGUID GetConnectionID(TOWBasicPin* other);
+
+  // Names: "Form1.VLMirror1.OutputPin" with root, "VLMirror1.OutputPin"
+  // without. GetFullIdentName is the identifier form (they differ only for
+  // pins in pin lists whose entries have names).
+  virtual QString GetRootName() = 0;
+  virtual TComponent* GetRoot() = 0;
+  virtual QString GetName() = 0;
+  virtual QString GetSaveName() = 0;
+  virtual QString GetOwnerName() = 0;
+  virtual QString GetFullName(bool withRoot) = 0;
+  virtual QString GetFullIdentName(bool withRoot) = 0;
+
+  virtual bool DependsOn(TOWBasicPin* other) = 0;
+  // A link could be made without converters.
+  virtual bool IsCompatible(TOWBasicPin* other) = 0;
+
+  virtual bool IsConnected();
+  virtual bool IsStateConnected();
+  virtual bool IsConnectedTo(TOWBasicPin* other);
+  virtual bool IsConnectedToAfter(TOWBasicPin* other, TOWBasicPin* afterPin);
+  virtual bool IsConnectedByConverterTo(TOWBasicPin* other);
+
+  bool Connect(TOWBasicPin* other) { return ConnectAfter(other, nullptr); }
+  // Links; true when the link exists afterwards (also when it already did).
+  virtual bool ConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin);
+  bool CanConnectTo(TOWBasicPin* other, bool allowConverters = true);
+  virtual bool CanConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin, bool allowConverters = true);
+  // Removes every link of the pin, state membership included.
+  virtual void Disconnect();
+  // Removes the one link to other.
+  virtual void DisconnectFrom(TOWBasicPin* other);
+
+  // Sends an operation into the pin (see the pin classes for the direction).
+  // Returns only after every receiver has returned.
+  virtual TOWDispatchResult Notify(const TIntf<IOWNotifyOperation>& operation);
+
+  virtual int GetConnectedPinCount();
+  virtual TOWBasicPin* GetConnectedPin(int index);
+  virtual TOWBasicPin* GetConnectedAfterPin(int index);
+
+  virtual void SetInEditor(bool inEditor);
+  bool InEditor() const { return inEditor_.load(std::memory_order_relaxed); }
+  // "(Disconnected)", the other pin's path, or "( n Links )".
+  virtual QString GetEditorString();
+  // "(Disconnected)" or "" disconnects; otherwise links to the pin of that
+  // path. True when a link to that pin exists afterwards.
+  virtual bool SetEditorString(const QString& text);
+  // Linked to a pin whose path (with or without root) is name.
+  virtual bool IsLinkedTo(const QString& name);
+
+  virtual bool OwnerInDesigning() = 0;
+  // The stream type this pin uses towards other (state links).
+  virtual TGUID FindConnectionID(TOWBasicPin* other) = 0;
+  // Delivery within the pin's state group, to target only or to all.
+  virtual TOWDispatchResult NotifyDispatcher(IOWNotifyOperation* operation, TOWNotifyState state,
+                                             TOWBasicPin* target) = 0;
+  // Introduces this pin's state to its state group; nothing without a group.
+  virtual void UpdateStateValue() {}
+  // 0 (S_OK) when this pin can carry id on the link under consideration.
+  virtual HRESULT RequestInterface(const TGUID& id, void** object);
+
+  TOWStateDispatcher* Dispatcher() const { return dispatcher_; }
+  TOWPinList* PinList() const { return pinList_; }
+  QObject* CustomData() const { return customData_; }
+  void SetCustomData(QObject* data) { customData_ = data; }
+  QString StoredFormName();
+  void SetStoredFormName(const QString& name);
+  IOWDestroyLock* DestroyLockIntf() const { return destroyLock_.get(); }
+
+ protected:
+  // Takes an exclusive claim on this pin's destroy lock: refuses new
+  // deliveries from the pin and waits until the running ones have returned.
+  // Raises EOWException when the calling thread itself is delivering from
+  // the pin (it would wait for itself). Callers hold no pin lock.
+  TIntf<IOWDestroyLockSection> CloseDeliveries();
+
+  // State-group call points. State groups join here: leaving the group as
+  // part of Disconnect, and removing `other` from the group when it is linked
+  // by state only. No group exists yet, so there is nothing to do.
+  virtual void StateDisconnect() {}
+  virtual bool StateDisconnectFrom(TOWBasicPin*) { return false; }
+  // Every state group clears the after pins that name a dying pin here.
+  virtual void StateGroupsPinDeleted() {}
+  // Stored links join here: when a form closes in design mode, the pins
+  // linked to this one from other forms relink to placeholders carrying its
+  // names. Nothing to do without placeholders.
+  virtual void KeepLinksAcrossForms() {}
+
+  // Both owners in design mode or both not, unless one is a format converter.
+  bool DesignModesMatch(TOWBasicPin* other);
+  // The other pin named by a path, searched in the all-pins list.
+  TOWBasicPin* FindPinByPath(const QString& path);
+  // other's path as this pin shows it: with the root only when other lies
+  // under another root.
+  QString PathAsSeenFrom(TOWBasicPin* other);
+
+  TOWPinList* pinList_ = nullptr;
+  TOWStateDispatcher* dispatcher_ = nullptr;
+
+ private:
+  QObject* customData_ = nullptr;
+  QString storedFormName_;
+  TIntf<IOWDestroyLock> destroyLock_;
+  TIntf<IOWDestroyLockSection> closing_;
+  std::atomic<bool> destroying_{false};
+  std::atomic<bool> inEditor_{false};
+};
+
+// Frees a pin the safe way: BeforeDestruction first, while the whole object
+// still lives, then delete.
+void OWFreePin(TOWBasicPin* pin);
+
+struct TOWPinDeleter {
+  void operator()(TOWBasicPin* pin) const { OWFreePin(pin); }
+};
+// Single owner of a pin (components hold their pins in these).
+template <typename T>
+using TOWPinPtr = std::unique_ptr<T, TOWPinDeleter>;
+
+}  // namespace lumicar

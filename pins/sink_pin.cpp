@@ -1,0 +1,301 @@
+#include "pins/sink_pin.h"
+
+#include <algorithm>
+
+#include "pins/delivery_claim.h"
+#include "pins/format_converter.h"
+#include "pins/link_type.h"
+#include "pins/pin_notifier.h"
+#include "pins/source_pin.h"
+
+namespace lumicar {
+
+namespace {
+bool Visit(TOWPinVisit& visited, const TOWBasicPin* pin) {
+  if (std::find(visited.begin(), visited.end(), pin) != visited.end()) return false;
+  visited.push_back(pin);
+  return true;
+}
+}  // namespace
+
+TOWSinkPin::TOWSinkPin(TComponent* owner, IOWLock* ownerLock) : TOWBasicSinkPin(owner, ownerLock) {}
+
+TOWSinkPin::~TOWSinkPin() { BeforeDestruction(); }
+
+TOWSourcePin* TOWSinkPin::GetSourcePin() {
+  auto section = ReadLock();
+  return internalRealSource_;
+}
+
+TOWSourcePin* TOWSinkPin::GetConnectionSourcePin() {
+  auto section = ReadLock();
+  return connectionSource_;
+}
+
+TOWFormatConverter* TOWSinkPin::GetFormatConverter() {
+  TOWSourcePin* connection;
+  TOWSourcePin* real;
+  {
+    auto section = ReadLock();
+    connection = connectionSource_;
+    real = realSource_;
+  }
+  if (!connection || !real || connection == real) return nullptr;
+  auto section = real->ReadLock();
+  for (const auto& c : real->converters_)
+    if (c->OutputPin() == connection) return c.get();
+  return nullptr;
+}
+
+TGUID TOWSinkPin::GetConnectedStreamID() {
+  auto section = ReadLock();
+  return connectedStreamId_;
+}
+
+// ---- Links ----
+
+bool TOWSinkPin::ConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
+  if (!other) {
+    RemoveSourceLink();
+    return false;
+  }
+  if (other == this) return false;
+  // Placeholders for pins not loaded yet are linked here once they exist.
+  auto* source = qobject_cast<TOWSourcePin*>(other);
+  if (!source) return false;
+  TOWSourcePin* real;
+  TOWSourcePin* connection;
+  {
+    auto section = ReadLock();
+    real = realSource_;
+    connection = connectionSource_;
+  }
+  if (real == source && source->GetConnectedAfterForPin(this) == afterPin) return true;
+  if (connection == source) return true;
+  if (!CanConnectTo(source)) return false;
+  if (Dispatcher()) StateDisconnect();
+  RemoveSourceLink();
+  {
+    auto section = WriteLock();
+    inConnect_ = true;
+    connectionSource_ = source;
+    internalRealSource_ = source;
+  }
+  struct TInConnect {
+    TOWSinkPin* self;
+    ~TInConnect() {
+      auto section = self->WriteLock();
+      self->inConnect_ = false;
+    }
+  } inConnect{this};
+  source->IntConnect(this, afterPin);
+  {
+    // A converter's output may have set the source fields meanwhile.
+    auto section = WriteLock();
+    realSource_ = source;
+    internalRealSource_ = source;
+  }
+  UpdateUpstream();
+  source->NewConnection(this);
+  ChainRenegotiate();
+  OWNotifyPinConnected(this, source);
+  OWNotifyPinChanged(this);
+  return true;
+}
+
+void TOWSinkPin::RemoveSourceLink() {
+  TOWSourcePin* old;
+  {
+    auto section = ReadLock();
+    old = realSource_ ? realSource_ : connectionSource_;
+  }
+  if (!old) return;
+  old->IntDisconnect(this);
+  OWNotifyPinDisconnected(this, old);
+  old->CheckRemove();
+  IntDisconnect(old);
+}
+
+void TOWSinkPin::Disconnect() {
+  StateDisconnect();
+  RemoveSourceLink();
+}
+
+void TOWSinkPin::DisconnectFrom(TOWBasicPin* other) {
+  if (!other) return;
+  bool linked;
+  {
+    auto section = ReadLock();
+    linked = other == realSource_ || other == connectionSource_;
+  }
+  if (linked)
+    RemoveSourceLink();
+  else
+    StateDisconnectFrom(other);
+}
+
+void TOWSinkPin::IntDisconnect(TOWBasicPin* other) {
+  // Waits until upstream deliveries from this pin (which call the source)
+  // have returned.
+  auto closing = CloseDeliveries();
+  {
+    auto section = WriteLock();
+    if (!other || (other != realSource_ && other != connectionSource_ && other != internalRealSource_)) return;
+    connectionSource_ = nullptr;
+    realSource_ = nullptr;
+    internalRealSource_ = nullptr;
+    upstreamSubmit_ = {};
+    connectedStreamId_ = TGUID{};
+  }
+  OWNotifyPinChanged(this);
+}
+
+void TOWSinkPin::UpdateUpstream(const TGUID* preferred) {
+  TOWSourcePin* source;
+  {
+    auto section = ReadLock();
+    source = internalRealSource_;
+  }
+  if (!source) return;
+  const TGUID linkId = preferred ? *preferred : source->GetConnectionID(this);
+  const TGUID id = OWUpStreamFindConnectionID(this, source, linkId);
+  const TOWSubmitFunction submit = id.IsNull() ? TOWSubmitFunction{} : GetSubmitFor(id);
+  auto section = WriteLock();
+  if (internalRealSource_ != source) return;
+  connectedStreamId_ = id;
+  upstreamSubmit_ = submit;
+}
+
+void TOWSinkPin::SetConnectionSource(TOWSourcePin* source) {
+  auto section = WriteLock();
+  connectionSource_ = source;
+}
+
+void TOWSinkPin::AttachToConverterSource(TOWSourcePin* source, const TGUID& linkId) {
+  {
+    auto section = WriteLock();
+    connectionSource_ = source;
+    realSource_ = source;
+    internalRealSource_ = source;
+  }
+  UpdateUpstream(&linkId);
+}
+
+// ---- Delivery upstream ----
+
+TOWDispatchResult TOWSinkPin::Notify(const TIntf<IOWNotifyOperation>& operation) {
+  TIntf<IOWNotifyOperation> hold(operation);
+  NotifyDispatcher(hold.get(), TOWNotifyState(), nullptr);
+  // The claim comes first: clearing the source fields waits for it, so the
+  // source read below stays alive for the call.
+  TOWDeliveryClaim claim(this);
+  if (!claim) return {};
+  TOWSourcePin* source;
+  TOWSubmitFunction submit;
+  TGUID id;
+  {
+    auto section = ReadLock();
+    source = internalRealSource_;
+    submit = upstreamSubmit_;
+    id = connectedStreamId_;
+  }
+  if (!source || !submit) return {};
+  TIntf<IOWLockSection> ownerUnlock;
+  if (IOWLock* owner = OwnerLock()) ownerUnlock = owner->UnlockAll();
+  return submit(static_cast<IOWStream*>(source), id, hold.get(), TOWNotifyState(nsLastReceiver));
+}
+
+// ---- Queries ----
+
+bool TOWSinkPin::IsConnectedTo(TOWBasicPin* other) {
+  auto section = ReadLock();
+  return other && other == realSource_;
+}
+
+bool TOWSinkPin::IsConnectedToAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
+  TOWSourcePin* source = GetSourcePin();
+  return source && source == other && source->GetConnectedAfterForPin(this) == afterPin;
+}
+
+bool TOWSinkPin::IsConnectedByConverterTo(TOWBasicPin* other) {
+  auto section = ReadLock();
+  return other && other == realSource_ && connectionSource_ != realSource_;
+}
+
+int TOWSinkPin::GetConnectedPinCount() {
+  auto section = ReadLock();
+  return realSource_ ? 1 : 0;
+}
+
+TOWBasicPin* TOWSinkPin::GetConnectedPin(int index) {
+  auto section = ReadLock();
+  return index == 0 ? realSource_ : nullptr;
+}
+
+TOWBasicPin* TOWSinkPin::GetConnectedAfterPin(int index) {
+  TOWSourcePin* source = index == 0 ? GetSourcePin() : nullptr;
+  return source ? source->GetConnectedAfterForPin(this) : nullptr;
+}
+
+TGUID TOWSinkPin::GetConnectionID(TOWBasicPin* other) {
+  TOWSourcePin* source = GetSourcePin();
+  return source && source == other ? source->GetConnectionID(this) : TGUID{};
+}
+
+TGUID TOWSinkPin::GetPrimaryConnectionID() {
+  TOWSourcePin* source = GetSourcePin();
+  return source ? source->GetConnectionID(this) : TGUID{};
+}
+
+bool TOWSinkPin::DirectDependsOn(TOWBasicPin* other) {
+  auto section = ReadLock();
+  return other && other == internalRealSource_;
+}
+
+bool TOWSinkPin::DependsOnInt(TOWBasicPin* other, TOWPinVisit& visited) {
+  if (!other || !Visit(visited, this)) return false;
+  TOWSourcePin* source = GetSourcePin();
+  if (!source) return false;
+  return source == other || source->DependsOnInt(other, visited);
+}
+
+void TOWSinkPin::PinDeletedNotify(TOWBasicPin* pin) {
+  TOWBasicSinkPin::PinDeletedNotify(pin);
+  bool linked;
+  {
+    auto section = ReadLock();
+    linked = pin == realSource_ || pin == connectionSource_ || pin == internalRealSource_;
+  }
+  // Normally the dying source has unlinked itself already.
+  if (linked) IntDisconnect(pin);
+}
+
+// ---- Type propagation ----
+
+void TOWSinkPin::UpStreamBackRestrictPossibleStreamTypes(TOWPinTypeRestricted& list, TOWPinVisit& visited) {
+  if (!Visit(visited, this)) return;
+  list.Restrict([&](const TGUID& id) { return ImplementsStream(id); });
+  if (IgnoresUpstream()) return;
+  if (TOWSourcePin* source = GetSourcePin()) source->RestrictToPossible(list, visited);
+}
+
+bool TOWSinkPin::UpStreamBackQueryPossybleInterface(const TGUID& id, TOWPinVisit& visited) {
+  if (!Visit(visited, this)) return true;
+  if (!ImplementsStream(id)) return false;
+  if (IgnoresUpstream()) return true;
+  TOWSourcePin* source = GetSourcePin();
+  return !source || source->UpStreamQueryPossybleInterface(id, visited);
+}
+
+void TOWSinkPin::BackChainReconnect(std::vector<TOWSourcePin*>& heads, TOWPinVisit& visited) {
+  if (!Visit(visited, this)) return;
+  if (TOWSourcePin* connection = GetConnectionSourcePin()) connection->BackPopulateStreamChains(heads, visited);
+}
+
+void TOWSinkPin::ForthChainReconnect(TOWPinVisit& visited) {
+  if (!Visit(visited, this)) return;
+  UpdateUpstream();
+  ForthToDependants(visited);
+}
+
+}  // namespace lumicar

@@ -1,0 +1,81 @@
+#pragma once
+// TOWSinkPin: an input pin with at most one source. It remembers the pin it
+// is physically linked to (the source, or a converter's output), the pin the
+// user linked, and the type and submit function of its own upstream traffic,
+// which goes to the user-linked source directly.
+
+#include "pins/basic_sink_pin.h"
+
+namespace lumicar {
+
+class TOWSourcePin;
+class TOWFormatConverter;
+
+class TOWSinkPin : public TOWBasicSinkPin {
+  Q_OBJECT
+ public:
+  explicit TOWSinkPin(TComponent* owner, IOWLock* ownerLock = nullptr);
+  ~TOWSinkPin() override;
+
+  TOWPinType GetPinType() const override { return ptSink; }
+
+  // The pin dependency checks follow and upstream notifications go to: the
+  // user-linked source.
+  virtual TOWSourcePin* GetSourcePin();
+  // The pin physically linked: the source or a converter's output.
+  TOWSourcePin* GetConnectionSourcePin();
+  // The converter between the source and this pin, none for a direct link.
+  TOWFormatConverter* GetFormatConverter();
+  // The type used for upstream traffic.
+  TGUID GetConnectedStreamID();
+
+  // Links to a source (none removes the link).
+  bool ConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin) override;
+  void Disconnect() override;
+  void DisconnectFrom(TOWBasicPin* other) override;
+  void IntDisconnect(TOWBasicPin* other) override;
+
+  // Upstream: to the source, with the last-receiver flag.
+  TOWDispatchResult Notify(const TIntf<IOWNotifyOperation>& operation) override;
+
+  bool IsConnectedTo(TOWBasicPin* other) override;
+  bool IsConnectedToAfter(TOWBasicPin* other, TOWBasicPin* afterPin) override;
+  bool IsConnectedByConverterTo(TOWBasicPin* other) override;
+  int GetConnectedPinCount() override;
+  TOWBasicPin* GetConnectedPin(int index) override;
+  TOWBasicPin* GetConnectedAfterPin(int index) override;
+  TGUID GetConnectionID(TOWBasicPin* other) override;
+  TGUID GetPrimaryConnectionID() override;
+  bool DirectDependsOn(TOWBasicPin* other) override;
+  bool DependsOnInt(TOWBasicPin* other, TOWPinVisit& visited) override;
+  void PinDeletedNotify(TOWBasicPin* pin) override;
+
+  void UpStreamBackRestrictPossibleStreamTypes(TOWPinTypeRestricted& list, TOWPinVisit& visited) override;
+  bool UpStreamBackQueryPossybleInterface(const TGUID& id, TOWPinVisit& visited) override;
+  void BackChainReconnect(std::vector<TOWSourcePin*>& heads, TOWPinVisit& visited) override;
+  void ForthChainReconnect(TOWPinVisit& visited) override;
+
+ protected:
+  friend class TOWSourcePin;
+  friend class TOWFormatConverter;
+
+  // Removes the link to the current source, if any.
+  void RemoveSourceLink();
+  // Recomputes the upstream type and submit function towards the source,
+  // preferring the type of the link (or `preferred` when given).
+  void UpdateUpstream(const TGUID* preferred = nullptr);
+  // A converter's output becomes the physical source (the real source stays).
+  void SetConnectionSource(TOWSourcePin* source);
+  // A converter's input is fed by `source` without an entry of its own.
+  void AttachToConverterSource(TOWSourcePin* source, const TGUID& linkId);
+
+  // Guarded by the pin lock.
+  TOWSourcePin* connectionSource_ = nullptr;
+  TOWSourcePin* realSource_ = nullptr;
+  TOWSourcePin* internalRealSource_ = nullptr;
+  TOWSubmitFunction upstreamSubmit_;
+  TGUID connectedStreamId_;
+  bool inConnect_ = false;
+};
+
+}  // namespace lumicar

@@ -1,0 +1,490 @@
+#include "pins/source_pin.h"
+
+#include <algorithm>
+
+#include "pins/basic_sink_pin.h"
+#include "pins/delivery_claim.h"
+#include "pins/format_converter.h"
+#include "pins/link_type.h"
+#include "pins/notify_operation.h"
+#include "pins/ow_exception.h"
+#include "pins/pin_notifier.h"
+#include "pins/sink_pin.h"
+#include "runtime/component.h"
+
+namespace lumicar {
+
+namespace {
+bool Visit(TOWPinVisit& visited, const TOWBasicPin* pin) {
+  if (std::find(visited.begin(), visited.end(), pin) != visited.end()) return false;
+  visited.push_back(pin);
+  return true;
+}
+}  // namespace
+
+TOWSourcePin::TOWSourcePin(TComponent* owner, IOWLock* ownerLock) : TOWStreamPin(owner, ownerLock) {}
+
+TOWSourcePin::~TOWSourcePin() {
+  BeforeDestruction();
+  // Converters left over (normally none: the last link through each freed
+  // it) go now, while the pin's fields still live.
+  std::vector<std::unique_ptr<TOWFormatConverter>> converters;
+  {
+    auto section = WriteLock();
+    converters.swap(converters_);
+  }
+}
+
+// ---- Queries ----
+
+int TOWSourcePin::GetSinkCount() {
+  auto section = ReadLock();
+  return entries_.Count();
+}
+
+TOWBasicPin* TOWSourcePin::GetSink(int index) {
+  auto section = ReadLock();
+  if (index < 0 || index >= entries_.Count()) return nullptr;
+  return entries_[index].realPin;
+}
+
+int TOWSourcePin::GetConverterCount() {
+  auto section = ReadLock();
+  return static_cast<int>(converters_.size());
+}
+
+TOWFormatConverter* TOWSourcePin::GetConverter(int index) {
+  auto section = ReadLock();
+  if (index < 0 || index >= static_cast<int>(converters_.size())) return nullptr;
+  return converters_[size_t(index)].get();
+}
+
+TOWPinEntryList TOWSourcePin::GetEntries() {
+  auto section = ReadLock();
+  return entries_;
+}
+
+bool TOWSourcePin::IsConnectedTo(TOWBasicPin* other) {
+  auto section = ReadLock();
+  return other && entries_.IndexOfReal(other) >= 0;
+}
+
+bool TOWSourcePin::IsConnectedToAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
+  auto section = ReadLock();
+  const int k = other ? entries_.IndexOfReal(other) : -1;
+  return k >= 0 && entries_[k].afterPin == afterPin;
+}
+
+bool TOWSourcePin::IsConnectedByConverterTo(TOWBasicPin* other) {
+  auto section = ReadLock();
+  const int k = other ? entries_.IndexOfReal(other) : -1;
+  return k >= 0 && entries_[k].connectionPin != other;
+}
+
+int TOWSourcePin::GetConnectedPinCount() { return GetSinkCount(); }
+
+TOWBasicPin* TOWSourcePin::GetConnectedPin(int index) { return GetSink(index); }
+
+TOWBasicPin* TOWSourcePin::GetConnectedAfterPin(int index) {
+  auto section = ReadLock();
+  if (index < 0 || index >= entries_.Count()) return nullptr;
+  return entries_[index].afterPin;
+}
+
+TOWBasicPin* TOWSourcePin::GetConnectedAfterForPin(TOWBasicPin* pin) {
+  auto section = ReadLock();
+  const int k = pin ? entries_.IndexOfReal(pin) : -1;
+  return k >= 0 ? entries_[k].afterPin : nullptr;
+}
+
+TGUID TOWSourcePin::GetConnectionID(TOWBasicPin* other) {
+  auto section = ReadLock();
+  const int k = other ? entries_.IndexOfReal(other) : -1;
+  return k >= 0 ? entries_[k].connectionId : TGUID{};
+}
+
+TGUID TOWSourcePin::GetPrimaryConnectionID() {
+  auto section = ReadLock();
+  return entries_.Empty() ? TGUID{} : entries_[0].connectionId;
+}
+
+bool TOWSourcePin::DirectDependsOn(TOWBasicPin* other) {
+  auto* sink = qobject_cast<TOWBasicSinkPin*>(other);
+  return sink && functionSinks_.Contains(sink);
+}
+
+bool TOWSourcePin::DependsOnInt(TOWBasicPin* other, TOWPinVisit& visited) {
+  if (!other || !Visit(visited, this)) return false;
+  const auto sinks = functionSinks_.Snapshot();
+  for (TOWBasicSinkPin* sink : sinks)
+    if (sink == other) return true;
+  for (TOWBasicSinkPin* sink : sinks)
+    if (sink->DependsOnInt(other, visited)) return true;
+  return false;
+}
+
+HRESULT TOWSourcePin::RequestInterface(const TGUID& id, void** object) {
+  TOWPinVisit visited;
+  if (!UpStreamQueryPossybleInterface(id, visited)) {
+    if (object) *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  return TOWStreamPin::RequestInterface(id, object);
+}
+
+// ---- Type propagation ----
+
+void TOWSourcePin::DownStreamFillPossibleStreamTypes(TOWPinTypeRestricted& list) {
+  static_cast<TOWPinStreamType&>(list) = GetTypes();
+  TOWPinVisit visited{this};
+  for (TOWBasicSinkPin* sink : dataTypeSinks_.Snapshot()) sink->UpStreamBackRestrictPossibleStreamTypes(list, visited);
+}
+
+void TOWSourcePin::RestrictToPossible(TOWPinTypeRestricted& list, TOWPinVisit& visited) {
+  if (!Visit(visited, this)) return;
+  list.Restrict([&](const TGUID& id) { return ImplementsStream(id); });
+  for (TOWBasicSinkPin* sink : dataTypeSinks_.Snapshot()) sink->UpStreamBackRestrictPossibleStreamTypes(list, visited);
+}
+
+bool TOWSourcePin::DownStreamQueryPossybleInterface(const TGUID& id, TOWPinVisit& visited) {
+  if (!Visit(visited, this)) return true;
+  if (!ImplementsStream(id)) return false;
+  const TOWPinEntryList entries = GetEntries();
+  for (const auto& e : entries)
+    if (auto* sink = qobject_cast<TOWBasicSinkPin*>(e.connectionPin))
+      if (!sink->DownStreamBackQueryPossybleInterface(id, visited)) return false;
+  return true;
+}
+
+bool TOWSourcePin::UpStreamQueryPossybleInterface(const TGUID& id, TOWPinVisit& visited) {
+  if (!Visit(visited, this)) return true;
+  if (!ImplementsStream(id)) return false;
+  for (TOWBasicSinkPin* sink : dataTypeSinks_.Snapshot())
+    if (!sink->UpStreamBackQueryPossybleInterface(id, visited)) return false;
+  return true;
+}
+
+void TOWSourcePin::BackPopulateStreamChains(std::vector<TOWSourcePin*>& heads, TOWPinVisit& visited) {
+  if (!Visit(visited, this)) return;
+  const auto sinks = dataTypeSinks_.Snapshot();
+  if (sinks.empty()) {
+    heads.push_back(this);
+    return;
+  }
+  for (TOWBasicSinkPin* sink : sinks) sink->BackChainReconnect(heads, visited);
+}
+
+void TOWSourcePin::ForthReconnect(TOWPinVisit& visited) {
+  if (!Visit(visited, this)) return;
+  const TOWPinEntryList entries = GetEntries();
+  for (const auto& e : entries) {
+    if (!e.connectionPin) continue;
+    TGUID id = e.connectionId;
+    TOWFormatConverter* converter = nullptr;
+    if (e.connectionPin == e.realPin) {
+      // A direct link stays direct; a type that would now need a converter
+      // leaves the link as it is.
+      const TOWLinkChoice choice = OWDownStreamFindConnectionID(this, e.realPin, true, false);
+      if (choice && !choice.converter) id = choice.id;
+    } else {
+      const TOWLinkChoice choice = OWDownStreamFindConnectionID(this, e.connectionPin, false, false);
+      if (choice) id = choice.id;
+      auto section = ReadLock();
+      for (const auto& c : converters_)
+        if (c->InputPin() == e.connectionPin) converter = c.get();
+    }
+    if (!(id == e.connectionId)) {
+      {
+        auto section = WriteLock();
+        const int k = entries_.IndexOfLink(e.connectionPin, e.realPin);
+        if (k >= 0) {
+          entries_[k].connectionId = id;
+          entries_[k].submit = GetSubmitFor(id);
+        }
+      }
+      NewConnection(e.realPin);
+    }
+    if (converter) {
+      converter->InputPin()->UpdateUpstream(&id);
+      converter->OutputPin()->ForthReconnect(visited);
+    } else if (auto* sink = qobject_cast<TOWBasicSinkPin*>(e.realPin)) {
+      sink->ForthChainReconnect(visited);
+    }
+  }
+}
+
+// ---- Links ----
+
+bool TOWSourcePin::CanConnectToInt(TOWBasicPin* other, bool allowConverters) {
+  if (!DesignModesMatch(other)) return false;
+  switch (other->GetPinType()) {
+    case ptSink:
+    case ptMultiSink:
+      return other->CanConnectToInt(this, allowConverters);
+    case ptState:
+      return !FindConnectionID(other).IsNull() && !other->FindConnectionID(this).IsNull();
+    default:
+      return false;
+  }
+}
+
+bool TOWSourcePin::CanConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin, bool allowConverters) {
+  TOWPinVisit visited;
+  for (;;) {
+    const bool base = TOWBasicPin::CanConnectAfter(other, afterPin, allowConverters);
+    if (base || other == afterPin) return base;
+    TComponent* owner = GetOwnerComponent();
+    if ((owner && owner->IsLoading()) || InEditor()) return true;
+    // The after pin must be linked, and its chain of after pins must end
+    // without coming back to other.
+    TOWBasicPin* next;
+    {
+      auto section = ReadLock();
+      const int k = entries_.IndexOfReal(afterPin);
+      if (k < 0) return false;
+      next = entries_[k].afterPin;
+    }
+    if (!next) return true;
+    if (!Visit(visited, afterPin)) return false;
+    afterPin = next;
+  }
+}
+
+bool TOWSourcePin::ConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
+  if (!other || other == this) return false;
+  if (!CanConnectAfter(other, afterPin)) return false;
+  return other->ConnectAfter(this, afterPin);
+}
+
+bool TOWSourcePin::IntConnectAfter(TOWBasicPin* sink, TOWBasicPin* afterPin) {
+  if (!sink || sink == this) return false;
+  return sink->ConnectAfter(this, afterPin);
+}
+
+bool TOWSourcePin::IntConnect(TOWBasicPin* other, TOWBasicPin* afterPin) {
+  return IntConnectTyped(other, afterPin, true);
+}
+
+bool TOWSourcePin::IntConnectTyped(TOWBasicPin* sink, TOWBasicPin* afterPin, bool allowConverters) {
+  {
+    auto section = WriteLock();
+    entries_.Add(TOWPinEntry{nullptr, sink, afterPin, TGUID{}, TOWSubmitFunction{}, 0});
+  }
+  const TOWLinkChoice choice = OWDownStreamFindConnectionID(this, sink, allowConverters, allowConverters);
+  TOWFormatConverter* converter = choice.converter;
+  std::unique_ptr<TOWFormatConverter> created;
+  if (!converter && choice.converterClass) {
+    // Made outside this pin's lock: a new converter brings new pins, and
+    // making pins takes the framework's global section.
+    created.reset(choice.converterClass());
+    converter = created.get();
+    converter->InputPin()->AttachToConverterSource(this, choice.id);
+  }
+  if (converter) converter->OutputPin()->LinkFromConverter(sink, afterPin);
+  {
+    auto section = WriteLock();
+    const int k = entries_.IndexOfLink(nullptr, sink);
+    if (k >= 0) {
+      TOWPinEntry& e = entries_[k];
+      e.connectionPin = converter ? static_cast<TOWBasicPin*>(converter->InputPin()) : sink;
+      e.connectionId = choice.id;
+      e.submit = GetSubmitFor(choice.id);
+    }
+    if (created) converters_.push_back(std::move(created));
+  }
+  OWNotifyPinChanged(this);
+  return true;
+}
+
+bool TOWSourcePin::LinkFromConverter(TOWBasicPin* sink, TOWBasicPin* afterPin) {
+  IntConnectTyped(sink, afterPin, false);
+  if (auto* k = qobject_cast<TOWSinkPin*>(sink)) k->SetConnectionSource(this);
+  NewConnection(sink);
+  return true;
+}
+
+void TOWSourcePin::NewConnection(TOWBasicPin* sink) {
+  {
+    auto section = WriteLock();
+    if (sendingDepth_ > kMaxNewConnectionDepth) throw EOWException(QString::fromLatin1(kOWDependsOnItselfMessage));
+    ++sendingDepth_;
+  }
+  struct TDepth {
+    TOWSourcePin* self;
+    bool done = false;
+    ~TDepth() {
+      auto section = self->WriteLock();
+      if (done) OWNotifyPinChanged(self);
+      --self->sendingDepth_;
+    }
+  } depth{this};
+
+  const TOWLinkChoice choice = OWDownStreamFindConnectionID(this, sink, true, false);
+  TOWBasicPin* receiver = nullptr;
+  TOWSubmitFunction submit;
+  TGUID id;
+  {
+    auto section = ReadLock();
+    const int k = entries_.IndexOfReal(sink);
+    if (k < 0) return;
+    receiver = entries_[k].connectionPin;
+    submit = entries_[k].submit;
+    id = choice ? choice.id : entries_[k].connectionId;
+  }
+  {
+    // The calling thread gives up this pin and its owner for the call, so
+    // that the new receiver may call back into either.
+    auto selfUnlock = UnlockAll();
+    TIntf<IOWLockSection> ownerUnlock;
+    if (IOWLock* owner = OwnerLock()) ownerUnlock = owner->UnlockAll();
+    TOWDeliveryClaim claim(this);
+    if (submit && claim) {
+      TIntf<IOWNotifyOperation> operation = MakeIntf<TOWNotifyOperation>();
+      submit(receiver ? static_cast<IOWStream*>(receiver) : nullptr, id, operation.get(),
+             TOWNotifyState(nsConnectionNotice) | nsLastReceiver);
+    }
+  }
+  depth.done = true;
+}
+
+void TOWSourcePin::Disconnect() {
+  StateDisconnect();
+  std::vector<TOWBasicPin*> sinks;
+  {
+    auto section = ReadLock();
+    for (int i = entries_.Count() - 1; i >= 0; --i) sinks.push_back(entries_[i].realPin);
+  }
+  for (TOWBasicPin* sink : sinks) DisconnectFrom(sink);
+  auto section = WriteLock();
+  entries_.Clear();
+  ++unlinkGeneration_;
+}
+
+void TOWSourcePin::DisconnectFrom(TOWBasicPin* other) {
+  if (!other) return;
+  bool linked;
+  {
+    auto section = ReadLock();
+    linked = entries_.IndexOfReal(other) >= 0;
+  }
+  if (!linked) {
+    StateDisconnectFrom(other);
+    return;
+  }
+  OWNotifyPinDisconnected(this, other);
+  {
+    auto section = WriteLock();
+    ++inDisconnect_;
+  }
+  struct TFlag {
+    TOWSourcePin* self;
+    ~TFlag() {
+      auto section = self->WriteLock();
+      --self->inDisconnect_;
+    }
+  } flag{this};
+  IntDisconnect(other);
+  other->IntDisconnect(this);
+  other->CheckRemove();
+}
+
+void TOWSourcePin::IntDisconnect(TOWBasicPin* other) {
+  // Waits until deliveries from this pin have returned: after this, nothing
+  // of this pin calls the unlinked sink any more.
+  auto closing = CloseDeliveries();
+  std::unique_ptr<TOWFormatConverter> freed;
+  TOWFormatConverter* converter = nullptr;
+  {
+    auto section = WriteLock();
+    const int k = entries_.IndexOfReal(other);
+    if (k < 0) return;
+    TOWBasicPin* connection = entries_[k].connectionPin;
+    entries_.Delete(k);
+    ++unlinkGeneration_;
+    if (connection && connection != other)
+      for (const auto& c : converters_)
+        if (c->InputPin() == connection) converter = c.get();
+  }
+  if (converter) {
+    // The converter's output drops the sink; a converter left without links
+    // is freed (outside this pin's lock, since freeing pins takes the
+    // framework's global section).
+    converter->OutputPin()->IntDisconnect(other);
+    const bool unused = converter->OutputPin()->GetSinkCount() == 0;
+    auto section = WriteLock();
+    if (unused && entries_.IndexOfConnection(converter->InputPin()) < 0) {
+      auto it =
+          std::find_if(converters_.begin(), converters_.end(), [&](const auto& c) { return c.get() == converter; });
+      if (it != converters_.end()) {
+        freed = std::move(*it);
+        converters_.erase(it);
+      }
+    }
+  }
+  OWNotifyPinChanged(this);
+  other->CheckRemove();
+}
+
+// ---- Delivery ----
+
+TOWDispatchResult TOWSourcePin::Notify(const TIntf<IOWNotifyOperation>& operation) {
+  return DeliverOverEntries(entries_, nullptr, operation.get());
+}
+
+TOWDispatchResult TOWSourcePin::NotifyPin(TOWBasicPin* pin, const TIntf<IOWNotifyOperation>& operation) {
+  return DeliverOverEntries(entries_, pin, operation.get());
+}
+
+// ---- Notices ----
+
+void TOWSourcePin::PinDeletedNotify(TOWBasicPin* pin) {
+  TOWStreamPin::PinDeletedNotify(pin);
+  bool linked = false;
+  {
+    auto section = ReadLock();
+    for (const auto& e : entries_) linked |= e.realPin == pin || e.connectionPin == pin;
+  }
+  // Normally the dying pin has unlinked itself already; if not, running
+  // deliveries to it end before its entry goes.
+  TIntf<IOWDestroyLockSection> closing;
+  if (linked) closing = CloseDeliveries();
+  auto section = WriteLock();
+  functionSinks_.Forget(pin);
+  dataTypeSinks_.Forget(pin);
+  for (int i = entries_.Count() - 1; i >= 0; --i) {
+    TOWPinEntry& e = entries_[i];
+    if (e.realPin == pin || e.connectionPin == pin) {
+      entries_.Delete(i);
+      ++unlinkGeneration_;
+    } else if (e.afterPin == pin) {
+      e.afterPin = nullptr;
+    }
+  }
+}
+
+void TOWSourcePin::SetNotifyAfterByName(TOWBasicPin* pin, const QString& name) {
+  const TOWPinEntryList entries = GetEntries();
+  TOWBasicPin* after = nullptr;
+  for (const auto& e : entries)
+    if (e.realPin && e.realPin != pin && e.realPin->GetFullName(false) == name) {
+      after = e.realPin;
+      break;
+    }
+  if (!after)
+    for (const auto& e : entries)
+      if (e.realPin && e.realPin != pin && e.realPin->GetFullName(true) == name) {
+        after = e.realPin;
+        break;
+      }
+  if (!after) return;
+  auto section = WriteLock();
+  const int k = entries_.IndexOfReal(pin);
+  if (k >= 0) entries_[k].afterPin = after;
+}
+
+QString TOWSourcePin::GetAfterPinDisplayName(TOWBasicPin* pin) {
+  TOWBasicPin* after = GetConnectedAfterForPin(pin);
+  return after ? after->GetFullName(true) : QString();
+}
+
+}  // namespace lumicar

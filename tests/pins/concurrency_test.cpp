@@ -1,0 +1,248 @@
+// Deliveries and link changes on several threads: receivers destroyed while
+// they are being called, receivers that call back into their sender, the
+// owner lock given up around calls and a stopping component that does not
+// block a delivering thread.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <thread>
+
+#include "runtime/sync/lock_section.h"
+#include "tests/pins/pin_test_support.h"
+
+namespace lumicar::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A one-shot signal between two threads.
+class TSignal {
+ public:
+  void Set() {
+    std::lock_guard lock(mutex_);
+    set_ = true;
+    cv_.notify_all();
+  }
+  bool WaitFor(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return cv_.wait_for(lock, timeout, [&] { return set_; });
+  }
+  bool IsSet() {
+    std::lock_guard lock(mutex_);
+    return set_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  bool set_ = false;
+};
+
+class ConcurrencyTest : public ::testing::Test {
+ protected:
+  void SetUp() override { RegisterTestStreams(); }
+};
+
+TEST_F(ConcurrencyTest, DestroyingASinkWaitsForTheDeliveryIntoIt) {
+  TTestSource source;
+  auto* sink = new TTestSink();
+  TSignal entered, release, destroyed;
+  std::atomic<bool> calledAfterDestruction{false};
+  sink->InputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
+    if (state.testFlag(nsConnectionNotice)) return TOWDispatchResult();
+    entered.Set();
+    release.WaitFor(5s);
+    if (destroyed.IsSet()) calledAfterDestruction = true;
+    return TOWDispatchResult();
+  });
+  TTestSink other;
+  ASSERT_TRUE(sink->InputPin()->Connect(source.OutputPin()));
+  ASSERT_TRUE(other.InputPin()->Connect(source.OutputPin()));
+
+  std::thread sender([&] { source.OutputPin()->Notify(MakeIntf<TOWStartOperation>()); });
+  ASSERT_TRUE(entered.WaitFor(5s));
+  std::thread destroyer([&] {
+    delete sink;
+    destroyed.Set();
+  });
+  // While the receiver is being called its destruction cannot finish.
+  EXPECT_FALSE(destroyed.WaitFor(50ms));
+  release.Set();
+  sender.join();
+  destroyer.join();
+  EXPECT_TRUE(destroyed.IsSet());
+  EXPECT_FALSE(calledAfterDestruction);
+  EXPECT_EQ(source.OutputPin()->GetSinkCount(), 1);
+  EXPECT_EQ(source.OutputPin()->SendingDepth(), 0);
+  // The source goes on delivering to what is left.
+  EXPECT_EQ(source.OutputPin()->Notify(MakeIntf<TOWStartOperation>()), TOWDispatchResult());
+}
+
+TEST_F(ConcurrencyTest, DestroyingASourceWaitsForAnUpstreamDeliveryIntoIt) {
+  auto* source = new TTestSource();
+  TTestSink sink;
+  TSignal entered, release, destroyed;
+  std::atomic<bool> calledAfterDestruction{false};
+  source->OutputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState) {
+    entered.Set();
+    release.WaitFor(5s);
+    if (destroyed.IsSet()) calledAfterDestruction = true;
+    return TOWDispatchResult();
+  });
+  ASSERT_TRUE(sink.InputPin()->Connect(source->OutputPin()));
+  std::thread sender([&] { sink.InputPin()->Notify(MakeIntf<TOWStopOperation>()); });
+  ASSERT_TRUE(entered.WaitFor(5s));
+  std::thread destroyer([&] {
+    delete source;
+    destroyed.Set();
+  });
+  EXPECT_FALSE(destroyed.WaitFor(50ms));
+  release.Set();
+  sender.join();
+  destroyer.join();
+  EXPECT_FALSE(calledAfterDestruction);
+  EXPECT_EQ(sink.InputPin()->GetSourcePin(), nullptr);
+  EXPECT_EQ(sink.InputPin()->Notify(MakeIntf<TOWStopOperation>()), TOWDispatchResult());
+}
+
+TEST_F(ConcurrencyTest, AReceiverMayWaitForAThreadThatUsesTheSender) {
+  // The sending thread holds its component's lock while it sends. Inside
+  // the call, the receiver waits for another thread that needs both the
+  // sending pin and the sending component: this only finishes because the
+  // delivery gave both up for the call.
+  TTestSource source;
+  TTestSink sink;
+  std::atomic<bool> helperDone{false};
+  sink.InputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
+    if (state.testFlag(nsConnectionNotice)) return TOWDispatchResult();
+    std::thread helper([&] {
+      auto pinSection = source.OutputPin()->WriteLock();
+      TIntf<IOWLockSection> componentSection = source.Lock()->WriteLock();
+      helperDone = componentSection != nullptr && source.OutputPin()->GetSinkCount() == 1;
+    });
+    helper.join();
+    return TOWDispatchResult();
+  });
+  ASSERT_TRUE(sink.InputPin()->Connect(source.OutputPin()));
+
+  std::thread sender([&] {
+    TIntf<IOWLockSection> l1 = source.Lock()->WriteLock();
+    TIntf<IOWLockSection> l2 = source.Lock()->WriteLock();
+    TIntf<IOWLockSection> l3 = source.Lock()->ReadLock();
+    source.OutputPin()->Notify(MakeIntf<TOWStartOperation>());
+    // The sender holds its component lock three levels deep again.
+    EXPECT_EQ(source.Lock()->Instance()->LockCount(), 3);
+    EXPECT_EQ(source.Lock()->Instance()->OwningThread(), std::this_thread::get_id());
+  });
+  sender.join();
+  EXPECT_TRUE(helperDone);
+  EXPECT_TRUE(source.Lock()->Instance()->IsFree());
+}
+
+TEST_F(ConcurrencyTest, AStoppingComponentDoesNotBlockTheDeliveringThread) {
+  TTestSource source;
+  TTestSink sink;
+  std::atomic<int> worked{0}, skipped{0};
+  sink.InputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
+    if (state.testFlag(nsConnectionNotice)) return TOWDispatchResult();
+    // What a component does on every operation: take its own lock, or skip
+    // the work when the component is being stopped.
+    if (TIntf<IOWLockSection> section = sink.Lock()->WriteLock())
+      ++worked;
+    else
+      ++skipped;
+    return TOWDispatchResult();
+  });
+  ASSERT_TRUE(sink.InputPin()->Connect(source.OutputPin()));
+
+  TSignal stopped, done;
+  std::thread stopper([&] {
+    TIntf<IOWLockSection> stop = sink.Lock()->StopLock();
+    stopped.Set();
+    done.WaitFor(5s);
+  });
+  ASSERT_TRUE(stopped.WaitFor(5s));
+  std::thread sender([&] {
+    for (int i = 0; i < 5; ++i) source.OutputPin()->Notify(MakeIntf<TOWStartOperation>());
+  });
+  sender.join();
+  done.Set();
+  stopper.join();
+  EXPECT_EQ(skipped, 5);
+  EXPECT_EQ(worked, 0);
+  source.OutputPin()->Notify(MakeIntf<TOWStartOperation>());
+  EXPECT_EQ(worked, 1);
+  EXPECT_TRUE(sink.Lock()->Instance()->IsFree());
+}
+
+TEST_F(ConcurrencyTest, TwoThreadsSendThroughTheSamePins) {
+  TTestSource source;
+  TTestSink k1, k2;
+  std::atomic<int> c1{0}, c2{0};
+  k1.InputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
+    if (!state.testFlag(nsConnectionNotice)) ++c1;
+    return TOWDispatchResult(drDataChanged);
+  });
+  k2.InputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
+    if (!state.testFlag(nsConnectionNotice)) ++c2;
+    return TOWDispatchResult();
+  });
+  ASSERT_TRUE(source.OutputPin()->Connect(k1.InputPin()));
+  ASSERT_TRUE(source.OutputPin()->Connect(k2.InputPin()));
+  constexpr int kPerThread = 300;
+  auto send = [&] {
+    for (int i = 0; i < kPerThread; ++i) source.OutputPin()->Notify(MakeIntf<TOWStartOperation>());
+  };
+  std::thread a(send), b(send);
+  a.join();
+  b.join();
+  EXPECT_EQ(c1, 2 * kPerThread);
+  EXPECT_EQ(c2, 2 * kPerThread);
+  EXPECT_EQ(source.OutputPin()->SendingDepth(), 0);
+  EXPECT_EQ(source.OutputPin()->GetEntries()[1].realPin, k1.InputPin());
+}
+
+TEST_F(ConcurrencyTest, LinksChangeWhileAnotherThreadSends) {
+  TTestSource source;
+  TTestSink steady;
+  std::atomic<int> steadyCount{0};
+  steady.InputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
+    if (!state.testFlag(nsConnectionNotice)) ++steadyCount;
+    return TOWDispatchResult();
+  });
+  ASSERT_TRUE(steady.InputPin()->Connect(source.OutputPin()));
+  std::atomic<bool> stop{false};
+  std::atomic<int> sent{0};
+  std::thread sender([&] {
+    while (!stop) {
+      source.OutputPin()->Notify(MakeIntf<TOWStartOperation>());
+      ++sent;
+    }
+  });
+  for (int i = 0; i < 40; ++i) {
+    auto transient = std::make_unique<TTestSink>();
+    std::atomic<int> seen{0};
+    transient->InputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState) {
+      ++seen;
+      return TOWDispatchResult();
+    });
+    ASSERT_TRUE(transient->InputPin()->Connect(source.OutputPin()));
+    if (i % 2) transient->InputPin()->Disconnect();
+    transient.reset();  // destroyed while the sender keeps going
+  }
+  stop = true;
+  sender.join();
+  // While a link of the source was being removed its deliveries were
+  // skipped; otherwise the steady sink heard every one.
+  EXPECT_GT(steadyCount, 0);
+  EXPECT_LE(steadyCount, sent);
+  EXPECT_EQ(source.OutputPin()->GetSinkCount(), 1);
+  const int before = steadyCount;
+  source.OutputPin()->Notify(MakeIntf<TOWStartOperation>());
+  EXPECT_EQ(steadyCount, before + 1);
+}
+
+}  // namespace
+}  // namespace lumicar::test
