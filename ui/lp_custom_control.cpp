@@ -1,0 +1,31 @@
+#include "ui/lp_custom_control.h"
+
+#include "pins/floats_property.h"
+#include "pins/property_copy.h"
+
+namespace lumicar {
+
+TLPCustomControl::TLPCustomControl(TComponent* owner) : TLPCustomControl(owner, std::make_unique<QWidget>()) {}
+
+TLPCustomControl::TLPCustomControl(TComponent* owner, std::unique_ptr<QWidget> widget)
+    : TComponent(owner),
+      widget_(widget != nullptr ? widget.release() : new QWidget()),
+      lock_([this] { NotifyProp(); }) {}
+
+TLPCustomControl::~TLPCustomControl() { delete widget_.data(); }
+
+void TLPCustomControl::DefineProperties(TFiler& filer) {
+  TComponent::DefineProperties(filer);
+  DefineFloatsProperty(filer, this);
+}
+
+void TLPCustomControl::Assign(TPersistent* source) {
+  TIntf<IOWLockSection> section = WriteLock();
+  if (auto* other = qobject_cast<TLPCustomControl*>(source)) {
+    if (other != this) CopyPublishedProperties(this, other, /*skipName=*/true);
+    return;
+  }
+  TComponent::Assign(source);
+}
+
+}  // namespace lumicar
