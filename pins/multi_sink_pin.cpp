@@ -85,33 +85,7 @@ void TOWMultiSinkPin::Disconnect() {
   for (TOWBasicPin* source : sources) DisconnectFrom(source);
 }
 
-void TOWMultiSinkPin::DisconnectFrom(TOWBasicPin* other) {
-  if (!other) return;
-  bool linked;
-  {
-    auto section = ReadLock();
-    linked = entries_.IndexOfReal(other) >= 0;
-  }
-  if (!linked) {
-    StateDisconnectFrom(other);
-    return;
-  }
-  OWNotifyPinDisconnected(this, other);
-  {
-    auto section = WriteLock();
-    ++inDisconnect_;
-  }
-  struct TFlag {
-    TOWMultiSinkPin* self;
-    ~TFlag() {
-      auto section = self->WriteLock();
-      --self->inDisconnect_;
-    }
-  } flag{this};
-  IntDisconnect(other);
-  other->IntDisconnect(this);
-  other->CheckRemove();
-}
+void TOWMultiSinkPin::DisconnectFrom(TOWBasicPin* other) { DisconnectFromEntries(entries_, other); }
 
 void TOWMultiSinkPin::IntDisconnect(TOWBasicPin* other) {
   // Waits until upstream deliveries from this pin have returned.

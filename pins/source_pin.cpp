@@ -360,33 +360,7 @@ void TOWSourcePin::Disconnect() {
   ++unlinkGeneration_;
 }
 
-void TOWSourcePin::DisconnectFrom(TOWBasicPin* other) {
-  if (!other) return;
-  bool linked;
-  {
-    auto section = ReadLock();
-    linked = entries_.IndexOfReal(other) >= 0;
-  }
-  if (!linked) {
-    StateDisconnectFrom(other);
-    return;
-  }
-  OWNotifyPinDisconnected(this, other);
-  {
-    auto section = WriteLock();
-    ++inDisconnect_;
-  }
-  struct TFlag {
-    TOWSourcePin* self;
-    ~TFlag() {
-      auto section = self->WriteLock();
-      --self->inDisconnect_;
-    }
-  } flag{this};
-  IntDisconnect(other);
-  other->IntDisconnect(this);
-  other->CheckRemove();
-}
+void TOWSourcePin::DisconnectFrom(TOWBasicPin* other) { DisconnectFromEntries(entries_, other); }
 
 void TOWSourcePin::IntDisconnect(TOWBasicPin* other) {
   // Waits until deliveries from this pin have returned: after this, nothing

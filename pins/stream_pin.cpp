@@ -2,6 +2,7 @@
 
 #include "pins/delivery_claim.h"
 #include "pins/ow_exception.h"
+#include "pins/pin_notifier.h"
 #include "pins/stream.h"
 
 namespace lumicar {
@@ -81,6 +82,34 @@ TOWDispatchResult TOWStreamPin::DeliverOverEntries(TOWPinEntryList& entries, TOW
     }
   }
   return result;
+}
+
+void TOWStreamPin::DisconnectFromEntries(TOWPinEntryList& entries, TOWBasicPin* other) {
+  if (!other) return;
+  bool linked;
+  {
+    auto section = ReadLock();
+    linked = entries.IndexOfReal(other) >= 0;
+  }
+  if (!linked) {
+    StateDisconnectFrom(other);
+    return;
+  }
+  OWNotifyPinDisconnected(this, other);
+  {
+    auto section = WriteLock();
+    ++inDisconnect_;
+  }
+  struct TFlag {
+    TOWStreamPin* self;
+    ~TFlag() {
+      auto section = self->WriteLock();
+      --self->inDisconnect_;
+    }
+  } flag{this};
+  IntDisconnect(other);
+  other->IntDisconnect(this);
+  other->CheckRemove();
 }
 
 }  // namespace lumicar

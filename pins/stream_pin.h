@@ -41,6 +41,11 @@ class TOWStreamPin : public TOWPin {
   // when it is given.
   TOWDispatchResult DeliverOverEntries(TOWPinEntryList& entries, TOWBasicPin* pin, IOWNotifyOperation* operation);
 
+  // DisconnectFrom of a pin whose stream links are `entries`: unlinks both
+  // ends with the in-disconnect mark set (so deliveries leave the order
+  // alone); a pin not in the entries may still share a state group.
+  void DisconnectFromEntries(TOWPinEntryList& entries, TOWBasicPin* other);
+
   // Non-zero while a disconnect of this pin runs (then deliveries do not
   // reorder the entries). Guarded by the pin lock.
   int32_t inDisconnect_ = 0;
