@@ -114,7 +114,10 @@ void TComponent::Remove(TComponent* c) {
 void TComponent::DestroyComponents() {
   while (!components_.empty()) {
     TComponent* c = components_.back();
-    Remove(c);
+    // The child stays listed (and so part of its window) until its own base
+    // destructor takes it out: the parts it frees first, pins above all, can
+    // still tell which window they belong to and that it is going.
+    c->Destroying();
     delete c;
   }
 }
