@@ -77,11 +77,6 @@ TGUID TOWBasicPin::GetConnectionID(TOWBasicPin*) { return TGUID{}; }
 
 bool TOWBasicPin::IsConnected() { return GetConnectedPinCount() > 0 || IsStateConnected(); }
 
-bool TOWBasicPin::IsStateConnected() {
-  auto section = ReadLock();
-  return dispatcher_ != nullptr;
-}
-
 bool TOWBasicPin::IsConnectedTo(TOWBasicPin*) { return false; }
 bool TOWBasicPin::IsConnectedToAfter(TOWBasicPin*, TOWBasicPin*) { return false; }
 bool TOWBasicPin::IsConnectedByConverterTo(TOWBasicPin*) { return false; }
@@ -95,9 +90,9 @@ bool TOWBasicPin::CanConnectTo(TOWBasicPin* other, bool allowConverters) {
 
 bool TOWBasicPin::CanConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin, bool allowConverters) {
   if (!afterPin) return CanConnectTo(other, allowConverters);
-  // A pin in a state group asks its dispatcher here; without groups there is
-  // no one to ask, and an after pin cannot be honoured.
-  return false;
+  // Only a state group can honour an after pin at this level.
+  TOWStateDispatcherRef group = Dispatcher();
+  return group && group->CanConnectAfter(other, afterPin, allowConverters);
 }
 
 void TOWBasicPin::Disconnect() { StateDisconnect(); }
@@ -118,8 +113,13 @@ TOWBasicPin* TOWBasicPin::GetConnectedAfterPin(int) { return nullptr; }
 void TOWBasicPin::SetInEditor(bool inEditor) { inEditor_.store(inEditor, std::memory_order_relaxed); }
 
 QString TOWBasicPin::GetEditorString() {
-  // A state group of two shows its other member, a larger one its name: that
-  // joins here once pins can form groups.
+  // A state group of two shows its other member, a larger one its name.
+  if (TOWStateDispatcherRef group = Dispatcher()) {
+    const TOWDispatcherPinStorageList members = group->Members();
+    if (members.size() > 2) return group->Name();
+    for (const TOWDispatcherPinStorage& m : members)
+      if (m.realPin != this) return PathAsSeenFrom(m.realPin);
+  }
   const int n = GetConnectedPinCount();
   if (n == 1)
     if (TOWBasicPin* other = GetConnectedPin(0)) return PathAsSeenFrom(other);
@@ -133,12 +133,19 @@ bool TOWBasicPin::SetEditorString(const QString& text) {
     Disconnect();
     return false;
   }
-  if (TOWBasicPin* other = FindPinByPath(t)) return Connect(other) && IsConnectedTo(other);
-  // Joining the state group of that name joins here once groups exist.
+  if (TOWBasicPin* other = FindPinByPath(t))
+    return Connect(other) && (IsConnectedTo(other) || IsConnectedByStateTo(other));
+  if (TOWStateDispatcherRef group = TOWStateDispatcher::GetByName(t, OwnerInDesigning())) {
+    ConnectToState(group);
+    return IsConnectedToState(group);
+  }
   return false;
 }
 
 bool TOWBasicPin::IsLinkedTo(const QString& name) {
+  if (TOWStateDispatcherRef group = Dispatcher())
+    for (const TOWDispatcherPinStorage& m : group->Members())
+      if (m.realPin != this && m.realPin->GetFullName(true) == name) return true;
   const int n = GetConnectedPinCount();
   for (int i = 0; i < n; ++i) {
     TOWBasicPin* other = GetConnectedPin(i);

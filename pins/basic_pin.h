@@ -15,9 +15,11 @@
 #include <atomic>
 #include <memory>
 
+#include "pins/link_type.h"
 #include "pins/notify_operation.h"
 #include "pins/notify_state.h"
 #include "pins/ow_object.h"
+#include "pins/state_dispatcher.h"
 #include "pins/stream.h"
 #include "runtime/sync/destroy_lock.h"
 
@@ -25,7 +27,6 @@ namespace lumicar {
 
 class TComponent;
 class TOWPinList;
-class TOWStateDispatcher;
 
 // Value of GetPinType; a placeholder reports the type it stands for.
 enum TOWPinType : uint8_t { ptSource = 0, ptSink = 1, ptState = 2, ptMultiSink = 3 };
@@ -126,16 +127,53 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
                                              TOWBasicPin* target) = 0;
   // Introduces this pin's state to its state group; nothing without a group.
   virtual void UpdateStateValue() {}
+
+  // ---- State groups ----
+  bool ConnectByState(TOWBasicPin* other) { return ConnectByStateAfter(other, nullptr); }
+  // Puts this pin and other in one group (this pin's, other's, or a new one).
+  virtual bool ConnectByStateAfter(TOWBasicPin* other, TOWBasicPin* afterPin);
+  bool ConnectToState(const TOWStateDispatcherRef& group) { return ConnectToStateAfter(group, nullptr); }
+  // Joins group, leaving any other group first; none only leaves.
+  virtual bool ConnectToStateAfter(const TOWStateDispatcherRef& group, TOWBasicPin* afterPin);
+  bool CanConnectToState(const TOWStateDispatcherRef& group) { return CanConnectToStateInt(group, true); }
+  // The pin could link to every member of group (a sink skips sink members).
+  virtual bool CanConnectToStateInt(const TOWStateDispatcherRef& group, bool allowConverters);
+  // Joins the group of that name in the list of the pin's mode (made when
+  // missing), without compatibility check; used while reading designs.
+  virtual void LinkToStateByName(const QString& name);
+  bool IsConnectedToState(const TOWStateDispatcherRef& group);
+  // other is the real pin of a member of this pin's group.
+  virtual bool IsConnectedByStateTo(TOWBasicPin* other);
+  virtual bool IsConnectedByStateToAfter(TOWBasicPin* other, TOWBasicPin* afterPin);
+  int GetDispatcherCount() { return Dispatcher() ? 1 : 0; }
+  TOWStateDispatcherRef GetDispatcher(int index) { return index == 0 ? Dispatcher() : nullptr; }
+  virtual TOWStateDispatcherRef CreateDispatcher(TComponent* component);
+  virtual TOWStateDispatcherRef CreateNamedDispatcher(const QString& name, bool design);
   // 0 (S_OK) when this pin can carry id on the link under consideration.
   virtual HRESULT RequestInterface(const TGUID& id, void** object);
 
-  TOWStateDispatcher* Dispatcher() const { return dispatcher_; }
+  // The pin's state group, none outside any group.
+  TOWStateDispatcherRef Dispatcher();
+  // Set by the group operations only.
+  void SetDispatcher(TOWStateDispatcherRef group);
+  // Clears the reference when it still names group.
+  void ClearDispatcher(const TOWStateDispatcher* group);
   TOWPinList* PinList() const { return pinList_; }
   QObject* CustomData() const { return customData_; }
   void SetCustomData(QObject* data) { customData_ = data; }
   QString StoredFormName();
   void SetStoredFormName(const QString& name);
   IOWDestroyLock* DestroyLockIntf() const { return destroyLock_.get(); }
+
+  // ---- Stored links ----
+  // Set by the pin list that holds the pin.
+  void SetPinList(TOWPinList* list) { pinList_ = list; }
+  // Hands the links of every placeholder that stands for this pin over to
+  // it; the first step of every read of the pin's stored links.
+  void CheckVirtualList();
+  // A path read from a design, with a leading "<stored form name>." replaced
+  // by the name of the pin's current window.
+  QString ApplyFormName(const QString& path);
 
  protected:
   // Takes an exclusive claim on this pin's destroy lock: refuses new
@@ -144,17 +182,27 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
   // the pin (it would wait for itself). Callers hold no pin lock.
   TIntf<IOWDestroyLockSection> CloseDeliveries();
 
-  // State-group call points. State groups join here: leaving the group as
-  // part of Disconnect, and removing `other` from the group when it is linked
-  // by state only. No group exists yet, so there is nothing to do.
-  virtual void StateDisconnect() {}
-  virtual bool StateDisconnectFrom(TOWBasicPin*) { return false; }
-  // Every state group clears the after pins that name a dying pin here.
-  virtual void StateGroupsPinDeleted() {}
-  // Stored links join here: when a form closes in design mode, the pins
-  // linked to this one from other forms relink to placeholders carrying its
-  // names. Nothing to do without placeholders.
-  virtual void KeepLinksAcrossForms() {}
+  // The state part of Disconnect: the pin leaves its group.
+  virtual void StateDisconnect();
+  // The state part of DisconnectFrom: other leaves this pin's group. False
+  // when other is no member of it.
+  virtual bool StateDisconnectFrom(TOWBasicPin* other);
+  // Every state group clears the after pins that name a dying pin.
+  virtual void StateGroupsPinDeleted();
+  // The stream type this pin uses towards other inside a group, and the
+  // converter (existing, or a class to make) that a sink member needs.
+  virtual TOWLinkChoice FindStateLink(TOWBasicPin* other);
+  // A pin about to join a group by a member's request gives up what a member
+  // cannot keep (a sink its stream source). The base: nothing.
+  virtual void PrepareStateJoin() {}
+  // other joins group through a converter: its output feeds other, its input
+  // is the member the group hands operations to.
+  bool JoinThroughConverter(const TOWStateDispatcherRef& group, TOWBasicPin* other, TOWBasicPin* afterPin,
+                            const TOWLinkChoice& choice);
+  // When a form closes in design mode, the pins linked to this one from
+  // other forms relink to placeholders carrying its names, so that the links
+  // come back when the form is loaded again (stored_links.cpp).
+  virtual void KeepLinksAcrossForms();
 
   // Both owners in design mode or both not, unless one is a format converter.
   bool DesignModesMatch(TOWBasicPin* other);
@@ -165,11 +213,13 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
   QString PathAsSeenFrom(TOWBasicPin* other);
 
   TOWPinList* pinList_ = nullptr;
-  TOWStateDispatcher* dispatcher_ = nullptr;
 
  private:
   QObject* customData_ = nullptr;
   QString storedFormName_;
+  // Guarded by critSect_: a group changes the references of its members
+  // without holding their locks.
+  TOWStateDispatcherRef dispatcher_;
   TIntf<IOWDestroyLock> destroyLock_;
   TIntf<IOWDestroyLockSection> closing_;
   std::atomic<bool> destroying_{false};

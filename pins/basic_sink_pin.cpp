@@ -4,6 +4,7 @@
 
 #include "pins/link_type.h"
 #include "pins/source_pin.h"
+#include "pins/unloaded_pin.h"
 
 namespace lumicar {
 
@@ -48,11 +49,11 @@ void TOWBasicSinkPin::RemoveDependant(std::vector<TOWSourcePin*>& list, TOWSourc
 }
 
 bool TOWBasicSinkPin::CanConnectToInt(TOWBasicPin* other, bool allowConverters) {
+  // A placeholder for a pin not loaded yet is accepted when it accepts this pin.
+  if (qobject_cast<TOWUnloadedPin*>(other)) return other->CanConnectToInt(this, allowConverters);
   if (!DesignModesMatch(other)) return false;
   if (other->GetPinType() == ptState)
     return !FindConnectionID(other).IsNull() && !other->FindConnectionID(this).IsNull();
-  // A placeholder for a pin not loaded yet is accepted here when it accepts
-  // this pin, once placeholders exist.
   auto* source = qobject_cast<TOWSourcePin*>(other);
   if (!source) return false;
   const TOWLinkChoice choice = OWDownStreamFindConnectionID(source, this, allowConverters, allowConverters);

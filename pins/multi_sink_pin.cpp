@@ -5,6 +5,7 @@
 #include "pins/link_type.h"
 #include "pins/pin_notifier.h"
 #include "pins/source_pin.h"
+#include "pins/unloaded_pin.h"
 
 namespace lumicar {
 
@@ -28,7 +29,8 @@ int TOWMultiSinkPin::GetSourceCount() {
 TOWSourcePin* TOWMultiSinkPin::GetSource(int index) {
   auto section = ReadLock();
   if (index < 0 || index >= entries_.Count()) return nullptr;
-  return static_cast<TOWSourcePin*>(entries_[index].realPin);
+  // A placeholder standing for a source is no source.
+  return qobject_cast<TOWSourcePin*>(entries_[index].realPin);
 }
 
 TOWPinEntryList TOWMultiSinkPin::GetEntries() {
@@ -40,7 +42,10 @@ TOWPinEntryList TOWMultiSinkPin::GetEntries() {
 
 bool TOWMultiSinkPin::ConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
   if (!other || other == this) return false;
-  // Placeholders for pins not loaded yet are linked here once they exist.
+  // A state pin links by state: it takes this pin into its group.
+  if (other->GetPinType() == ptState) return other->ConnectAfter(this, afterPin);
+  // A placeholder for a pin not loaded yet gets an entry without stream type.
+  if (auto* placeholder = qobject_cast<TOWUnloadedPin*>(other)) return ConnectToPlaceholder(placeholder, afterPin);
   auto* source = qobject_cast<TOWSourcePin*>(other);
   if (!source) return false;
   bool linked;

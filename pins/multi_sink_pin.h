@@ -9,6 +9,7 @@
 namespace lumicar {
 
 class TOWSourcePin;
+class TOWUnloadedPin;
 
 class TOWMultiSinkPin : public TOWBasicSinkPin {
   Q_OBJECT
@@ -50,12 +51,23 @@ class TOWMultiSinkPin : public TOWBasicSinkPin {
   void BackChainReconnect(std::vector<TOWSourcePin*>& heads, TOWPinVisit& visited) override;
   void ForthChainReconnect(TOWPinVisit& visited) override;
 
+  // ---- Stored links ----
+  // Adds "SourcePin": one source entry per link.
+  void DefineProperties(TFiler& filer) override;
+  void ReadConnectionsData(TReader& reader) override;
+  void WriteConnectionsData(TWriter& writer) override;
+  bool DoWrite() override;
+
  protected:
   void UpdateUpstream(TOWSourcePin* source);
 
   // Guarded by the pin lock: one entry per source (connection pin = real pin
   // = the source), with the upstream type and submit function.
   TOWPinEntryList entries_;
+
+  // ---- Stored links ----
+  // A link to a placeholder: an entry without stream type, so nothing flows.
+  bool ConnectToPlaceholder(TOWUnloadedPin* placeholder, TOWBasicPin* afterPin);
 };
 
 }  // namespace lumicar

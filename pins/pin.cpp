@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "pins/pin_registry.h"
+#include "pins/stored_links.h"
 #include "pins/stream_registry.h"
 #include "runtime/component.h"
 #include "runtime/sync/simple_lock_sections.h"
@@ -107,22 +108,6 @@ TOWDispatchResult OWStandardDefaultHandler(TOWPin*, IOWStream* receiver, const T
 
 TGUID TOWPin::GetPrimaryConnectionID() { return TGUID{}; }
 
-TGUID TOWPin::FindConnectionID(TOWBasicPin* other) {
-  if (!other) return TGUID{};
-  const TOWPinStreamType types = GetTypes();
-  for (int i = types.GetLength() - 1; i >= 0; --i)
-    if (other->RequestInterface(types.GetID(i), nullptr) == S_OK) return types.GetID(i);
-  const TOWPinType otherType = other->GetPinType();
-  if (otherType != ptSink && otherType != ptMultiSink) return TGUID{};
-  // The state group's own converters are tried here once groups exist; then
-  // the registry, last registration first.
-  const auto registrations = OWGetConverterRegistrations();
-  for (auto r = registrations.rbegin(); r != registrations.rend(); ++r)
-    for (int i = types.GetLength() - 1; i >= 0; --i)
-      if (r->fromId == types.GetID(i) && other->RequestInterface(r->toId, nullptr) == S_OK) return r->fromId;
-  return TGUID{};
-}
-
 bool TOWPin::DependsOn(TOWBasicPin* other) {
   TOWPinVisit visited;
   return DependsOnInt(other, visited);
@@ -134,12 +119,6 @@ bool TOWPin::IsCompatible(TOWBasicPin* other) { return CanConnectTo(other, false
 
 bool TOWPin::OwnerInDesigning() { return owner_ && owner_->IsDesigning(); }
 
-TOWDispatchResult TOWPin::NotifyDispatcher(IOWNotifyOperation*, TOWNotifyState, TOWBasicPin*) {
-  // Delivery to the other members of the pin's state group joins here; a pin
-  // outside any group (the only kind so far) delivers to nobody.
-  return {};
-}
-
 int32_t TOWPin::SendingDepth() {
   auto section = ReadLock();
   return sendingDepth_;
@@ -147,36 +126,14 @@ int32_t TOWPin::SendingDepth() {
 
 // ---- Names ----
 
-namespace {
-
-// Depth-first search of the published object properties of obj for target.
-// Components other than the start are not entered; each object is visited once.
-QString FindPropertyPath(QObject* obj, const QObject* target, std::vector<const QObject*>& visited) {
-  visited.push_back(obj);
-  const QMetaObject* meta = obj->metaObject();
-  for (int i = 0; i < meta->propertyCount(); ++i) {
-    const QMetaProperty prop = meta->property(i);
-    if (!prop.isReadable() || !(prop.metaType().flags() & QMetaType::PointerToQObject)) continue;
-    QObject* value = prop.read(obj).value<QObject*>();
-    if (!value) continue;
-    const QString name = QString::fromLatin1(prop.name());
-    if (value == target) return name;
-    // A pin list that holds the pin gives "List.PinName" here, once pin
-    // lists exist.
-    if (qobject_cast<TComponent*>(value) || !qobject_cast<TPersistent*>(value)) continue;
-    if (std::find(visited.begin(), visited.end(), value) != visited.end()) continue;
-    const QString sub = FindPropertyPath(value, target, visited);
-    if (!sub.isEmpty()) return name + QLatin1Char('.') + sub;
-  }
-  return QString();
-}
-
-}  // namespace
-
-QString TOWPin::PropertyPath(bool /*identForm*/) {
-  if (!owner_ || owner_->IsDestroying()) return QString();
-  std::vector<const QObject*> visited;
-  return FindPropertyPath(owner_, this, visited);
+QString TOWPin::PropertyPath(bool identForm) {
+  // Depth first through the owner's published object properties; a pin list
+  // that holds the pin gives "List.Entry" (stored_links.cpp).
+  const QString path = OWPropertyPath(owner_, this, identForm);
+  std::lock_guard guard(critSect_);
+  if (!path.isEmpty()) lastPath_[identForm] = path;
+  // A dying pin keeps the names it had.
+  return path.isEmpty() && IsPinDestroying() ? lastPath_[identForm] : path;
 }
 
 TComponent* TOWPin::GetRoot() { return owner_ ? OWGetMainOwnerComponent(owner_) : nullptr; }

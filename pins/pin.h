@@ -15,6 +15,8 @@
 namespace lumicar {
 
 class TOWPin;
+class TReader;
+class TWriter;
 
 // The owner's dispatch callback: (the receiving pin, stream ID, operation,
 // notify state) → dispatch result.
@@ -78,7 +80,13 @@ class TOWPin : public TOWBasicPin, public IOWStreamDispatch {
   bool DependsOn(TOWBasicPin* other) override;
   bool IsCompatible(TOWBasicPin* other) override;
   bool OwnerInDesigning() override;
+  // Delivery to the other members of the pin's state group: member order,
+  // this pin skipped, each receiver with the type this pin finds towards it;
+  // always the empty result.
   TOWDispatchResult NotifyDispatcher(IOWNotifyOperation* operation, TOWNotifyState state, TOWBasicPin* target) override;
+  // The type this pin uses towards a member of its group.
+  virtual TGUID GetStateSubmitID(TOWBasicPin* other);
+  TOWLinkChoice FindStateLink(TOWBasicPin* other) override;
 
   // Current nesting of deliveries from this pin.
   int32_t SendingDepth();
@@ -95,6 +103,28 @@ class TOWPin : public TOWBasicPin, public IOWStreamDispatch {
   // Dependency walk with a visited set.
   virtual bool DependsOnInt(TOWBasicPin* other, TOWPinVisit& visited);
 
+  // ---- Stored links ----
+  // "Form" and "State"; the pin classes add their link properties after them.
+  void DefineProperties(TFiler& filer) override;
+  // The pin's stream links (the property the class defines); nothing here.
+  virtual void ReadConnectionsData(TReader& reader);
+  virtual void WriteConnectionsData(TWriter& writer);
+  // "State": the group name, or a list whose first item is that name.
+  void ReadStateConnectionsData(TReader& reader);
+  void WriteStateConnectionsData(TWriter& writer);
+  // "Form": the name of the window the design was stored from.
+  void ReadFormName(TReader& reader);
+  void WriteFormName(TWriter& writer);
+  // The pin has stream links to store.
+  virtual bool DoWrite();
+  // "Form" is written: the pin has links of either kind to store.
+  bool DoFormWrite();
+  // "State" is written: the pin is in a state group.
+  bool DoStateWrite();
+  // Links to the pin that path names as seen from component's window (for
+  // editors); true when the link exists afterwards.
+  bool TryLinkTo(TComponent* component, const QString& path);
+
  protected:
   // Path of the published property that holds this pin, "" when none does.
   QString PropertyPath(bool identForm);
@@ -102,6 +132,13 @@ class TOWPin : public TOWBasicPin, public IOWStreamDispatch {
 
   // Guarded by the pin lock.
   int32_t sendingDepth_ = 0;
+
+  // ---- Stored links ----
+  // The last property paths found (display, identifier form), guarded by
+  // critSect_: a dying pin is often no longer reachable through its owner's
+  // properties (a smart pointer clears itself before freeing), yet its links
+  // to other windows are kept under its names.
+  QString lastPath_[2];
 
  private:
   TComponent* owner_;

@@ -7,6 +7,7 @@
 #include "pins/link_type.h"
 #include "pins/pin_notifier.h"
 #include "pins/source_pin.h"
+#include "pins/unloaded_pin.h"
 
 namespace lumicar {
 
@@ -60,7 +61,10 @@ bool TOWSinkPin::ConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
     return false;
   }
   if (other == this) return false;
-  // Placeholders for pins not loaded yet are linked here once they exist.
+  // A state pin links by state: it takes this sink into its group.
+  if (other->GetPinType() == ptState) return other->ConnectAfter(this, afterPin);
+  // A placeholder for a pin not loaded yet is recorded apart; nothing flows.
+  if (auto* placeholder = qobject_cast<TOWUnloadedPin*>(other)) return ConnectToPlaceholder(placeholder, afterPin);
   auto* source = qobject_cast<TOWSourcePin*>(other);
   if (!source) return false;
   TOWSourcePin* real;
@@ -75,19 +79,12 @@ bool TOWSinkPin::ConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
   if (!CanConnectTo(source)) return false;
   if (Dispatcher()) StateDisconnect();
   RemoveSourceLink();
+  TInConnectMark inConnect(this);
   {
     auto section = WriteLock();
-    inConnect_ = true;
     connectionSource_ = source;
     internalRealSource_ = source;
   }
-  struct TInConnect {
-    TOWSinkPin* self;
-    ~TInConnect() {
-      auto section = self->WriteLock();
-      self->inConnect_ = false;
-    }
-  } inConnect{this};
   source->IntConnect(this, afterPin);
   {
     // A converter's output may have set the source fields meanwhile.
@@ -103,7 +100,18 @@ bool TOWSinkPin::ConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
   return true;
 }
 
+TOWSinkPin::TInConnectMark::TInConnectMark(TOWSinkPin* pin) : pin_(pin) {
+  auto section = pin_->WriteLock();
+  pin_->inConnect_ = true;
+}
+
+TOWSinkPin::TInConnectMark::~TInConnectMark() {
+  auto section = pin_->WriteLock();
+  pin_->inConnect_ = false;
+}
+
 void TOWSinkPin::RemoveSourceLink() {
+  RemovePlaceholderLink();
   TOWSourcePin* old;
   {
     auto section = ReadLock();
@@ -126,7 +134,7 @@ void TOWSinkPin::DisconnectFrom(TOWBasicPin* other) {
   bool linked;
   {
     auto section = ReadLock();
-    linked = other == realSource_ || other == connectionSource_;
+    linked = other == realSource_ || other == connectionSource_ || other == placeholderSource_;
   }
   if (linked)
     RemoveSourceLink();
@@ -209,10 +217,12 @@ TOWDispatchResult TOWSinkPin::Notify(const TIntf<IOWNotifyOperation>& operation)
 
 bool TOWSinkPin::IsConnectedTo(TOWBasicPin* other) {
   auto section = ReadLock();
-  return other && other == realSource_;
+  return other && (other == realSource_ || other == placeholderSource_);
 }
 
 bool TOWSinkPin::IsConnectedToAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
+  if (TOWBasicPin* placeholder = GetPlaceholderSource())
+    return placeholder == other && placeholder->GetConnectedAfterForPin(this) == afterPin;
   TOWSourcePin* source = GetSourcePin();
   return source && source == other && source->GetConnectedAfterForPin(this) == afterPin;
 }
@@ -224,15 +234,18 @@ bool TOWSinkPin::IsConnectedByConverterTo(TOWBasicPin* other) {
 
 int TOWSinkPin::GetConnectedPinCount() {
   auto section = ReadLock();
-  return realSource_ ? 1 : 0;
+  return realSource_ || placeholderSource_ ? 1 : 0;
 }
 
 TOWBasicPin* TOWSinkPin::GetConnectedPin(int index) {
   auto section = ReadLock();
-  return index == 0 ? realSource_ : nullptr;
+  if (index != 0) return nullptr;
+  return realSource_ ? static_cast<TOWBasicPin*>(realSource_) : placeholderSource_;
 }
 
 TOWBasicPin* TOWSinkPin::GetConnectedAfterPin(int index) {
+  if (TOWBasicPin* placeholder = index == 0 ? GetPlaceholderSource() : nullptr)
+    return placeholder->GetConnectedAfterForPin(this);
   TOWSourcePin* source = index == 0 ? GetSourcePin() : nullptr;
   return source ? source->GetConnectedAfterForPin(this) : nullptr;
 }
@@ -265,6 +278,7 @@ void TOWSinkPin::PinDeletedNotify(TOWBasicPin* pin) {
   {
     auto section = ReadLock();
     linked = pin == realSource_ || pin == connectionSource_ || pin == internalRealSource_;
+    if (pin == placeholderSource_) placeholderSource_ = nullptr;
   }
   // Normally the dying source has unlinked itself already.
   if (linked) IntDisconnect(pin);

@@ -10,6 +10,7 @@ namespace lumicar {
 
 class TOWSourcePin;
 class TOWFormatConverter;
+class TOWUnloadedPin;
 
 class TOWSinkPin : public TOWBasicSinkPin {
   Q_OBJECT
@@ -31,6 +32,16 @@ class TOWSinkPin : public TOWBasicSinkPin {
 
   // Links to a source (none removes the link).
   bool ConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin) override;
+  // Joining a group: the sink gives up its stream source and asks the members,
+  // in order, to take it in (so that one puts a converter in front of it when
+  // needed).
+  bool ConnectToStateAfter(const TOWStateDispatcherRef& group, TOWBasicPin* afterPin) override;
+  // In a state group: the group decides who introduces its state to the sink.
+  void UpdateStateValue() override;
+  // A source member of a group feeds this sink through a converter: source
+  // becomes the sink's real source (and, unless realOnly, its connection
+  // source too).
+  void SetStateSource(TOWSourcePin* source, bool realOnly);
   void Disconnect() override;
   void DisconnectFrom(TOWBasicPin* other) override;
   void IntDisconnect(TOWBasicPin* other) override;
@@ -55,12 +66,36 @@ class TOWSinkPin : public TOWBasicSinkPin {
   void BackChainReconnect(std::vector<TOWSourcePin*>& heads, TOWPinVisit& visited) override;
   void ForthChainReconnect(TOWPinVisit& visited) override;
 
+  // ---- Stored links ----
+  // Adds "SourcePin" (one source entry) and "StateConverter" (read and skipped).
+  void DefineProperties(TFiler& filer) override;
+  void ReadConnectionsData(TReader& reader) override;
+  void WriteConnectionsData(TWriter& writer) override;
+  // It has a source (real or placeholder) and is in no state group.
+  bool DoWrite() override;
+  // The placeholder this sink is linked to, none otherwise.
+  TOWUnloadedPin* GetPlaceholderSource();
+
  protected:
   friend class TOWSourcePin;
   friend class TOWFormatConverter;
 
+  // Sets the in-connect flag for its lifetime: a link of this sink is being
+  // made, and calls coming back into the sink meanwhile are part of it.
+  class TInConnectMark {
+   public:
+    explicit TInConnectMark(TOWSinkPin* pin);
+    ~TInConnectMark();
+    TInConnectMark(const TInConnectMark&) = delete;
+    TInConnectMark& operator=(const TInConnectMark&) = delete;
+
+   private:
+    TOWSinkPin* pin_;
+  };
+
   // Removes the link to the current source, if any.
   void RemoveSourceLink();
+  void PrepareStateJoin() override;
   // Recomputes the upstream type and submit function towards the source,
   // preferring the type of the link (or `preferred` when given).
   void UpdateUpstream(const TGUID* preferred = nullptr);
@@ -76,6 +111,15 @@ class TOWSinkPin : public TOWBasicSinkPin {
   TOWSubmitFunction upstreamSubmit_;
   TGUID connectedStreamId_;
   bool inConnect_ = false;
+
+  // ---- Stored links ----
+  // A link to a placeholder: the sink leaves any other link and records it
+  // here (the stream source fields stay empty, so nothing flows).
+  bool ConnectToPlaceholder(TOWUnloadedPin* placeholder, TOWBasicPin* afterPin);
+  // Removes the link to a placeholder, if any.
+  void RemovePlaceholderLink();
+  // Guarded by the pin lock; never set together with a stream source.
+  TOWUnloadedPin* placeholderSource_ = nullptr;
 };
 
 }  // namespace lumicar

@@ -10,6 +10,7 @@
 #include "pins/ow_exception.h"
 #include "pins/pin_notifier.h"
 #include "pins/sink_pin.h"
+#include "pins/unloaded_pin.h"
 #include "runtime/component.h"
 
 namespace lumicar {
@@ -216,6 +217,8 @@ void TOWSourcePin::ForthReconnect(TOWPinVisit& visited) {
 // ---- Links ----
 
 bool TOWSourcePin::CanConnectToInt(TOWBasicPin* other, bool allowConverters) {
+  // A placeholder for a pin not loaded yet decides for itself.
+  if (qobject_cast<TOWUnloadedPin*>(other)) return other->CanConnectToInt(this, allowConverters);
   if (!DesignModesMatch(other)) return false;
   switch (other->GetPinType()) {
     case ptSink:
@@ -251,7 +254,9 @@ bool TOWSourcePin::CanConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin, bo
 }
 
 bool TOWSourcePin::ConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
-  if (!other || other == this) return false;
+  // Two sources never link; asking the other one back would go round for
+  // ever while the owner loads (when the after-pin check lets everything by).
+  if (!other || other == this || other->GetPinType() == ptSource) return false;
   if (!CanConnectAfter(other, afterPin)) return false;
   return other->ConnectAfter(this, afterPin);
 }
@@ -262,6 +267,19 @@ bool TOWSourcePin::IntConnectAfter(TOWBasicPin* sink, TOWBasicPin* afterPin) {
 }
 
 bool TOWSourcePin::IntConnect(TOWBasicPin* other, TOWBasicPin* afterPin) {
+  // A placeholder gets an entry without stream type: nothing is delivered to it.
+  if (qobject_cast<TOWUnloadedPin*>(other)) {
+    {
+      auto section = WriteLock();
+      const int k = entries_.IndexOfReal(other);
+      if (k >= 0)
+        entries_[k].afterPin = afterPin;
+      else
+        entries_.Add(TOWPinEntry{other, other, afterPin, TGUID{}, TOWSubmitFunction{}, 0});
+    }
+    OWNotifyPinChanged(this);
+    return true;
+  }
   return IntConnectTyped(other, afterPin, true);
 }
 

@@ -55,6 +55,8 @@ class TOWSourcePin : public TOWStreamPin {
   // Sends a bare operation with the connection-notice and last-receiver
   // flags to one linked sink: the first notification of a new or changed link.
   virtual void NewConnection(TOWBasicPin* sink);
+  // In a state group: a connection notice to every other member.
+  void UpdateStateValue() override;
 
   // ---- Delivery downstream ----
   TOWDispatchResult Notify(const TIntf<IOWNotifyOperation>& operation) override;
@@ -89,6 +91,15 @@ class TOWSourcePin : public TOWStreamPin {
   // Renegotiation forth from this source: recomputes the type of each link,
   // announces changed ones, and passes the walk on down the chain.
   void ForthReconnect(TOWPinVisit& visited);
+
+  // ---- Stored links ----
+  // Adds "SinkPins": one entry per link, in link order.
+  void DefineProperties(TFiler& filer) override;
+  void ReadConnectionsData(TReader& reader) override;
+  void WriteConnectionsData(TWriter& writer) override;
+  bool DoWrite() override;
+  // After pins that name the placeholder name the real pin from now on.
+  void PinReplacedNotify(TOWBasicPin* oldPin, TOWBasicPin* newPin) override;
 
  protected:
   friend class TOWBasicSinkPin;

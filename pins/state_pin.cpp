@@ -2,15 +2,11 @@
 
 namespace lumicar {
 
+// The state operations of state pins live with the other state-group code
+// (pin_state.cpp).
+
 TOWStatePin::TOWStatePin(TComponent* owner, IOWLock* ownerLock) : TOWPin(owner, ownerLock) {}
 
 TOWStatePin::~TOWStatePin() { BeforeDestruction(); }
-
-bool TOWStatePin::CanConnectToInt(TOWBasicPin* other, bool) {
-  if (!DesignModesMatch(other)) return false;
-  return !FindConnectionID(other).IsNull() && !other->FindConnectionID(this).IsNull();
-}
-
-bool TOWStatePin::ConnectAfter(TOWBasicPin*, TOWBasicPin*) { return false; }
 
 }  // namespace lumicar

@@ -244,5 +244,46 @@ TEST_F(ConcurrencyTest, LinksChangeWhileAnotherThreadSends) {
   EXPECT_EQ(steadyCount, before + 1);
 }
 
+TEST_F(ConcurrencyTest, MembersComeAndGoWhileAnotherThreadSendsThroughTheGroup) {
+  auto statePin = [](std::atomic<int>* count) {
+    auto pin = std::make_unique<TOWStatePin>(nullptr);
+    pin->AddType(kStreamA);
+    pin->SetDispatchEvent([count](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
+      if (count && !state.testFlag(nsConnectionNotice)) ++*count;
+      return TOWDispatchResult();
+    });
+    return TOWPinPtr<TOWStatePin>(pin.release());
+  };
+  std::atomic<int> steadyCount{0};
+  TOWPinPtr<TOWStatePin> sender = statePin(nullptr);
+  TOWPinPtr<TOWStatePin> steady = statePin(&steadyCount);
+  ASSERT_TRUE(sender->Connect(steady.get()));
+  std::atomic<bool> stop{false};
+  std::atomic<int> sent{0};
+  std::thread sending([&] {
+    while (!stop) {
+      sender->Notify(MakeIntf<TOWNotifyOperation>());
+      ++sent;
+    }
+  });
+  for (int i = 0; i < 60; ++i) {
+    std::atomic<int> seen{0};
+    TOWPinPtr<TOWStatePin> transient = statePin(&seen);
+    ASSERT_TRUE(transient->ConnectToState(steady->Dispatcher()));
+    if (i % 3 == 0) steady->DisconnectFrom(transient.get());
+    if (i % 3 == 1) transient->Disconnect();
+    transient.reset();  // freed while the sender keeps going
+  }
+  stop = true;
+  sending.join();
+  EXPECT_GT(steadyCount, 0);
+  EXPECT_LE(steadyCount, sent);
+  ASSERT_TRUE(sender->Dispatcher());
+  EXPECT_EQ(sender->Dispatcher()->GetPinCount(), 2);
+  const int before = steadyCount;
+  sender->Notify(MakeIntf<TOWNotifyOperation>());
+  EXPECT_EQ(steadyCount, before + 1);
+}
+
 }  // namespace
 }  // namespace lumicar::test

@@ -224,17 +224,6 @@ TEST_F(LinkTest, AMultiSinkTakesManySources) {
   EXPECT_FALSE(multi.IsConnected());
 }
 
-TEST_F(LinkTest, StatePinsMakeNoStreamLinks) {
-  TTestSource source;
-  TOWStatePin state(nullptr);
-  state.AddType(kStreamA);
-  EXPECT_FALSE(source.OutputPin()->Connect(&state));
-  EXPECT_FALSE(state.Connect(source.OutputPin()));
-  EXPECT_EQ(state.GetPinType(), ptState);
-  // Outside a state group, sending reaches nobody.
-  EXPECT_EQ(state.Notify(MakeIntf<TOWNotifyOperation>()), TOWDispatchResult());
-}
-
 class TDesignSource : public TTestSource {
  public:
   TDesignSource() { IncludeState(csDesigning); }

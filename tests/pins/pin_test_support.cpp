@@ -1,6 +1,7 @@
 #include "tests/pins/pin_test_support.h"
 
 #include "pins/pin.h"
+#include "runtime/class_registry.h"
 
 namespace lumicar::test {
 
@@ -107,6 +108,50 @@ TTestNested::TTestNested(TComponent* owner, const QString& name) : TComponent(ow
 TTestNested::~TTestNested() {
   settings_.reset();
   pin_.reset();
+}
+
+// ---- Stored links ----
+
+TTestListOwner::TTestListOwner(TComponent* owner) : TComponent(owner) {
+  pins_ = std::make_unique<TOWPinListOwner>(
+      this, nullptr,
+      [this]() -> TOWBasicPin* {
+        ++created;
+        auto* pin = new TOWSinkPin(this);
+        pin->AddType(kStreamA);
+        return pin;
+      },
+      [this](TOWBasicPin* pin) {
+        ++destroyed;
+        OWFreePin(pin);
+      },
+      1, 3);
+}
+
+TTestListOwner::~TTestListOwner() { pins_.reset(); }
+
+TTestPlainList::TTestPlainList(TComponent* owner) : TComponent(owner) {
+  pins_ = std::make_unique<TOWPinList>(this, nullptr, true);
+}
+
+TTestPlainList::~TTestPlainList() { pins_.reset(); }
+
+TTestMultiSink::TTestMultiSink(TComponent* owner) : TComponent(owner) {
+  input_.reset(new TOWMultiSinkPin(this));
+  input_->AddType(kStreamA);
+}
+
+TTestMultiSink::~TTestMultiSink() { input_.reset(); }
+
+void RegisterTestDesignClasses() {
+  RegisterClass<TTestMultiSink>();
+  RegisterClass<TTestDesignWindow>();
+  RegisterClass<TTestMenu>();
+  RegisterClass<TTestSource>();
+  RegisterClass<TTestSink>();
+  RegisterClass<TTestFilter>();
+  RegisterClass<TTestListOwner>();
+  RegisterClass<TTestPlainList>();
 }
 
 }  // namespace lumicar::test

@@ -12,6 +12,7 @@
 #include "pins/multi_sink_pin.h"
 #include "pins/notify_operation.h"
 #include "pins/operations.h"
+#include "pins/pin_list.h"
 #include "pins/sink_pin.h"
 #include "pins/source_pin.h"
 #include "pins/state_pin.h"
@@ -153,5 +154,66 @@ class TTestNested : public TComponent {
   TOWPinPtr<TOWSinkPin> pin_;
   std::unique_ptr<TTestSettings> settings_;
 };
+
+// ---- Stored links: components read from and written to window designs ----
+
+// The window of the design tests.
+class TTestDesignWindow : public TComponent {
+  Q_OBJECT
+ public:
+  Q_INVOKABLE explicit TTestDesignWindow(TComponent* owner = nullptr) : TComponent(owner) {}
+};
+
+// A component without pins (stands for the viewer's pop-up menu).
+class TTestMenu : public TComponent {
+  Q_OBJECT
+ public:
+  Q_INVOKABLE explicit TTestMenu(TComponent* owner = nullptr) : TComponent(owner) {}
+};
+
+// Sink pins in a pin list that makes them itself (1 to 3 pins), counting the
+// callbacks.
+class TTestListOwner : public TComponent {
+  Q_OBJECT
+  Q_PROPERTY(lumicar::TOWPinListOwner* Pins READ Pins)
+ public:
+  explicit TTestListOwner(TComponent* owner = nullptr);
+  ~TTestListOwner() override;
+  TOWPinListOwner* Pins() const { return pins_.get(); }
+  int created = 0;
+  int destroyed = 0;
+
+ private:
+  std::unique_ptr<TOWPinListOwner> pins_;
+};
+
+// A plain pin list the component fills itself (the list owns the pins).
+class TTestPlainList : public TComponent {
+  Q_OBJECT
+  Q_PROPERTY(lumicar::TOWPinList* Pins READ Pins)
+ public:
+  explicit TTestPlainList(TComponent* owner = nullptr);
+  ~TTestPlainList() override;
+  TOWPinList* Pins() const { return pins_.get(); }
+
+ private:
+  std::unique_ptr<TOWPinList> pins_;
+};
+
+// A multi-sink input of type kStreamA.
+class TTestMultiSink : public TComponent {
+  Q_OBJECT
+  Q_PROPERTY(lumicar::TOWMultiSinkPin* InputPin READ InputPin)
+ public:
+  explicit TTestMultiSink(TComponent* owner = nullptr);
+  ~TTestMultiSink() override;
+  TOWMultiSinkPin* InputPin() const { return input_.get(); }
+
+ private:
+  TOWPinPtr<TOWMultiSinkPin> input_;
+};
+
+// Registers the classes above and the pin test components for designs.
+void RegisterTestDesignClasses();
 
 }  // namespace lumicar::test
