@@ -1,4 +1,5 @@
-// Sending a bare operation from a source pin to 1 and 3 linked sinks, with
+// Sending a bare operation from a source pin to 1 and 3 linked sinks (and
+// from a state pin to 1 and 3 other members of its group), with
 // the owner locks components give their pins, and the parts one delivery is
 // made of (lock sections, destroy-lock claims, the submit path).
 
@@ -9,6 +10,7 @@
 #include "pins/pin.h"
 #include "pins/sink_pin.h"
 #include "pins/source_pin.h"
+#include "pins/state_pin.h"
 #include "pins/stream_registry.h"
 #include "runtime/sync/lock.h"
 
@@ -60,6 +62,30 @@ void BM_NotifyNewOperation(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(chain.source->Notify(MakeIntf<TOWNotifyOperation>()));
 }
 BENCHMARK(BM_NotifyNewOperation)->Arg(1)->Arg(3);
+
+// A state pin sending to the 1 or 3 other members of its state group.
+void BM_NotifyStateGroup(benchmark::State& state) {
+  OWRegisterDefaultHandler(kBenchStream, OWStandardDefaultHandler);
+  int64_t received = 0;
+  std::vector<TIntf<IOWLock>> locks;
+  std::vector<TOWPinPtr<TOWStatePin>> pins;
+  for (int i = 0; i <= state.range(0); ++i) {
+    locks.push_back(MakeIntf<TOWLock>());
+    auto* pin = new TOWStatePin(nullptr, locks.back().get());
+    pin->AddType(kBenchStream);
+    pin->SetDispatchEvent([&received](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState) {
+      ++received;
+      return TOWDispatchResult();
+    });
+    if (!pins.empty()) pin->Connect(pins.front().get());
+    pins.emplace_back(pin);
+  }
+  TIntf<IOWNotifyOperation> operation = MakeIntf<TOWNotifyOperation>();
+  for (auto _ : state) benchmark::DoNotOptimize(pins.front()->Notify(operation));
+  state.counters["deliveries"] = benchmark::Counter(double(received), benchmark::Counter::kIsRate);
+  pins.clear();
+}
+BENCHMARK(BM_NotifyStateGroup)->Arg(1)->Arg(3);
 
 // ---- The parts ----
 

@@ -276,9 +276,7 @@ TOWPinListOwner::TOWPinListOwner(TComponent* owner, IOWLock* ownerLock, CreatePr
       create_(std::move(create)),
       destroy_(std::move(destroy)),
       minimum_(std::max(minimum, 0)),
-      maximum_(std::max(maximum, std::max(minimum, 0))) {
-  (void)unused_;
-}
+      maximum_(std::max(maximum, std::max(minimum, 0))) {}
 
 TOWPinListOwner::~TOWPinListOwner() {
   // The destroy callback gets every pin while the list still stands.

@@ -123,7 +123,6 @@ class TOWPinListOwner : public TOWPinList {
   TOWBasicPin* PinForReading(int index, TOWPinType type) override;
 
  private:
-  void* unused_ = nullptr;
   CreateProc create_;
   DestroyProc destroy_;
   int32_t minimum_;
