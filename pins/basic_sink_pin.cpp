@@ -8,14 +8,6 @@
 
 namespace lumicar {
 
-namespace {
-bool Visit(TOWPinVisit& visited, const TOWBasicPin* pin) {
-  if (std::find(visited.begin(), visited.end(), pin) != visited.end()) return false;
-  visited.push_back(pin);
-  return true;
-}
-}  // namespace
-
 void TOWBasicSinkPin::SetIgnoreUpstream(bool ignore) {
   auto section = WriteLock();
   ignoreUpstream_ = ignore;
@@ -79,7 +71,7 @@ void TOWBasicSinkPin::PinDeletedNotify(TOWBasicPin* pin) {
 }
 
 void TOWBasicSinkPin::DownStreamBackRestrictPossibleStreamTypes(TOWPinTypeRestricted& list, TOWPinVisit& visited) {
-  if (!Visit(visited, this)) return;
+  if (!OWVisit(visited, this)) return;
   list.Restrict([&](const TGUID& id) { return ImplementsStream(id); });
   for (TOWSourcePin* dependant : DataTypeDependants()) {
     const TOWPinEntryList entries = dependant->GetEntries();
@@ -90,7 +82,7 @@ void TOWBasicSinkPin::DownStreamBackRestrictPossibleStreamTypes(TOWPinTypeRestri
 }
 
 bool TOWBasicSinkPin::DownStreamBackQueryPossybleInterface(const TGUID& id, TOWPinVisit& visited) {
-  if (!Visit(visited, this)) return true;
+  if (!OWVisit(visited, this)) return true;
   if (!ImplementsStream(id)) return false;
   for (TOWSourcePin* dependant : DataTypeDependants())
     if (!dependant->DownStreamQueryPossybleInterface(id, visited)) return false;

@@ -9,14 +9,6 @@
 
 namespace lumicar {
 
-namespace {
-bool Visit(TOWPinVisit& visited, const TOWBasicPin* pin) {
-  if (std::find(visited.begin(), visited.end(), pin) != visited.end()) return false;
-  visited.push_back(pin);
-  return true;
-}
-}  // namespace
-
 TOWMultiSinkPin::TOWMultiSinkPin(TComponent* owner, IOWLock* ownerLock) : TOWBasicSinkPin(owner, ownerLock) {}
 
 TOWMultiSinkPin::~TOWMultiSinkPin() { BeforeDestruction(); }
@@ -146,7 +138,7 @@ TGUID TOWMultiSinkPin::GetPrimaryConnectionID() {
 bool TOWMultiSinkPin::DirectDependsOn(TOWBasicPin* other) { return IsConnectedTo(other); }
 
 bool TOWMultiSinkPin::DependsOnInt(TOWBasicPin* other, TOWPinVisit& visited) {
-  if (!other || !Visit(visited, this)) return false;
+  if (!other || !OWVisit(visited, this)) return false;
   const TOWPinEntryList entries = GetEntries();
   for (const auto& e : entries)
     if (e.realPin == other) return true;
@@ -174,14 +166,14 @@ void TOWMultiSinkPin::UpStreamBackRestrictPossibleStreamTypes(TOWPinTypeRestrict
 bool TOWMultiSinkPin::UpStreamBackQueryPossybleInterface(const TGUID& id, TOWPinVisit&) { return ImplementsStream(id); }
 
 void TOWMultiSinkPin::BackChainReconnect(std::vector<TOWSourcePin*>& heads, TOWPinVisit& visited) {
-  if (!Visit(visited, this)) return;
+  if (!OWVisit(visited, this)) return;
   const TOWPinEntryList entries = GetEntries();
   for (const auto& e : entries)
     if (auto* source = qobject_cast<TOWSourcePin*>(e.realPin)) source->BackPopulateStreamChains(heads, visited);
 }
 
 void TOWMultiSinkPin::ForthChainReconnect(TOWPinVisit& visited) {
-  if (!Visit(visited, this)) return;
+  if (!OWVisit(visited, this)) return;
   const TOWPinEntryList entries = GetEntries();
   for (const auto& e : entries)
     if (auto* source = qobject_cast<TOWSourcePin*>(e.realPin)) UpdateUpstream(source);

@@ -6,6 +6,7 @@
 // deliveries from it are nested.
 
 #include <QString>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -25,6 +26,13 @@ using TOWDispatchEvent = std::function<TOWDispatchResult(TOWPin* sender, const T
 
 // Visited pins of one walk over the link graph, so that every walk ends.
 using TOWPinVisit = std::vector<const TOWBasicPin*>;
+
+// Records pin as visited; false when the walk has been there already.
+inline bool OWVisit(TOWPinVisit& visited, const TOWBasicPin* pin) {
+  if (std::find(visited.begin(), visited.end(), pin) != visited.end()) return false;
+  visited.push_back(pin);
+  return true;
+}
 
 class TOWPin : public TOWBasicPin, public IOWStreamDispatch {
   Q_OBJECT

@@ -11,14 +11,6 @@
 
 namespace lumicar {
 
-namespace {
-bool Visit(TOWPinVisit& visited, const TOWBasicPin* pin) {
-  if (std::find(visited.begin(), visited.end(), pin) != visited.end()) return false;
-  visited.push_back(pin);
-  return true;
-}
-}  // namespace
-
 TOWSinkPin::TOWSinkPin(TComponent* owner, IOWLock* ownerLock) : TOWBasicSinkPin(owner, ownerLock) {}
 
 TOWSinkPin::~TOWSinkPin() { BeforeDestruction(); }
@@ -266,7 +258,7 @@ bool TOWSinkPin::DirectDependsOn(TOWBasicPin* other) {
 }
 
 bool TOWSinkPin::DependsOnInt(TOWBasicPin* other, TOWPinVisit& visited) {
-  if (!other || !Visit(visited, this)) return false;
+  if (!other || !OWVisit(visited, this)) return false;
   TOWSourcePin* source = GetSourcePin();
   if (!source) return false;
   return source == other || source->DependsOnInt(other, visited);
@@ -287,14 +279,14 @@ void TOWSinkPin::PinDeletedNotify(TOWBasicPin* pin) {
 // ---- Type propagation ----
 
 void TOWSinkPin::UpStreamBackRestrictPossibleStreamTypes(TOWPinTypeRestricted& list, TOWPinVisit& visited) {
-  if (!Visit(visited, this)) return;
+  if (!OWVisit(visited, this)) return;
   list.Restrict([&](const TGUID& id) { return ImplementsStream(id); });
   if (IgnoresUpstream()) return;
   if (TOWSourcePin* source = GetSourcePin()) source->RestrictToPossible(list, visited);
 }
 
 bool TOWSinkPin::UpStreamBackQueryPossybleInterface(const TGUID& id, TOWPinVisit& visited) {
-  if (!Visit(visited, this)) return true;
+  if (!OWVisit(visited, this)) return true;
   if (!ImplementsStream(id)) return false;
   if (IgnoresUpstream()) return true;
   TOWSourcePin* source = GetSourcePin();
@@ -302,12 +294,12 @@ bool TOWSinkPin::UpStreamBackQueryPossybleInterface(const TGUID& id, TOWPinVisit
 }
 
 void TOWSinkPin::BackChainReconnect(std::vector<TOWSourcePin*>& heads, TOWPinVisit& visited) {
-  if (!Visit(visited, this)) return;
+  if (!OWVisit(visited, this)) return;
   if (TOWSourcePin* connection = GetConnectionSourcePin()) connection->BackPopulateStreamChains(heads, visited);
 }
 
 void TOWSinkPin::ForthChainReconnect(TOWPinVisit& visited) {
-  if (!Visit(visited, this)) return;
+  if (!OWVisit(visited, this)) return;
   UpdateUpstream();
   ForthToDependants(visited);
 }

@@ -15,14 +15,6 @@
 
 namespace lumicar {
 
-namespace {
-bool Visit(TOWPinVisit& visited, const TOWBasicPin* pin) {
-  if (std::find(visited.begin(), visited.end(), pin) != visited.end()) return false;
-  visited.push_back(pin);
-  return true;
-}
-}  // namespace
-
 TOWSourcePin::TOWSourcePin(TComponent* owner, IOWLock* ownerLock) : TOWStreamPin(owner, ownerLock) {}
 
 TOWSourcePin::~TOWSourcePin() {
@@ -115,7 +107,7 @@ bool TOWSourcePin::DirectDependsOn(TOWBasicPin* other) {
 }
 
 bool TOWSourcePin::DependsOnInt(TOWBasicPin* other, TOWPinVisit& visited) {
-  if (!other || !Visit(visited, this)) return false;
+  if (!other || !OWVisit(visited, this)) return false;
   const auto sinks = functionSinks_.Snapshot();
   for (TOWBasicSinkPin* sink : sinks)
     if (sink == other) return true;
@@ -142,13 +134,13 @@ void TOWSourcePin::DownStreamFillPossibleStreamTypes(TOWPinTypeRestricted& list)
 }
 
 void TOWSourcePin::RestrictToPossible(TOWPinTypeRestricted& list, TOWPinVisit& visited) {
-  if (!Visit(visited, this)) return;
+  if (!OWVisit(visited, this)) return;
   list.Restrict([&](const TGUID& id) { return ImplementsStream(id); });
   for (TOWBasicSinkPin* sink : dataTypeSinks_.Snapshot()) sink->UpStreamBackRestrictPossibleStreamTypes(list, visited);
 }
 
 bool TOWSourcePin::DownStreamQueryPossybleInterface(const TGUID& id, TOWPinVisit& visited) {
-  if (!Visit(visited, this)) return true;
+  if (!OWVisit(visited, this)) return true;
   if (!ImplementsStream(id)) return false;
   const TOWPinEntryList entries = GetEntries();
   for (const auto& e : entries)
@@ -158,7 +150,7 @@ bool TOWSourcePin::DownStreamQueryPossybleInterface(const TGUID& id, TOWPinVisit
 }
 
 bool TOWSourcePin::UpStreamQueryPossybleInterface(const TGUID& id, TOWPinVisit& visited) {
-  if (!Visit(visited, this)) return true;
+  if (!OWVisit(visited, this)) return true;
   if (!ImplementsStream(id)) return false;
   for (TOWBasicSinkPin* sink : dataTypeSinks_.Snapshot())
     if (!sink->UpStreamBackQueryPossybleInterface(id, visited)) return false;
@@ -166,7 +158,7 @@ bool TOWSourcePin::UpStreamQueryPossybleInterface(const TGUID& id, TOWPinVisit& 
 }
 
 void TOWSourcePin::BackPopulateStreamChains(std::vector<TOWSourcePin*>& heads, TOWPinVisit& visited) {
-  if (!Visit(visited, this)) return;
+  if (!OWVisit(visited, this)) return;
   const auto sinks = dataTypeSinks_.Snapshot();
   if (sinks.empty()) {
     heads.push_back(this);
@@ -176,7 +168,7 @@ void TOWSourcePin::BackPopulateStreamChains(std::vector<TOWSourcePin*>& heads, T
 }
 
 void TOWSourcePin::ForthReconnect(TOWPinVisit& visited) {
-  if (!Visit(visited, this)) return;
+  if (!OWVisit(visited, this)) return;
   const TOWPinEntryList entries = GetEntries();
   for (const auto& e : entries) {
     if (!e.connectionPin) continue;
@@ -248,7 +240,7 @@ bool TOWSourcePin::CanConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin, bo
       next = entries_[k].afterPin;
     }
     if (!next) return true;
-    if (!Visit(visited, afterPin)) return false;
+    if (!OWVisit(visited, afterPin)) return false;
     afterPin = next;
   }
 }
