@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "buffers/block_pool.h"
-#include "buffers/dispatch/dispatch.h"
+#include "kernels/dispatch/dispatch.h"
 #include "buffers/pool_trim_clock.h"
 
 int main(int argc, char** argv) {

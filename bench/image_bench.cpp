@@ -5,13 +5,13 @@
 #include <benchmark/benchmark.h>
 
 #include "buffers/block_pool.h"
-#include "buffers/dispatch/dispatch.h"
-#include "buffers/dispatch/image_table.h"
+#include "kernels/dispatch/dispatch.h"
+#include "kernels/dispatch/image_table.h"
 #include "buffers/image_buffer.h"
 #include "buffers/image_pool_block.h"
-#include "buffers/kernels/fused_yuv422_to_bgr24.h"
-#include "buffers/kernels/swap_channels.h"
-#include "buffers/kernels/yuv422_rgb.h"
+#include "kernels/fused_yuv422_to_bgr24.h"
+#include "kernels/swap_channels.h"
+#include "kernels/yuv422_rgb.h"
 
 namespace lumicar {
 namespace {

@@ -1,5 +1,5 @@
 # Frame-path conversion and mirror kernels against memcpy of the same output bytes (Release build).
 find_package(hwy REQUIRED)
 lumicar_bench(bench_conversion_kernels
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/kernels_bench.cpp ${PROJECT_SOURCE_DIR}/tests/kernels/reference_kernels.cpp
-  DEPS lumicar_kernels hwy::hwy)
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/kernels_bench.cpp
+  DEPS lumicar_kernel_reference hwy::hwy)

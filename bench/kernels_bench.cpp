@@ -12,17 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "buffers/kernels/fused_bgr24_to_yuv422.h"
-#include "buffers/kernels/fused_yuv422_to_bgr24.h"
-#include "buffers/kernels/memory_ops.h"
-#include "buffers/kernels/mirror.h"
-#include "buffers/kernels/rgb_yuv422.h"
-#include "buffers/kernels/swap_channels.h"
-#include "buffers/kernels/yuv422_rgb.h"
-#include "tests/kernels/reference_kernels.h"
+#include "kernels/fused_bgr24_to_yuv422.h"
+#include "kernels/fused_yuv422_to_bgr24.h"
+#include "kernels/memory_ops.h"
+#include "kernels/mirror.h"
+#include "kernels/rgb_yuv422.h"
+#include "kernels/swap_channels.h"
+#include "kernels/yuv422_rgb.h"
+#include "tests/kernels/reference/reference_kernels.h"
 
 // clang-format off
-#include "buffers/kernels/simd_targets.h"  // before Highway: the kernels' target list
 #include <hwy/targets.h>
 // clang-format on
 

@@ -10,7 +10,7 @@
 #include "pins/pin.h"
 #include "pins/sink_pin.h"
 #include "pins/source_pin.h"
-#include "pins/state_pin.h"
+#include "pins/state/state_pin.h"
 #include "pins/stream_registry.h"
 #include "runtime/sync/lock.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "buffers/dispatch/signal_table.h"
+#include "kernels/dispatch/signal_table.h"
 #include "buffers/sl_exception.h"
 
 namespace lumicar {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "buffers/dispatch/signal_table.h"
+#include "kernels/dispatch/signal_table.h"
 #include "buffers/sl_exception.h"
 
 namespace lumicar {

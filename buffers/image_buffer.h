@@ -8,7 +8,7 @@
 #include "buffers/image_buffer_interface.h"
 #include "buffers/image_containers.h"
 #include "buffers/image_time_code.h"
-#include "buffers/kernels/ipp_types.h"
+#include "kernels/ipp_types.h"
 #include "buffers/media_buffer.h"
 
 namespace lumicar {

@@ -7,9 +7,9 @@
 #include <bit>
 #include <cstring>
 
-#include "buffers/dispatch/audio_table.h"
-#include "buffers/dispatch/image_table.h"
-#include "buffers/dispatch/signal_table.h"
+#include "kernels/dispatch/audio_table.h"
+#include "kernels/dispatch/image_table.h"
+#include "kernels/dispatch/signal_table.h"
 #include "buffers/image_buffer.h"
 #include "buffers/image_pool_block.h"
 #include "buffers/sl_exception.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "buffers/dispatch/signal_table.h"
+#include "kernels/dispatch/signal_table.h"
 #include "buffers/image_conversion.h"
 #include "buffers/sl_exception.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "buffers/dispatch/image_table.h"
+#include "kernels/dispatch/image_table.h"
 #include "buffers/image_conversion.h"
 #include "buffers/sl_exception.h"
 

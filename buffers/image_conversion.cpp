@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <cstring>
 
-#include "buffers/dispatch/dispatch.h"
-#include "buffers/dispatch/image_table.h"
-#include "buffers/dispatch/signal_table.h"
+#include "kernels/dispatch/dispatch.h"
+#include "kernels/dispatch/image_table.h"
+#include "kernels/dispatch/signal_table.h"
 #include "buffers/image_pool_block.h"
-#include "buffers/kernels/fused_bgr24_to_yuv422.h"
-#include "buffers/kernels/fused_yuv422_to_bgr24.h"
-#include "buffers/kernels/memory_ops.h"
-#include "buffers/kernels/packing16.h"
-#include "buffers/kernels/rgb_yuv422.h"
-#include "buffers/kernels/swap_channels.h"
-#include "buffers/kernels/yuv422_rgb.h"
+#include "kernels/fused_bgr24_to_yuv422.h"
+#include "kernels/fused_yuv422_to_bgr24.h"
+#include "kernels/memory_ops.h"
+#include "kernels/packing16.h"
+#include "kernels/rgb_yuv422.h"
+#include "kernels/swap_channels.h"
+#include "kernels/yuv422_rgb.h"
 
 namespace lumicar {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "buffers/block_pool.h"
-#include "buffers/dispatch/signal_table.h"
+#include "kernels/dispatch/signal_table.h"
 #include "buffers/sl_exception.h"
 
 namespace lumicar {

@@ -1,7 +1,13 @@
 # Helpers shared by every folder: one static library per subsystem, one test
 # executable per area, one benchmark program per topic.
 
-set(LUMICAR_WARNINGS -Wall -Wextra)
+# Our own code builds warning-free; the test builds turn warnings into errors
+# (LUMICAR_WERROR, set by ./test.sh) so that a new warning fails the suite,
+# while a user's build with a newer compiler is not stopped by one.
+set(LUMICAR_WARNINGS -Wall -Wextra -Wshadow)
+if(LUMICAR_WERROR)
+  list(APPEND LUMICAR_WARNINGS -Werror)
+endif()
 
 # lumicar_library(<name> SOURCES ... [DEPS ...])
 # Creates the static library lumicar_<name>, with the repository root on the

@@ -19,7 +19,7 @@
 #include "pins/notify_operation.h"
 #include "pins/notify_state.h"
 #include "pins/ow_object.h"
-#include "pins/state_dispatcher.h"
+#include "pins/state/state_dispatcher.h"
 #include "pins/stream.h"
 #include "runtime/sync/destroy_lock.h"
 

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "pins/pin_registry.h"
-#include "pins/stored_links.h"
+#include "pins/stored/stored_links.h"
 #include "pins/stream_registry.h"
 #include "runtime/component.h"
 #include "runtime/sync/simple_lock_sections.h"

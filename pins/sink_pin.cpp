@@ -7,7 +7,7 @@
 #include "pins/link_type.h"
 #include "pins/pin_notifier.h"
 #include "pins/source_pin.h"
-#include "pins/unloaded_pin.h"
+#include "pins/stored/unloaded_pin.h"
 
 namespace lumicar {
 

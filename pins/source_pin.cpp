@@ -10,7 +10,7 @@
 #include "pins/ow_exception.h"
 #include "pins/pin_notifier.h"
 #include "pins/sink_pin.h"
-#include "pins/unloaded_pin.h"
+#include "pins/stored/unloaded_pin.h"
 #include "runtime/component.h"
 
 namespace lumicar {

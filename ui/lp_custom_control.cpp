@@ -1,7 +1,7 @@
 #include "ui/lp_custom_control.h"
 
-#include "pins/floats_property.h"
-#include "pins/property_copy.h"
+#include "components/floats_property.h"
+#include "components/property_copy.h"
 
 namespace lumicar {
 

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "pins/lp_lock.h"
+#include "components/lp_lock.h"
 #include "runtime/component.h"
 
 namespace lumicar {

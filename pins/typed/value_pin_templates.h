@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "pins/sink_pin.h"
-#include "pins/state_pin.h"
+#include "pins/state/state_pin.h"
 #include "pins/typed/clock_pins.h"
 #include "pins/typed/standard_streams.h"
 #include "pins/typed/value_traits.h"

@@ -9,7 +9,7 @@
 #include "runtime/exception.h"
 #include "runtime/form_reader.h"
 #include "runtime/form_writer.h"
-#include "tests/runtime/test_components.h"
+#include "tests/runtime/support/test_components.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace lumicar;

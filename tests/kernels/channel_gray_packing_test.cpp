@@ -3,12 +3,12 @@
 #include <array>
 #include <vector>
 
-#include "buffers/kernels/channel_copy.h"
-#include "buffers/kernels/color_to_gray.h"
-#include "buffers/kernels/packing16.h"
-#include "buffers/kernels/yuv420_rgb.h"
+#include "kernels/channel_copy.h"
+#include "kernels/color_to_gray.h"
+#include "kernels/packing16.h"
+#include "kernels/yuv420_rgb.h"
 #include "tests/kernels/kernel_test_support.h"
-#include "tests/kernels/reference_kernels.h"
+#include "tests/kernels/reference/reference_kernels.h"
 
 namespace lumicar {
 namespace {

@@ -9,7 +9,6 @@
 #include <vector>
 
 // clang-format off
-#include "buffers/kernels/simd_targets.h"  // before Highway: the same target list as the kernels
 #include <hwy/targets.h>
 // clang-format on
 

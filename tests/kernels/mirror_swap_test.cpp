@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "buffers/kernels/memory_ops.h"
-#include "buffers/kernels/mirror.h"
-#include "buffers/kernels/swap_channels.h"
+#include "kernels/memory_ops.h"
+#include "kernels/mirror.h"
+#include "kernels/swap_channels.h"
 #include "tests/kernels/kernel_test_support.h"
-#include "tests/kernels/reference_kernels.h"
+#include "tests/kernels/reference/reference_kernels.h"
 
 namespace lumicar {
 namespace {

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "buffers/kernels/fused_bgr24_to_yuv422.h"
-#include "buffers/kernels/fused_yuv422_to_bgr24.h"
-#include "buffers/kernels/memory_ops.h"
-#include "buffers/kernels/rgb_yuv422.h"
-#include "buffers/kernels/swap_channels.h"
-#include "buffers/kernels/yuv422_rgb.h"
+#include "kernels/fused_bgr24_to_yuv422.h"
+#include "kernels/fused_yuv422_to_bgr24.h"
+#include "kernels/memory_ops.h"
+#include "kernels/rgb_yuv422.h"
+#include "kernels/swap_channels.h"
+#include "kernels/yuv422_rgb.h"
 #include "tests/kernels/kernel_test_support.h"
-#include "tests/kernels/reference_kernels.h"
+#include "tests/kernels/reference/reference_kernels.h"
 
 namespace lumicar {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/exception.h"
-#include "tests/runtime/test_components.h"
+#include "tests/runtime/support/test_components.h"
 
 namespace lumicar {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "runtime/class_registry.h"
 #include "runtime/exception.h"
-#include "tests/runtime/test_components.h"
+#include "tests/runtime/support/test_components.h"
 
 namespace lumicar {
 namespace {

@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "runtime/exception.h"
-#include "tests/runtime/test_components.h"
+#include "tests/runtime/support/test_components.h"
 
 namespace lumicar {
 namespace {

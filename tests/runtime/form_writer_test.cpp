@@ -9,7 +9,7 @@
 
 #include "runtime/exception.h"
 #include "runtime/form_reader.h"
-#include "tests/runtime/test_components.h"
+#include "tests/runtime/support/test_components.h"
 
 namespace lumicar {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "runtime/event.h"
 #include "runtime/exception.h"
-#include "tests/runtime/test_components.h"
+#include "tests/runtime/support/test_components.h"
 
 namespace lumicar {
 namespace {

@@ -1,0 +1,21 @@
+#pragma once
+// Every built-in kernel that a dispatch table entry falls back to.
+
+#include "kernels/alpha_comp.h"
+#include "kernels/arith.h"
+#include "kernels/channel_copy.h"
+#include "kernels/color_to_gray.h"
+#include "kernels/color_twist.h"
+#include "kernels/logic.h"
+#include "kernels/memory_ops.h"
+#include "kernels/mirror.h"
+#include "kernels/rgb_yuv422.h"
+#include "kernels/separable_filter.h"
+#include "kernels/set_copy.h"
+#include "kernels/signal_ops.h"
+#include "kernels/sobel_filter.h"
+#include "kernels/statistics.h"
+#include "kernels/swap_channels.h"
+#include "kernels/wiener_filter.h"
+#include "kernels/yuv420_rgb.h"
+#include "kernels/yuv422_rgb.h"

@@ -1,5 +1,0 @@
-// Stand-in core library: only the processor type.
-
-#include "tests/dispatch/marked_library.h"
-
-extern "C" int ippGetCpuType() { return lumicar::testing::kCoreCpuType; }
