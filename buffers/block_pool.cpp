@@ -6,6 +6,7 @@
 
 #include "buffers/aligned_alloc.h"
 #include "buffers/sl_exception.h"
+#include "runtime/sync/critical_section.h"
 
 namespace lumicar {
 
@@ -99,7 +100,7 @@ class TSLSmartBufferManager {
     return *chains_.emplace_back(std::make_unique<TSLSmartBufferList>(size));
   }
 
-  std::mutex lock_;
+  TOWCriticalSection lock_{TLockRank::kBlockPool};
   std::vector<std::unique_ptr<TSLSmartBufferList>> chains_;
 };
 

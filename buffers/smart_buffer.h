@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "runtime/sync/critical_section.h"
+
 namespace lumicar {
 
 // Number of live containers, for diagnostics only.
@@ -40,7 +42,7 @@ class TSLSmartBuffer {
   void LeaveRead() { lock_.unlock(); }
   void EnterWrite() { lock_.lock(); }
   void LeaveWrite() { lock_.unlock(); }
-  std::recursive_mutex& Lock() { return lock_; }
+  TOWCriticalSection& Lock() { return lock_; }
 
   // The producer's sequence number; read and written without the lock.
   int64_t GetBufferNumber() const { return bufferNumber_.load(std::memory_order_relaxed); }
@@ -64,7 +66,7 @@ class TSLSmartBuffer {
  private:
   int32_t ownerCount_ = 0;
   int32_t transportCount_ = 0;
-  std::recursive_mutex lock_;
+  TOWCriticalSection lock_{TLockRank::kBufferContainer};
   std::atomic<bool> bufferNumberAvailable_{false};
   std::atomic<int64_t> bufferNumber_{0};
 };

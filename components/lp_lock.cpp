@@ -2,10 +2,12 @@
 
 namespace lumicar {
 
-TLPLock::TLPLock(TLPChangeCallback change) : lock_(MakeIntf<TOWLock>()), change_(std::move(change)) {}
+TLPLock::TLPLock(TLPChangeCallback change)
+    : lock_(MakeIntf<TOWLock>(TLockRank::kComponent)), change_(std::move(change)) {}
 
 TLPLock::TLPLock(ILPLock* parent, TLPChangeCallback change)
-    : lock_(parent != nullptr ? TIntf<IOWLock>(parent->Instance()) : TIntf<IOWLock>(MakeIntf<TOWLock>())),
+    : lock_(parent != nullptr ? TIntf<IOWLock>(parent->Instance())
+                              : TIntf<IOWLock>(MakeIntf<TOWLock>(TLockRank::kComponent))),
       change_(std::move(change)) {}
 
 HRESULT TLPLock::QueryInterface(const TGUID& iid, void** object) {

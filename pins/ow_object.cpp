@@ -4,7 +4,7 @@
 
 namespace lumicar {
 
-TOWObject::TOWObject(QObject* parent) : TPersistent(parent), lock_(MakeIntf<TOWLock>()) {}
+TOWObject::TOWObject(QObject* parent) : TPersistent(parent), lock_(MakeIntf<TOWLock>(TLockRank::kFrameworkObject)) {}
 
 TOWObject::~TOWObject() = default;
 

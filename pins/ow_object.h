@@ -31,7 +31,7 @@ class TOWObject : public TPersistent {
 
  protected:
   TIntf<IOWLock> lock_;
-  TOWCriticalSection critSect_;
+  TOWCriticalSection critSect_{TLockRank::kObjectInner};
 };
 
 class TOWPinObject : public TOWObject {

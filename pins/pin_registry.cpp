@@ -11,7 +11,7 @@ namespace lumicar {
 namespace {
 
 struct TPinRegistry {
-  TOWCriticalSection section;
+  TOWCriticalSection section{TLockRank::kGlobalSection};
   std::vector<TOWBasicPin*> pins;
 };
 

@@ -1,20 +1,35 @@
 #pragma once
 // A recursive in-process lock for short critical regions: the thread that
-// holds it may enter it again and must leave it as often as it entered.
+// holds it may enter it again and must leave it as often as it entered. A
+// section given a rank takes part in the lock-order check (lock_order.h).
 
 #include <mutex>
+
+#include "runtime/sync/lock_order.h"
 
 namespace lumicar {
 
 class TOWCriticalSection {
  public:
-  TOWCriticalSection() = default;
+  explicit TOWCriticalSection(TLockRank rank = TLockRank::kUnranked) : rank_(rank) {}
   TOWCriticalSection(const TOWCriticalSection&) = delete;
   TOWCriticalSection& operator=(const TOWCriticalSection&) = delete;
 
-  void Enter() { mutex_.lock(); }
-  bool TryEnter() { return mutex_.try_lock(); }
-  void Leave() { mutex_.unlock(); }
+  void Enter() {
+    lockorder::Acquiring(rank_, this);
+    mutex_.lock();
+    lockorder::Acquired(rank_, this);
+  }
+  bool TryEnter() {
+    if (!mutex_.try_lock()) return false;
+    lockorder::Acquired(rank_, this);
+    return true;
+  }
+  void Leave() {
+    lockorder::Released(this);
+    mutex_.unlock();
+  }
+  TLockRank Rank() const { return rank_; }
 
   // Standard lockable names, so that std::lock_guard and std::unique_lock work.
   void lock() { Enter(); }
@@ -23,6 +38,7 @@ class TOWCriticalSection {
 
  private:
   std::recursive_mutex mutex_;
+  TLockRank rank_;
 };
 
 }  // namespace lumicar

@@ -1,7 +1,5 @@
 #include "runtime/sync/destroy_lock.h"
 
-#include <thread>
-
 namespace lumicar {
 
 HRESULT TOWDestroyLock::QueryInterface(const TGUID& iid, void** object) {
@@ -19,20 +17,22 @@ TIntf<IOWDestroyLockSection> TOWDestroyLock::Lock() {
   // for this claim.
   inUse_.fetch_add(1);
   if (destroying_.load() != 0) {
-    inUse_.fetch_sub(1);
+    EndInUse();
     return {};
   }
   try {
     return MakeIntf<TOWDestroyLockSection>(this);
   } catch (...) {
-    inUse_.fetch_sub(1);
+    EndInUse();
     throw;
   }
 }
 
 TIntf<IOWDestroyLockSection> TOWDestroyLock::DestroyLock() {
   destroying_.fetch_add(1);
-  while (inUse_.load() != 0) std::this_thread::yield();
+  // Sleeps in the kernel while a delivery runs, however long it takes; the
+  // last claim to end wakes it (EndInUse).
+  for (int32_t running = inUse_.load(); running != 0; running = inUse_.load()) inUse_.wait(running);
   try {
     return MakeIntf<TOWDestroyLockLockSection>(this);
   } catch (...) {
@@ -60,7 +60,11 @@ HRESULT TOWDestroyLockSection::QueryInterface(const TGUID& iid, void** object) {
   return TInterfacedObject::QueryInterface(iid, object);
 }
 
-void TOWDestroyLockSection::DoEnd() noexcept { lock_->inUse_.fetch_sub(1); }
+void TOWDestroyLock::EndInUse() noexcept {
+  if (inUse_.fetch_sub(1) == 1) inUse_.notify_all();
+}
+
+void TOWDestroyLockSection::DoEnd() noexcept { lock_->EndInUse(); }
 
 void TOWDestroyLockLockSection::DoEnd() noexcept { lock_->destroying_.fetch_sub(1); }
 

@@ -10,7 +10,8 @@
 //   { auto pass = destroyLock->DestroyUnlockLock(); SendLastStop(); }  // let one through
 //
 // A thread must not call DestroyLock while it holds a Lock section of the
-// same destroy lock: it would wait for itself.
+// same destroy lock: it would wait for itself. The destroyer sleeps (an
+// atomic wait) until the last claim ends, so a long delivery costs no CPU.
 
 #include <atomic>
 #include <cstdint>
@@ -59,6 +60,9 @@ class TOWDestroyLock : public TInterfacedObject, public IOWDestroyLock {
   friend class TOWDestroyLockSection;
   friend class TOWDestroyLockLockSection;
   friend class TOWDestroyLockUnlockSection;
+
+  // Ends one in-use claim and wakes a destroyer waiting for the last one.
+  void EndInUse() noexcept;
 
   std::atomic<int32_t> inUse_{0};
   std::atomic<int32_t> destroying_{0};

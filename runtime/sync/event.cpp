@@ -8,11 +8,12 @@
 namespace lumicar {
 
 struct TOWEvent::State {
-  State(bool manual, bool signalled) : manualReset(manual), signalled(signalled) {}
+  State(bool manual, bool initial) : manualReset(manual), signalled(initial) {}
   std::mutex guard;
   std::condition_variable changed;
   const bool manualReset;
   bool signalled;
+  int waiting = 0;
 };
 
 namespace {
@@ -49,11 +50,11 @@ bool TOWEvent::WaitFor(uint32_t timeoutMs) {
   State& s = *state_;
   std::unique_lock lock(s.guard);
   auto isSignalled = [&s] { return s.signalled; };
-  if (timeoutMs == kWaitForever) {
-    s.changed.wait(lock, isSignalled);
-  } else if (!s.changed.wait_until(lock, WaitDeadline(timeoutMs), isSignalled)) {
-    return false;
-  }
+  ++s.waiting;
+  const bool got = timeoutMs == kWaitForever ? (s.changed.wait(lock, isSignalled), true)
+                                             : s.changed.wait_until(lock, WaitDeadline(timeoutMs), isSignalled);
+  --s.waiting;
+  if (!got) return false;
   if (!s.manualReset) s.signalled = false;
   return true;
 }
@@ -61,5 +62,10 @@ bool TOWEvent::WaitFor(uint32_t timeoutMs) {
 const void* TOWEvent::GetHandle() const { return state_.get(); }
 
 bool TOWEvent::ManualReset() const { return state_->manualReset; }
+
+int TOWEvent::WaiterCount() const {
+  std::lock_guard lock(state_->guard);
+  return state_->waiting;
+}
 
 }  // namespace lumicar

@@ -31,6 +31,8 @@ class TOWEvent {
   // Identifies the shared state: events of one name return the same handle.
   const void* GetHandle() const;
   bool ManualReset() const;
+  // Threads inside WaitFor (for tests that must know a thread really waits).
+  int WaiterCount() const;
 
   struct State;
 

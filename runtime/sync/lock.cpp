@@ -52,7 +52,9 @@ bool TOWLock::BeginWrite(uint32_t timeoutMs) {
     }
     if (inStopCount_ > 0) return false;
   }
+  lockorder::Acquiring(rank_, this);
   if (!mutex_.Acquire(timeoutMs)) return false;
+  lockorder::Acquired(rank_, this);
   std::lock_guard guard(critSect_);
   owningThread_ = self;
   ++lockCount_;
@@ -77,8 +79,10 @@ void TOWLock::BeginStop() {
     // waiting for the lock and run through; that lets the owner finish.
     ++inStopCount_;
   }
+  lockorder::Acquiring(rank_, this);
   while (!mutex_.Acquire(kStopWaitSliceMs)) {
   }
+  lockorder::Acquired(rank_, this);
   std::lock_guard guard(critSect_);
   owningThread_ = self;
   ++lockCount_;
@@ -113,6 +117,7 @@ TOWLock::TSavedLevels TOWLock::IntUnlockAll() {
     lockCount_ = 0;
     ownerStopLockCount_ = 0;
     owningThread_ = std::thread::id();
+    lockorder::Released(this);
     mutex_.Release();
   }
   saved.stopCount = TakeLetThroughs(self, std::numeric_limits<int32_t>::max());
@@ -163,6 +168,7 @@ void TOWLock::TakeBackOneLevel(std::thread::id self) {
   }
   if (lockCount_ == 0 && ownerStopLockCount_ == 0) {
     owningThread_ = std::thread::id();
+    lockorder::Released(this);
     mutex_.Release();
   }
 }

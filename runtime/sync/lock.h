@@ -24,6 +24,7 @@
 
 #include "runtime/interface.h"
 #include "runtime/sync/critical_section.h"
+#include "runtime/sync/lock_order.h"
 #include "runtime/sync/lock_section.h"
 #include "runtime/sync/mutex.h"
 
@@ -53,7 +54,8 @@ class TOWLock : public TInterfacedObject, public IOWLock {
   // Slice of the stop lock's unbounded mutex wait.
   static constexpr uint32_t kStopWaitSliceMs = 1000;
 
-  TOWLock() = default;
+  // A rank makes the lock take part in the lock-order check (lock_order.h).
+  explicit TOWLock(TLockRank rank = TLockRank::kUnranked) : rank_(rank) {}
 
   HRESULT QueryInterface(const TGUID& iid, void** object) override;
 
@@ -102,6 +104,9 @@ class TOWLock : public TInterfacedObject, public IOWLock {
   int32_t ThreadLetThroughs();
   // No owner, no let-through, no stop.
   bool IsFree();
+  // Threads waiting for the lock's mutex (for tests that must know a thread
+  // really waits).
+  int WaiterCount() const { return mutex_.WaiterCount(); }
 
  protected:
   ~TOWLock() override = default;
@@ -127,6 +132,7 @@ class TOWLock : public TInterfacedObject, public IOWLock {
   std::thread::id owningThread_;
   TOWMutex mutex_;
   std::vector<TLetThrough> letThroughs_;
+  const TLockRank rank_;
 };
 
 }  // namespace lumicar

@@ -13,6 +13,7 @@ struct TOWMutex::State {
   std::condition_variable freed;
   std::thread::id owner;
   uint32_t depth = 0;
+  int waiting = 0;
 };
 
 namespace {
@@ -36,11 +37,11 @@ bool TOWMutex::Acquire(uint32_t timeoutMs) {
     return true;
   }
   auto isFree = [&s] { return s.depth == 0; };
-  if (timeoutMs == kWaitForever) {
-    s.freed.wait(lock, isFree);
-  } else if (!s.freed.wait_until(lock, WaitDeadline(timeoutMs), isFree)) {
-    return false;
-  }
+  ++s.waiting;
+  const bool got = timeoutMs == kWaitForever ? (s.freed.wait(lock, isFree), true)
+                                             : s.freed.wait_until(lock, WaitDeadline(timeoutMs), isFree);
+  --s.waiting;
+  if (!got) return false;
   s.owner = self;
   s.depth = 1;
   return true;
@@ -59,5 +60,10 @@ bool TOWMutex::Release() {
 }
 
 const void* TOWMutex::GetHandle() const { return state_.get(); }
+
+int TOWMutex::WaiterCount() const {
+  std::lock_guard lock(state_->guard);
+  return state_->waiting;
+}
 
 }  // namespace lumicar

@@ -32,6 +32,9 @@ class TOWMutex {
   // Identifies the shared state: mutexes of one name return the same handle.
   const void* GetHandle() const;
   const QString& Name() const { return name_; }
+  // Threads inside Acquire waiting for another owner: lets a test see that a
+  // thread really waits instead of sleeping and hoping it does.
+  int WaiterCount() const;
 
   struct State;
 

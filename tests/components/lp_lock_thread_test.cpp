@@ -4,7 +4,8 @@
 #include <chrono>
 #include <thread>
 
-#include "pins/lp_lock.h"
+#include "components/lp_lock.h"
+#include "tests/runtime/sync/sync_test_util.h"
 
 namespace lumicar {
 namespace {
@@ -20,7 +21,7 @@ TEST(LPLockThreads, SetterWaitsForAnotherThreadsSection) {
       lock->Setter(field, 5);
       stored = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(lumicar::testing::Eventually([&] { return lock->Instance()->WaiterCount() == 1; }));
     EXPECT_FALSE(stored.load());
     EXPECT_EQ(field, 0);
   }

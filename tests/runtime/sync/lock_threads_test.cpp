@@ -41,10 +41,10 @@ TEST(LockThreads, SecondThreadWaitsUntilEverySectionEnded) {
     EXPECT_TRUE(r);
     got = true;
   });
-  EXPECT_TRUE(StillRunning(reader, 60ms));
+  ASSERT_TRUE(Eventually([&] { return lock->WaiterCount() == 1; }));
   a.reset();
-  EXPECT_TRUE(StillRunning(reader, 40ms));
-  EXPECT_FALSE(got);
+  EXPECT_FALSE(got);  // one section is still held
+  EXPECT_EQ(lock->OwningThread(), std::this_thread::get_id());
   b.reset();
   ASSERT_TRUE(Finishes(reader));
   EXPECT_TRUE(got);
@@ -169,7 +169,7 @@ TEST(LockThreads, UnlockAllFreesTheLockForOthersAndRestoresEveryLevel) {
     ASSERT_TRUE(taken.WaitFor(5000));
     // Ending the unlock-all below has to wait until the other thread lets go.
     restore = RunAsync([&] {
-      std::this_thread::sleep_for(30ms);
+      ASSERT_TRUE(Eventually([&] { return lock->WaiterCount() == 1; }));
       EXPECT_FALSE(restored);
       release.Signal();
     });
@@ -249,9 +249,11 @@ TEST(LockThreads, OwnerLockIsGivenUpAfterTheFirstFullWait) {
     EXPECT_EQ(component->OwningThread(), std::this_thread::get_id());
   });
   ASSERT_TRUE(componentHeld.WaitFor(5000));
-  std::this_thread::sleep_for(100ms);
-  EXPECT_EQ(component->OwningThread(), t1);  // still held well before 210 ms
+  // Both threads now wait, each for the lock the other holds.
+  ASSERT_TRUE(Eventually([&] { return component->WaiterCount() == 1; }));
   ASSERT_TRUE(Eventually([&] { return t2Done.load(); }));
+  // A lower bound only: the first thread cannot give the component up before
+  // its waits of 1 + 2 + ... + 20 ms are over, however slow the machine is.
   gaveUpAfter = std::chrono::steady_clock::now() - start;
   EXPECT_GE(gaveUpAfter, 210ms);
   ASSERT_TRUE(Finishes(first));

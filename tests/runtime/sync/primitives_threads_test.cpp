@@ -45,7 +45,7 @@ TEST(Mutex, WaiterGetsItWhenReleased) {
     got = true;
     m.Release();
   });
-  EXPECT_TRUE(StillRunning(waiter, 30ms));
+  ASSERT_TRUE(Eventually([&] { return m.WaiterCount() == 1; }));
   EXPECT_FALSE(got);
   m.Release();
   ASSERT_TRUE(Finishes(waiter));
@@ -73,7 +73,8 @@ TEST(Event, ManualResetReleasesEveryWaiterAndStaysSignalled) {
   auto w2 = RunAsync([&] {
     if (ev.WaitFor(kWaitForever)) ++woken;
   });
-  EXPECT_TRUE(StillRunning(w1, 20ms));
+  ASSERT_TRUE(Eventually([&] { return ev.WaiterCount() == 2; }));
+  EXPECT_EQ(woken, 0);
   ev.Signal();
   ASSERT_TRUE(Finishes(w1));
   ASSERT_TRUE(Finishes(w2));
@@ -92,10 +93,11 @@ TEST(Event, AutoResetReleasesOneWaiterPerSignal) {
     if (ev.WaitFor(2000)) ++woken;
   };
   auto w1 = RunAsync(waiter), w2 = RunAsync(waiter);
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(Eventually([&] { return ev.WaiterCount() == 2; }));
   ev.Signal();
   ASSERT_TRUE(Eventually([&] { return woken == 1; }));
-  std::this_thread::sleep_for(20ms);
+  // The one signal is consumed: the other waiter is still in WaitFor.
+  ASSERT_TRUE(Eventually([&] { return ev.WaiterCount() == 1; }));
   EXPECT_EQ(woken, 1);
   ev.Signal();
   ASSERT_TRUE(Finishes(w1));

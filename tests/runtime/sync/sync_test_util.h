@@ -22,10 +22,6 @@ inline bool Finishes(std::future<void>& f, std::chrono::milliseconds within = kG
   return f.wait_for(within) == std::future_status::ready;
 }
 
-inline bool StillRunning(std::future<void>& f, std::chrono::milliseconds forAtLeast) {
-  return f.wait_for(forAtLeast) == std::future_status::timeout;
-}
-
 // Polls `pred` until it holds or the bound passes.
 template <typename Pred>
 bool Eventually(Pred pred, std::chrono::milliseconds within = kGenerous) {
