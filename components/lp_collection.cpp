@@ -12,11 +12,9 @@ TLPCollection::TLPCollection(const QMetaObject* itemClass, TPersistent* owner, I
 TLPCollection::~TLPCollection() = default;
 
 void TLPCollection::Assign(TPersistent* source) {
-  TIntf<IOWLockSection> section = WriteLock();
-  if (auto* other = qobject_cast<TLPCollection*>(source); other != nullptr && other != this) {
-    CopyPublishedProperties(this, other, /*skipName=*/true);
-  }
-  TOWExtCollection::Assign(source);
+  AssignLocked<TLPCollection>(
+      this, source, /*skipName=*/true, [this](TPersistent* s) { TOWExtCollection::Assign(s); },
+      /*alsoInherited=*/true);
 }
 
 // ---------------------------------------------------------------- TLPCollectionItem
@@ -36,12 +34,8 @@ TLPCollectionItem::TLPCollectionItem(TCollection* collection)
 TLPCollectionItem::~TLPCollectionItem() = default;
 
 void TLPCollectionItem::Assign(TPersistent* source) {
-  TIntf<IOWLockSection> section = WriteLock();
-  if (auto* other = qobject_cast<TLPCollectionItem*>(source)) {
-    if (other != this) CopyPublishedProperties(this, other, /*skipName=*/true);
-    return;
-  }
-  TOWExtCollectionItem::Assign(source);
+  AssignLocked<TLPCollectionItem>(this, source, /*skipName=*/true,
+                                  [this](TPersistent* s) { TOWExtCollectionItem::Assign(s); });
 }
 
 }  // namespace lumicar

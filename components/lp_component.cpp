@@ -75,12 +75,7 @@ void TLPComponent::DefineProperties(TFiler& filer) {
 }
 
 void TLPComponent::Assign(TPersistent* source) {
-  TIntf<IOWLockSection> section = WriteLock();
-  if (auto* other = qobject_cast<TLPComponent*>(source)) {
-    if (other != this) CopyPublishedProperties(this, other, /*skipName=*/true);
-    return;
-  }
-  TComponent::Assign(source);
+  AssignLocked<TLPComponent>(this, source, /*skipName=*/true, [this](TPersistent* s) { TComponent::Assign(s); });
 }
 
 }  // namespace lumicar

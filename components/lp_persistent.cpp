@@ -16,12 +16,7 @@ void TLPPersistent::DefineProperties(TFiler& filer) {
 }
 
 void TLPPersistent::Assign(TPersistent* source) {
-  TIntf<IOWLockSection> section = WriteLock();
-  if (auto* other = qobject_cast<TLPPersistent*>(source)) {
-    if (other != this) CopyPublishedProperties(this, other, /*skipName=*/false);
-    return;
-  }
-  TPersistent::Assign(source);
+  AssignLocked<TLPPersistent>(this, source, /*skipName=*/false, [this](TPersistent* s) { TPersistent::Assign(s); });
 }
 
 }  // namespace lumicar

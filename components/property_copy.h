@@ -2,9 +2,14 @@
 // The generic copy of published property values behind Assign of the component bases:
 // one object's published values are taken over by another of the same family.
 
-class QObject;
+#include <QObject>
+
+#include "runtime/interface.h"
+#include "runtime/sync/lock_section.h"
 
 namespace lumicar {
+
+class TPersistent;
 
 // For every writable published property of dest that source also publishes (by name,
 // ignoring case): values of the plain kinds (numbers, Booleans, enumerations, sets,
@@ -17,6 +22,20 @@ namespace lumicar {
 // between the two classes is skipped; a value out of range for dest raises
 // EPropertyError.
 void CopyPublishedProperties(QObject* dest, const QObject* source, bool skipName);
+
+// The Assign of the component bases, under self's write lock: a source of class
+// Same (another instance) hands over its published properties; any other source
+// goes to `inherited`, the base class's Assign. With alsoInherited the inherited
+// Assign runs after the copy too (collections copy their items there).
+template <typename Same, typename Self, typename Inherited>
+void AssignLocked(Self* self, TPersistent* source, bool skipName, Inherited inherited, bool alsoInherited = false) {
+  TIntf<IOWLockSection> section = self->WriteLock();
+  if (auto* other = qobject_cast<Same*>(source)) {
+    if (other != self) CopyPublishedProperties(self, other, skipName);
+    if (!alsoInherited) return;
+  }
+  inherited(source);
+}
 
 // True for a framework object (a pin, pin list or state dispatcher): such objects
 // belong to their component and are never copied or assigned generically.

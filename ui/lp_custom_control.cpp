@@ -20,12 +20,7 @@ void TLPCustomControl::DefineProperties(TFiler& filer) {
 }
 
 void TLPCustomControl::Assign(TPersistent* source) {
-  TIntf<IOWLockSection> section = WriteLock();
-  if (auto* other = qobject_cast<TLPCustomControl*>(source)) {
-    if (other != this) CopyPublishedProperties(this, other, /*skipName=*/true);
-    return;
-  }
-  TComponent::Assign(source);
+  AssignLocked<TLPCustomControl>(this, source, /*skipName=*/true, [this](TPersistent* s) { TComponent::Assign(s); });
 }
 
 }  // namespace lumicar
