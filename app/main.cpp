@@ -4,8 +4,8 @@
 #include <QWidget>
 
 #include "buffers/block_pool.h"
-#include "kernels/dispatch/dispatch.h"
 #include "buffers/pool_trim_clock.h"
+#include "kernels/dispatch/dispatch.h"
 
 int main(int argc, char** argv) {
   // The kernel tables are bound once, before any component can call a kernel.

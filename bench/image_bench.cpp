@@ -5,10 +5,10 @@
 #include <benchmark/benchmark.h>
 
 #include "buffers/block_pool.h"
-#include "kernels/dispatch/dispatch.h"
-#include "kernels/dispatch/image_table.h"
 #include "buffers/image_buffer.h"
 #include "buffers/image_pool_block.h"
+#include "kernels/dispatch/dispatch.h"
+#include "kernels/dispatch/image_table.h"
 #include "kernels/fused_yuv422_to_bgr24.h"
 #include "kernels/swap_channels.h"
 #include "kernels/yuv422_rgb.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "kernels/dispatch/signal_table.h"
 #include "buffers/sl_exception.h"
+#include "kernels/dispatch/signal_table.h"
 
 namespace lumicar {
 

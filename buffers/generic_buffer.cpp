@@ -5,8 +5,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "kernels/dispatch/signal_table.h"
 #include "buffers/sl_exception.h"
+#include "kernels/dispatch/signal_table.h"
 
 namespace lumicar {
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "kernels/dispatch/image_table.h"
 #include "buffers/sl_exception.h"
 #include "buffers/vl_bitmap.h"
+#include "kernels/dispatch/image_table.h"
 
 namespace lumicar {
 

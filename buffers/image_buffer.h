@@ -8,8 +8,8 @@
 #include "buffers/image_buffer_interface.h"
 #include "buffers/image_containers.h"
 #include "buffers/image_time_code.h"
-#include "kernels/ipp_types.h"
 #include "buffers/media_buffer.h"
+#include "kernels/ipp_types.h"
 
 namespace lumicar {
 

@@ -7,12 +7,12 @@
 #include <bit>
 #include <cstring>
 
-#include "kernels/dispatch/audio_table.h"
-#include "kernels/dispatch/image_table.h"
-#include "kernels/dispatch/signal_table.h"
 #include "buffers/image_buffer.h"
 #include "buffers/image_pool_block.h"
 #include "buffers/sl_exception.h"
+#include "kernels/dispatch/audio_table.h"
+#include "kernels/dispatch/image_table.h"
+#include "kernels/dispatch/signal_table.h"
 
 namespace lumicar {
 

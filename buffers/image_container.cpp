@@ -3,9 +3,9 @@
 #include <cstring>
 #include <mutex>
 
-#include "kernels/dispatch/signal_table.h"
 #include "buffers/image_conversion.h"
 #include "buffers/sl_exception.h"
+#include "kernels/dispatch/signal_table.h"
 
 namespace lumicar {
 

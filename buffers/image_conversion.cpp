@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "buffers/image_pool_block.h"
 #include "kernels/dispatch/dispatch.h"
 #include "kernels/dispatch/image_table.h"
 #include "kernels/dispatch/signal_table.h"
-#include "buffers/image_pool_block.h"
 #include "kernels/fused_bgr24_to_yuv422.h"
 #include "kernels/fused_yuv422_to_bgr24.h"
 #include "kernels/memory_ops.h"

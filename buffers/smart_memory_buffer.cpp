@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "buffers/block_pool.h"
-#include "kernels/dispatch/signal_table.h"
 #include "buffers/sl_exception.h"
+#include "kernels/dispatch/signal_table.h"
 
 namespace lumicar {
 

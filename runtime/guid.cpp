@@ -30,8 +30,8 @@ bool ReadHex(const QString& text, int pos, int digits, uint64_t& value) {
 
 std::optional<TGUID> TGUID::Parse(const QString& text) {
   // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
-  if (text.size() != 38 || text[0] != '{' || text[37] != '}' || text[9] != '-' || text[14] != '-' ||
-      text[19] != '-' || text[24] != '-')
+  if (text.size() != 38 || text[0] != '{' || text[37] != '}' || text[9] != '-' || text[14] != '-' || text[19] != '-' ||
+      text[24] != '-')
     return std::nullopt;
   TGUID g;
   uint64_t v;

@@ -76,8 +76,7 @@ class TIntf {
   TIntf(const TIntf& o) : TIntf(o.p_) {}
   TIntf(TIntf&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
   template <typename U>
-    requires std::is_convertible_v<U*, T*>
-  TIntf(const TIntf<U>& o) : TIntf(static_cast<T*>(o.get())) {}
+  requires std::is_convertible_v<U*, T*> TIntf(const TIntf<U>& o) : TIntf(static_cast<T*>(o.get())) {}
   ~TIntf() { reset(); }
 
   TIntf& operator=(TIntf o) noexcept {

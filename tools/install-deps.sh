@@ -11,7 +11,7 @@ packages=(
   xvfb xauth
 )
 if [ "${1:-}" = "--test" ]; then
-  packages+=(clang libclang-rt-dev)
+  packages+=(clang libclang-rt-dev clang-format python3)
 fi
 
 missing=()

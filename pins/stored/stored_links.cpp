@@ -5,9 +5,9 @@
 #include <mutex>
 
 #include "pins/multi_sink_pin.h"
-#include "pins/stored/pin_list.h"
 #include "pins/pin_registry.h"
 #include "pins/source_pin.h"
+#include "pins/stored/pin_list.h"
 #include "pins/stored/unloaded_pin.h"
 #include "runtime/component.h"
 #include "runtime/filer.h"

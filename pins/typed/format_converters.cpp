@@ -10,15 +10,16 @@ namespace {
 template <typename ValueRangeOp, typename ValueOp, typename RangeOp>
 TIntf<IOWNotifyOperation> ConvertRanged(IOWNotifyOperation* operation, TOWRealRangedValue& next) {
   TIntf<IOWNotifyOperation> converted;
-  if (auto* op = OWOperationAs<ValueRangeOp>(operation)) {
-    next = {static_cast<double>(op->Value()), static_cast<double>(op->Min()), static_cast<double>(op->Max())};
+  if (auto* valueRange = OWOperationAs<ValueRangeOp>(operation)) {
+    next = {static_cast<double>(valueRange->Value()), static_cast<double>(valueRange->Min()),
+            static_cast<double>(valueRange->Max())};
     converted = MakeIntf<TOWSuppliedRealValueRangeOperation>(next.value, next.min, next.max);
-  } else if (auto* op = OWOperationAs<ValueOp>(operation)) {
-    next.value = static_cast<double>(op->Value());
-    converted = MakeIntf<TOWSuppliedSingleOperation>(static_cast<float>(op->Value()));
-  } else if (auto* op = OWOperationAs<RangeOp>(operation)) {
-    next.min = static_cast<double>(op->Min());
-    next.max = static_cast<double>(op->Max());
+  } else if (auto* value = OWOperationAs<ValueOp>(operation)) {
+    next.value = static_cast<double>(value->Value());
+    converted = MakeIntf<TOWSuppliedSingleOperation>(static_cast<float>(value->Value()));
+  } else if (auto* range = OWOperationAs<RangeOp>(operation)) {
+    next.min = static_cast<double>(range->Min());
+    next.max = static_cast<double>(range->Max());
     converted = MakeIntf<TOWSuppliedRealRangeOperation>(next.min, next.max);
   }
   return converted;

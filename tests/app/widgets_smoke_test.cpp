@@ -1,8 +1,9 @@
 // The toolchain can make, show and close a Qt window headless.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 TEST(WidgetsSmoke, WindowShowsAndCloses) {
   int argc = 1;

@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "buffers/aligned_alloc.h"
+#include "buffers/sl_exception.h"
+#include "image_test_support.h"
 #include "kernels/dispatch/image_table.h"
 #include "kernels/dispatch/signal_table.h"
 #include "kernels/memory_ops.h"
 #include "kernels/rgb_yuv422.h"
 #include "kernels/yuv422_rgb.h"
-#include "buffers/sl_exception.h"
-#include "image_test_support.h"
 
 namespace lumicar::test {
 namespace {

@@ -16,9 +16,9 @@ TEST(Guid, ParsesAndPrintsTheRegistryForm) {
 }
 
 TEST(Guid, RejectsMalformedText) {
-  for (const char* bad : {"", "{}", "2BFF1BE1-1698-4CFA-A427-9E0801C5B357",
-                          "{2BFF1BE1-1698-4CFA-A427-9E0801C5B35}", "{2BFF1BE1-1698-4CFA-A427x9E0801C5B357}",
-                          "{2BFF1BE1-1698-4CFA-A427-9E0801C5B35G}", "{2BFF1BE1-1698-4CFA-A427-9E0801C5B3570}"})
+  for (const char* bad : {"", "{}", "2BFF1BE1-1698-4CFA-A427-9E0801C5B357", "{2BFF1BE1-1698-4CFA-A427-9E0801C5B35}",
+                          "{2BFF1BE1-1698-4CFA-A427x9E0801C5B357}", "{2BFF1BE1-1698-4CFA-A427-9E0801C5B35G}",
+                          "{2BFF1BE1-1698-4CFA-A427-9E0801C5B3570}"})
     EXPECT_FALSE(TGUID::Parse(bad)) << bad;
 }
 
