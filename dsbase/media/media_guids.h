@@ -1,0 +1,42 @@
+#pragma once
+// Identifiers of major types, subtypes and format blocks. Subtypes of
+// four-character codes follow one pattern: the code in the first field and
+// a fixed tail, so the code can be read back (LPDSIsFourCC).
+
+#include <cstdint>
+
+#include "runtime/guid.h"
+
+namespace lumicar {
+
+// The identifier of a four-character code, e.g. DSFourCCGuid('Y','U','Y','2').
+constexpr TGUID DSFourCCGuid(uint32_t fourcc) {
+  return TGUID{fourcc, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+}
+constexpr uint32_t DSMakeFourCC(char a, char b, char c, char d) {
+  return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 | uint32_t(uint8_t(d)) << 24;
+}
+
+inline const TGUID MEDIATYPE_Video = DSFourCCGuid(DSMakeFourCC('v', 'i', 'd', 's'));
+inline const TGUID MEDIATYPE_Audio = DSFourCCGuid(DSMakeFourCC('a', 'u', 'd', 's'));
+inline const TGUID MEDIATYPE_Text = DSFourCCGuid(DSMakeFourCC('t', 'x', 't', 's'));
+inline const TGUID MEDIATYPE_Stream = TGUID::FromString("{E436EB83-524F-11CE-9F53-0020AF0BA770}");
+
+inline const TGUID MEDIASUBTYPE_RGB8 = TGUID::FromString("{E436EB7A-524F-11CE-9F53-0020AF0BA770}");
+inline const TGUID MEDIASUBTYPE_RGB565 = TGUID::FromString("{E436EB7B-524F-11CE-9F53-0020AF0BA770}");
+inline const TGUID MEDIASUBTYPE_RGB555 = TGUID::FromString("{E436EB7C-524F-11CE-9F53-0020AF0BA770}");
+inline const TGUID MEDIASUBTYPE_RGB24 = TGUID::FromString("{E436EB7D-524F-11CE-9F53-0020AF0BA770}");
+inline const TGUID MEDIASUBTYPE_RGB32 = TGUID::FromString("{E436EB7E-524F-11CE-9F53-0020AF0BA770}");
+inline const TGUID MEDIASUBTYPE_ARGB32 = TGUID::FromString("{773C9AC0-3274-11D0-B724-00AA006C1A01}");
+inline const TGUID MEDIASUBTYPE_YUY2 = DSFourCCGuid(DSMakeFourCC('Y', 'U', 'Y', '2'));
+inline const TGUID MEDIASUBTYPE_UYVY = DSFourCCGuid(DSMakeFourCC('U', 'Y', 'V', 'Y'));
+inline const TGUID MEDIASUBTYPE_MJPG = DSFourCCGuid(DSMakeFourCC('M', 'J', 'P', 'G'));
+inline const TGUID MEDIASUBTYPE_NV12 = DSFourCCGuid(DSMakeFourCC('N', 'V', '1', '2'));
+inline const TGUID MEDIASUBTYPE_PCM = DSFourCCGuid(0x00000001);
+
+inline const TGUID FORMAT_None = TGUID::FromString("{0F6417D6-C318-11D0-A43F-00A0C9223196}");
+inline const TGUID FORMAT_VideoInfo = TGUID::FromString("{05589F80-C356-11CE-BF01-00AA0055595A}");
+inline const TGUID FORMAT_VideoInfo2 = TGUID::FromString("{F72A76A0-EB0A-11D0-ACE4-0000C0CC16BA}");
+inline const TGUID FORMAT_WaveFormatEx = TGUID::FromString("{05589F81-C356-11CE-BF01-00AA0055595A}");
+
+}  // namespace lumicar
