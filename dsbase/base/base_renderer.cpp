@@ -110,7 +110,7 @@ HRESULT TDSBaseRenderer::Stop() {
   std::lock_guard guard(*lock_);
   if (IsStopped()) return S_OK;
   // Release a sample waiting for its time before taking the renderer lock.
-  abort_.SetEv();
+  SourceThreadCanWait(false);
   input_->Inactive();
   std::lock_guard rendering(rendererLock_);
   StopStreaming();
@@ -131,10 +131,10 @@ HRESULT TDSBaseRenderer::Pause() {
   }
   if (was == State_Stopped) {
     firstSampleSeen_ = false;
-    abort_.Reset();
+    SourceThreadCanWait(true);
     const HRESULT hr = TDSBaseFilter::Pause();
     if (FAILED(hr)) {
-      abort_.SetEv();
+      SourceThreadCanWait(false);
       return hr;
     }
     return hr;
@@ -157,7 +157,7 @@ HRESULT TDSBaseRenderer::Run(REFERENCE_TIME start) {
 HRESULT TDSBaseRenderer::StartStreaming() {
   streaming_ = true;
   const HRESULT hr = OnStartStreaming();
-  if (eos_) SendEndOfStream();
+  TryEndOfStream();
   return hr;
 }
 
@@ -181,6 +181,16 @@ uint32_t TDSBaseRenderer::ScheduleSample(IMediaSample* sample) {
   return uint32_t(std::min<int64_t>(ms, int64_t(kWaitForever) - 1));
 }
 
+HRESULT TDSBaseRenderer::SourceThreadCanWait(bool canWait) {
+  if (canWait)
+    abort_.Reset();
+  else
+    abort_.SetEv();
+  return S_OK;
+}
+
+HRESULT TDSBaseRenderer::ShouldDrawSampleNow(IMediaSample*, REFERENCE_TIME*, REFERENCE_TIME*) { return E_FAIL; }
+
 HRESULT TDSBaseRenderer::WaitForRenderTime(IMediaSample* sample) {
   const uint32_t ms = ScheduleSample(sample);
   if (ms == 0) return abort_.Check() ? S_FALSE : S_OK;
@@ -201,11 +211,19 @@ HRESULT TDSBaseRenderer::Receive(IMediaSample* sample) {
   HRESULT hr = PrepareReceive(sample);
   if (hr != S_OK) return hr;
   if (!firstSampleSeen_.exchange(true)) OnReceiveFirstSample(sample);
-  hr = WaitForRenderTime(sample);
+  REFERENCE_TIME start = 0, stop = 0;
+  const HRESULT now =
+      SUCCEEDED(GetSampleTimes(sample, &start, &stop)) ? ShouldDrawSampleNow(sample, &start, &stop) : S_OK;
+  if (now == S_FALSE) return S_OK;  // dropped: taken, not drawn
+  if (now == S_OK)
+    hr = abort_.Check() ? S_FALSE : S_OK;
+  else
+    hr = WaitForRenderTime(sample);
   if (hr != S_OK) return IsStopped() ? VFW_E_WRONG_STATE : S_FALSE;
   std::lock_guard rendering(rendererLock_);
   if (IsStopped()) return VFW_E_WRONG_STATE;
   if (input_->IsFlushing()) return S_FALSE;
+  PrepareRender();
   return Render(sample);
 }
 
@@ -219,8 +237,12 @@ HRESULT TDSBaseRenderer::Render(IMediaSample* sample) {
 HRESULT TDSBaseRenderer::EndOfStream() {
   std::lock_guard rendering(rendererLock_);
   eos_ = true;
-  if (State() == State_Running) return SendEndOfStream();
-  return S_OK;  // reported when running starts
+  return TryEndOfStream();
+}
+
+HRESULT TDSBaseRenderer::TryEndOfStream() {
+  if (!eos_ || State() != State_Running) return S_OK;  // reported when running starts
+  return SendEndOfStream();
 }
 
 HRESULT TDSBaseRenderer::SendEndOfStream() {
@@ -235,14 +257,11 @@ void TDSBaseRenderer::ResetEndOfStream() {
   eosSent_ = false;
 }
 
-HRESULT TDSBaseRenderer::BeginFlush() {
-  abort_.SetEv();
-  return S_OK;
-}
+HRESULT TDSBaseRenderer::BeginFlush() { return SourceThreadCanWait(false); }
 
 HRESULT TDSBaseRenderer::EndFlush() {
   std::lock_guard rendering(rendererLock_);
-  if (!IsStopped()) abort_.Reset();
+  if (!IsStopped()) SourceThreadCanWait(true);
   ResetEndOfStream();
   return S_OK;
 }

@@ -49,6 +49,9 @@ class TDSBaseRenderer : public TDSBaseFilter {
   HRESULT NonDelegatingQueryInterface(const TGUID& iid, void** object) override;
 
   virtual HRESULT GetMediaPositionInterface(const TGUID& iid, void** object);
+  // false: a sample waiting for its time must return at once and none may
+  // start waiting (stopping, flushing); true: samples wait again.
+  virtual HRESULT SourceThreadCanWait(bool canWait);
   // Waits until the sample's start time on the clock; S_FALSE when the wait
   // was cut short by Stop or a flush.
   virtual HRESULT WaitForRenderTime(IMediaSample* sample);
@@ -59,13 +62,21 @@ class TDSBaseRenderer : public TDSBaseFilter {
   virtual HRESULT OnStopStreaming() { return S_OK; }
   virtual void OnWaitStart() {}
   virtual void OnWaitEnd() {}
+  // Called under the renderer lock right before each sample is rendered.
+  virtual void PrepareRender() {}
   // Milliseconds until `start`, 0 without a clock or a time stamp.
   virtual uint32_t ScheduleSample(IMediaSample* sample);
   virtual HRESULT GetSampleTimes(IMediaSample* sample, REFERENCE_TIME* start, REFERENCE_TIME* stop);
+  // Asked for each sample with times: S_OK draws it at once, S_FALSE drops
+  // it, any other answer leaves it to the clock (the base's answer).
+  virtual HRESULT ShouldDrawSampleNow(IMediaSample* sample, REFERENCE_TIME* start, REFERENCE_TIME* stop);
   virtual HRESULT NotifyEndOfStream();
   virtual HRESULT SendEndOfStream();
   virtual void ResetEndOfStream();
   virtual HRESULT EndOfStream();
+  // Reports a pending end of stream once running; called under the
+  // renderer lock by EndOfStream and StartStreaming.
+  virtual HRESULT TryEndOfStream();
   virtual HRESULT Active() { return S_OK; }
   virtual HRESULT Inactive() { return S_OK; }
   virtual HRESULT StartStreaming();

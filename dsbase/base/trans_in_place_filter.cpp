@@ -1,5 +1,6 @@
 #include "dsbase/base/trans_in_place_filter.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "dsbase/com/result_codes.h"
@@ -15,9 +16,11 @@ HRESULT TDSTransInPlaceOutputPin::DecideAllocator(IMemInputPin* pin, IMemAllocat
     if (FAILED(pin->GetAllocatorRequirements(&request))) request = ALLOCATOR_PROPERTIES{};
     ALLOCATOR_PROPERTIES current;
     // Downstream may ask for more than upstream made; only a committed-free
-    // allocator could be resized, so a larger request falls back to our own.
+    // allocator could be resized, so a larger request (more or bigger
+    // buffers, a stricter alignment, a longer prefix) falls back to our own.
     if (SUCCEEDED(shared->GetProperties(&current)) && request.cbBuffer <= current.cbBuffer &&
-        request.cBuffers <= current.cBuffers && SUCCEEDED(pin->NotifyAllocator(shared.get(), false))) {
+        request.cBuffers <= current.cBuffers && std::max(request.cbAlign, 1) <= std::max(current.cbAlign, 1) &&
+        request.cbPrefix <= current.cbPrefix && SUCCEEDED(pin->NotifyAllocator(shared.get(), false))) {
       *allocator = shared.Detach();
       return S_OK;
     }

@@ -177,6 +177,33 @@ HRESULT TCollectingRenderer::GetMediaType(int position, AM_MEDIA_TYPE* mt) {
   return S_OK;
 }
 
+// ---- byte renderer ----
+
+HRESULT TByteRenderer::DoRenderSample(IMediaSample* sample) {
+  std::lock_guard guard(lock_);
+  if (failAfter_ >= 0 && int(samples_.size()) >= failAfter_) return E_FAIL;
+  TSampleRecord r;
+  uint8_t* data = nullptr;
+  sample->GetPointer(&data);
+  r.bytes.assign(data, data + sample->GetActualDataLength());
+  r.timeResult = sample->GetTime(&r.start, &r.stop);
+  r.syncPoint = sample->IsSyncPoint() == S_OK;
+  samples_.push_back(std::move(r));
+  return S_OK;
+}
+
+HRESULT TByteRenderer::CheckMediaType(const AM_MEDIA_TYPE* mt) {
+  if (!mt) return E_POINTER;
+  return mt->majortype == majortype_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+std::vector<uint8_t> TByteRenderer::AllBytes() {
+  std::lock_guard guard(lock_);
+  std::vector<uint8_t> all;
+  for (const TSampleRecord& r : samples_) all.insert(all.end(), r.bytes.begin(), r.bytes.end());
+  return all;
+}
+
 // ---- graph stand-in ----
 
 HRESULT TEventGraph::NonDelegatingQueryInterface(const TGUID& iid, void** object) {

@@ -93,6 +93,28 @@ class TCollectingRenderer : public TDSBaseRenderer {
   std::vector<TDSMediaType> offered_;  // when not empty: offered instead of the kind
 };
 
+// Renders samples of one major type (any subtype and format), keeping each
+// sample's bytes, times and sync point; can be told to refuse samples.
+class TByteRenderer : public TDSBaseRenderer {
+ public:
+  struct TSampleRecord {
+    std::vector<uint8_t> bytes;
+    HRESULT timeResult = S_OK;
+    REFERENCE_TIME start = 0, stop = 0;
+    bool syncPoint = false;
+  };
+  explicit TByteRenderer(const TGUID& majortype)
+      : TDSBaseRenderer(QStringLiteral("Bytes"), nullptr, GUID_NULL), majortype_(majortype) {}
+  HRESULT DoRenderSample(IMediaSample* sample) override;
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
+  std::vector<uint8_t> AllBytes();
+
+  TGUID majortype_;
+  std::mutex lock_;
+  std::vector<TSampleRecord> samples_;
+  int failAfter_ = -1;  // >= 0: samples after this many answer E_FAIL
+};
+
 // Stands in for the graph: membership and event sink; records events.
 class TEventGraph : public TDSDualUnknown, public IFilterGraph, public IMediaEventSink {
  public:

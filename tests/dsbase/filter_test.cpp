@@ -534,3 +534,46 @@ TEST_F(FilterTest, FlushEndOfStreamAndNewSegmentPassDownstream) {
 
 }  // namespace
 }  // namespace lumicar::dstest
+
+namespace lumicar::dstest {
+namespace {
+
+// A sink whose input pin asks for a buffer prefix the upstream allocator
+// was not made with.
+class TPrefixSink : public TDSBaseFilter {
+ public:
+  class TPin : public TDSBaseInputPin {
+   public:
+    explicit TPin(TPrefixSink* f) : TDSBaseInputPin(u"Prefix pin"_qs, f, f->FilterLock(), u"In"_qs) {}
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE*) override { return S_OK; }
+    HRESULT GetAllocatorRequirements(ALLOCATOR_PROPERTIES* props) override {
+      if (!props) return E_POINTER;
+      *props = ALLOCATOR_PROPERTIES{1, 1, 1, 32};
+      return S_OK;
+    }
+  };
+  TPrefixSink() : TDSBaseFilter(u"Prefix sink"_qs, nullptr, GUID_NULL), pin_(std::make_unique<TPin>(this)) {}
+  int GetPinCount() override { return 1; }
+  TDSBasePin* GetPin(int i) override { return i == 0 ? pin_.get() : nullptr; }
+
+ private:
+  std::unique_ptr<TPin> pin_;
+};
+
+TEST_F(FilterTest, InPlaceSharesTheUpstreamAllocatorOnlyWhenItMeetsDownstreamNeeds) {
+  TIntf<TCountingSource> source(new TCountingSource(8, 4, 2));
+  TIntf<TInverter> inverter(new TInverter);
+  TIntf<TPrefixSink> sink(new TPrefixSink);
+  ASSERT_EQ(ConnectPins(source->Pin(), inverter->GetPin(0)), S_OK);
+  ASSERT_EQ(ConnectPins(inverter->GetPin(1), sink->GetPin(0)), S_OK);
+  // Upstream made its buffers without a prefix: downstream gets its own.
+  EXPECT_FALSE(inverter->InputPin()->Allocator() == inverter->OutputPin()->Allocator());
+  ALLOCATOR_PROPERTIES props;
+  ASSERT_EQ(inverter->OutputPin()->Allocator()->GetProperties(&props), S_OK);
+  EXPECT_GE(props.cbPrefix, 32);
+  DisconnectPins(inverter->GetPin(1), sink->GetPin(0));
+  DisconnectPins(source->Pin(), inverter->GetPin(0));
+}
+
+}  // namespace
+}  // namespace lumicar::dstest
