@@ -22,10 +22,10 @@ struct XorOp {
   Ipp8u operator()(int a, int b, int) const { return static_cast<Ipp8u>(a ^ b); }
 };
 struct LShiftOp {
-  Ipp8u operator()(int a, Ipp32u n) const { return n >= 8 ? 0 : static_cast<Ipp8u>(a << n); }
+  Ipp8u operator()(int a, Ipp32u n) const { return n >= 8 ? Ipp8u{0} : static_cast<Ipp8u>(a << n); }
 };
 struct RShiftOp {
-  Ipp8u operator()(int a, Ipp32u n) const { return n >= 8 ? 0 : static_cast<Ipp8u>(a >> n); }
+  Ipp8u operator()(int a, Ipp32u n) const { return n >= 8 ? Ipp8u{0} : static_cast<Ipp8u>(a >> n); }
 };
 
 template <int kPixel, int kUsed, class Op>
