@@ -5,6 +5,7 @@
 
 #include "pins/delivery_claim.h"
 #include "pins/format_converter.h"
+#include "pins/link_lock.h"
 #include "pins/ow_exception.h"
 #include "pins/pin_notifier.h"
 #include "pins/pin_registry.h"
@@ -115,10 +116,12 @@ void TOWBasicPin::SetInEditor(bool inEditor) { inEditor_.store(inEditor, std::me
 QString TOWBasicPin::GetEditorString() {
   // A state group of two shows its other member, a larger one its name.
   if (TOWStateDispatcherRef group = Dispatcher()) {
-    const TOWDispatcherPinStorageList members = group->Members();
-    if (members.size() > 2) return group->Name();
-    for (const TOWDispatcherPinStorage& m : members)
-      if (m.realPin != this) return PathAsSeenFrom(m.realPin);
+    if (group->GetPinCount() > 2) return group->Name();
+    QString other;
+    OWForEachMember(group, [&](const TOWDispatcherPinStorage& m) {
+      if (other.isEmpty() && m.realPin != this) other = PathAsSeenFrom(m.realPin);
+    });
+    if (!other.isEmpty()) return other;
   }
   const int n = GetConnectedPinCount();
   if (n == 1)
@@ -143,9 +146,11 @@ bool TOWBasicPin::SetEditorString(const QString& text) {
 }
 
 bool TOWBasicPin::IsLinkedTo(const QString& name) {
-  if (TOWStateDispatcherRef group = Dispatcher())
-    for (const TOWDispatcherPinStorage& m : group->Members())
-      if (m.realPin != this && m.realPin->GetFullName(true) == name) return true;
+  bool inGroup = false;
+  OWForEachMember(Dispatcher(), [&](const TOWDispatcherPinStorage& m) {
+    inGroup = inGroup || (m.realPin != this && m.realPin->GetFullName(true) == name);
+  });
+  if (inGroup) return true;
   const int n = GetConnectedPinCount();
   for (int i = 0; i < n; ++i) {
     TOWBasicPin* other = GetConnectedPin(i);
@@ -201,6 +206,13 @@ QString TOWBasicPin::PathAsSeenFrom(TOWBasicPin* other) { return other->GetFullN
 void OWFreePin(TOWBasicPin* pin) {
   if (!pin) return;
   pin->BeforeDestruction();
+  if (OWThreadIsReceiving(pin)) {
+    // Freed from inside a delivery to it: unlinked now (its links were
+    // closed without waiting for this thread's own claims), freed once the
+    // thread has returned from the call into it.
+    OWDeferWhileReceiving([pin] { delete pin; });
+    return;
+  }
   delete pin;
 }
 

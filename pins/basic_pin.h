@@ -14,6 +14,7 @@
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <type_traits>
 
 #include "pins/link_type.h"
 #include "pins/notify_operation.h"
@@ -179,7 +180,9 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
   // Takes an exclusive claim on this pin's destroy lock: refuses new
   // deliveries from the pin and waits until the running ones have returned.
   // Raises EOWException when the calling thread itself is delivering from
-  // the pin (it would wait for itself). Callers hold no pin lock.
+  // the pin (it would wait for itself). Callers hold no pin lock. The
+  // framework's link changes no longer use it (they close the one link's
+  // lock, pins/link_lock.h); kept for descendants.
   TIntf<IOWDestroyLockSection> CloseDeliveries();
 
   // The state part of Disconnect: the pin leaves its group.
@@ -227,14 +230,85 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
 };
 
 // Frees a pin the safe way: BeforeDestruction first, while the whole object
-// still lives, then delete.
+// still lives, then delete. A pin freed from inside a delivery to it (a
+// receiver freed by itself or by its owner when its stream ends) is unlinked
+// at once, and its memory goes once the calling thread has returned from the
+// delivery (the delivery is on its stack). Freeing a pin from inside a
+// delivery that pin itself is making stays refused (it would wait for
+// itself): the process stops with a message.
 void OWFreePin(TOWBasicPin* pin);
 
 struct TOWPinDeleter {
   void operator()(TOWBasicPin* pin) const { OWFreePin(pin); }
 };
-// Single owner of a pin (components hold their pins in these).
+
+// Single owner of a pin (components hold their pins in these); used like a
+// std::unique_ptr. When it frees its pin, the pin is unlinked and running
+// deliveries from it end (BeforeDestruction) while the owner's reference
+// still names it, so that a delivery that names the pin through its owner's
+// published property sees the whole name; only then does the reference go.
+// The reference is read and written atomically: other threads may name the
+// owner's pins while the owner frees one.
 template <typename T>
-using TOWPinPtr = std::unique_ptr<T, TOWPinDeleter>;
+class TOWPinPtr {
+ public:
+  using pointer = T*;
+  using element_type = T;
+  using deleter_type = TOWPinDeleter;
+
+  constexpr TOWPinPtr() noexcept = default;
+  constexpr TOWPinPtr(std::nullptr_t) noexcept {}
+  explicit TOWPinPtr(T* pin) noexcept : ptr_(pin) {}
+  TOWPinPtr(TOWPinPtr&& other) noexcept : ptr_(other.release()) {}
+  template <typename U, typename = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+  TOWPinPtr(TOWPinPtr<U>&& other) noexcept : ptr_(other.release()) {}
+  TOWPinPtr(const TOWPinPtr&) = delete;
+  TOWPinPtr& operator=(const TOWPinPtr&) = delete;
+  TOWPinPtr& operator=(TOWPinPtr&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  template <typename U, typename = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+  TOWPinPtr& operator=(TOWPinPtr<U>&& other) noexcept {
+    reset(other.release());
+    return *this;
+  }
+  TOWPinPtr& operator=(std::nullptr_t) noexcept {
+    reset();
+    return *this;
+  }
+  ~TOWPinPtr() { reset(); }
+
+  T* get() const noexcept { return ptr_.load(std::memory_order_acquire); }
+  T* operator->() const noexcept { return get(); }
+  T& operator*() const noexcept { return *get(); }
+  explicit operator bool() const noexcept { return get() != nullptr; }
+  TOWPinDeleter get_deleter() const noexcept { return {}; }
+
+  T* release() noexcept { return ptr_.exchange(nullptr, std::memory_order_acq_rel); }
+  void reset(T* pin = nullptr) noexcept {
+    T* old = get();
+    if (old == pin) return;
+    // Unlinked, and no delivery from it runs any more, before the reference
+    // changes.
+    if (old) old->BeforeDestruction();
+    ptr_.store(pin, std::memory_order_release);
+    if (old) OWFreePin(old);
+  }
+  void swap(TOWPinPtr& other) noexcept {
+    T* mine = release();
+    ptr_.store(other.release(), std::memory_order_release);
+    other.ptr_.store(mine, std::memory_order_release);
+  }
+
+  friend bool operator==(const TOWPinPtr& a, std::nullptr_t) noexcept { return a.get() == nullptr; }
+  template <typename U>
+  friend bool operator==(const TOWPinPtr& a, const TOWPinPtr<U>& b) noexcept {
+    return a.get() == b.get();
+  }
+
+ private:
+  std::atomic<T*> ptr_{nullptr};
+};
 
 }  // namespace lumicar

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pins/link_lock.h"
 #include "pins/link_type.h"
 #include "pins/source_pin.h"
 #include "pins/stored/unloaded_pin.h"
@@ -76,8 +77,10 @@ void TOWBasicSinkPin::DownStreamBackRestrictPossibleStreamTypes(TOWPinTypeRestri
   for (TOWSourcePin* dependant : DataTypeDependants()) {
     const TOWPinEntryList entries = dependant->GetEntries();
     for (const auto& e : entries)
-      if (auto* sink = qobject_cast<TOWBasicSinkPin*>(e.connectionPin))
-        sink->DownStreamBackRestrictPossibleStreamTypes(list, visited);
+      if (auto* sink = qobject_cast<TOWBasicSinkPin*>(e.connectionPin)) {
+        TOWLinkClaim link(e.link);  // the sink stays alive while the walk is in it
+        if (link) sink->DownStreamBackRestrictPossibleStreamTypes(list, visited);
+      }
   }
 }
 
@@ -95,8 +98,10 @@ void TOWBasicSinkPin::UpStreamFillPossibleStreamTypes(TOWPinTypeRestricted& list
   for (TOWSourcePin* dependant : DataTypeDependants()) {
     const TOWPinEntryList entries = dependant->GetEntries();
     for (const auto& e : entries)
-      if (auto* sink = qobject_cast<TOWBasicSinkPin*>(e.connectionPin))
-        sink->DownStreamBackRestrictPossibleStreamTypes(list, visited);
+      if (auto* sink = qobject_cast<TOWBasicSinkPin*>(e.connectionPin)) {
+        TOWLinkClaim link(e.link);  // the sink stays alive while the walk is in it
+        if (link) sink->DownStreamBackRestrictPossibleStreamTypes(list, visited);
+      }
   }
 }
 

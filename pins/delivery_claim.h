@@ -1,9 +1,10 @@
 #pragma once
 // A shared claim on a sending pin's destroy lock for the duration of one call
-// into a receiver: while any claim is held the pin cannot finish dying or
-// drop a link. The calling thread's claims are recorded, so that a link
-// change or destruction started from inside such a call is detected instead
-// of waiting for itself.
+// into a receiver: while any claim is held the pin cannot finish dying. (The
+// receiver is kept alive by a claim on the link, pins/link_lock.h; link
+// changes no longer take the pin's destroy lock.) The calling thread's claims
+// are recorded, so that the destruction of the sender started from inside
+// such a call is detected instead of waiting for itself.
 
 #include "runtime/interface.h"
 #include "runtime/sync/destroy_lock.h"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pins/link_lock.h"
 #include "pins/link_type.h"
 #include "pins/pin_notifier.h"
 #include "pins/source_pin.h"
@@ -51,7 +52,7 @@ bool TOWMultiSinkPin::ConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
   if (linked) DisconnectFrom(source);
   {
     auto section = WriteLock();
-    entries_.Add(TOWPinEntry{source, source, nullptr, TGUID{}, TOWSubmitFunction{}, 0});
+    entries_.Add(TOWPinEntry{source, source, nullptr, TGUID{}, TOWSubmitFunction{}, 0, OWNewLinkLock()});
   }
   source->IntConnect(this, afterPin);
   UpdateUpstream(source);
@@ -85,8 +86,16 @@ void TOWMultiSinkPin::Disconnect() {
 void TOWMultiSinkPin::DisconnectFrom(TOWBasicPin* other) { DisconnectFromEntries(entries_, other); }
 
 void TOWMultiSinkPin::IntDisconnect(TOWBasicPin* other) {
-  // Waits until upstream deliveries from this pin have returned.
-  auto closing = CloseDeliveries();
+  // Closing the link waits until upstream deliveries and walks over it (on
+  // other threads) have returned; the other sources are not held up.
+  TOWLinkLockRef link;
+  {
+    auto section = ReadLock();
+    const int k = entries_.IndexOfReal(other);
+    if (k < 0) return;
+    link = entries_[k].link;
+  }
+  if (link) link->Close();
   {
     auto section = WriteLock();
     const int k = entries_.IndexOfReal(other);
@@ -143,8 +152,10 @@ bool TOWMultiSinkPin::DependsOnInt(TOWBasicPin* other, TOWPinVisit& visited) {
   for (const auto& e : entries)
     if (e.realPin == other) return true;
   for (const auto& e : entries)
-    if (auto* source = qobject_cast<TOWSourcePin*>(e.realPin))
-      if (source->DependsOnInt(other, visited)) return true;
+    if (auto* source = qobject_cast<TOWSourcePin*>(e.realPin)) {
+      TOWLinkClaim link(e.link);  // the source stays alive while the walk is in it
+      if (link && source->DependsOnInt(other, visited)) return true;
+    }
   return false;
 }
 
@@ -169,14 +180,20 @@ void TOWMultiSinkPin::BackChainReconnect(std::vector<TOWSourcePin*>& heads, TOWP
   if (!OWVisit(visited, this)) return;
   const TOWPinEntryList entries = GetEntries();
   for (const auto& e : entries)
-    if (auto* source = qobject_cast<TOWSourcePin*>(e.realPin)) source->BackPopulateStreamChains(heads, visited);
+    if (auto* source = qobject_cast<TOWSourcePin*>(e.realPin)) {
+      TOWLinkClaim link(e.link);
+      if (link) source->BackPopulateStreamChains(heads, visited);
+    }
 }
 
 void TOWMultiSinkPin::ForthChainReconnect(TOWPinVisit& visited) {
   if (!OWVisit(visited, this)) return;
   const TOWPinEntryList entries = GetEntries();
   for (const auto& e : entries)
-    if (auto* source = qobject_cast<TOWSourcePin*>(e.realPin)) UpdateUpstream(source);
+    if (auto* source = qobject_cast<TOWSourcePin*>(e.realPin)) {
+      TOWLinkClaim link(e.link);
+      if (link) UpdateUpstream(source);
+    }
   ForthToDependants(visited);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "pins/link_lock.h"
 #include "pins/notify_state.h"
 #include "runtime/guid.h"
 
@@ -27,6 +28,9 @@ struct TOWPinEntry {
   // Grows by 4 per delivery in which the receiver changed the data, decays by
   // 1 per delivery; stays within 0..10003.
   int32_t weight = 0;
+  // The link's own lock: deliveries and walks over the link claim it, its
+  // removal closes it (pins/link_lock.h). None for entries made elsewhere.
+  TOWLinkLockRef link{};
 };
 
 class TOWPinEntryList {

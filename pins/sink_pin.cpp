@@ -4,6 +4,7 @@
 
 #include "pins/delivery_claim.h"
 #include "pins/format_converter.h"
+#include "pins/link_lock.h"
 #include "pins/link_type.h"
 #include "pins/pin_notifier.h"
 #include "pins/source_pin.h"
@@ -25,7 +26,22 @@ TOWSourcePin* TOWSinkPin::GetConnectionSourcePin() {
   return connectionSource_;
 }
 
+TOWSourcePin* TOWSinkPin::ClaimSource(TOWLinkClaim& claim, bool connection) {
+  TOWSourcePin* source;
+  TOWLinkLockRef link;
+  {
+    auto section = ReadLock();
+    source = connection ? connectionSource_ : internalRealSource_;
+    link = upstreamLink_;
+  }
+  if (!source) return nullptr;
+  // A removal of the link closes it first and waits for this claim, so the
+  // source read above stays alive while the claim is held.
+  return claim.Take(link) ? source : nullptr;
+}
+
 TOWFormatConverter* TOWSinkPin::GetFormatConverter() {
+  TOWLinkClaim claim;
   TOWSourcePin* connection;
   TOWSourcePin* real;
   {
@@ -34,6 +50,7 @@ TOWFormatConverter* TOWSinkPin::GetFormatConverter() {
     real = realSource_;
   }
   if (!connection || !real || connection == real) return nullptr;
+  if (ClaimSource(claim) != real) return nullptr;
   auto section = real->ReadLock();
   for (const auto& c : real->converters_)
     if (c->OutputPin() == connection) return c.get();
@@ -78,11 +95,13 @@ bool TOWSinkPin::ConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
     internalRealSource_ = source;
   }
   source->IntConnect(this, afterPin);
+  TOWLinkLockRef link = source->GetLinkLock(this);
   {
     // A converter's output may have set the source fields meanwhile.
     auto section = WriteLock();
     realSource_ = source;
     internalRealSource_ = source;
+    upstreamLink_ = link;
   }
   UpdateUpstream();
   source->NewConnection(this);
@@ -135,12 +154,20 @@ void TOWSinkPin::DisconnectFrom(TOWBasicPin* other) {
 }
 
 void TOWSinkPin::IntDisconnect(TOWBasicPin* other) {
-  // Waits until upstream deliveries from this pin (which call the source)
-  // have returned.
-  auto closing = CloseDeliveries();
+  // Closing the link waits until upstream deliveries from this pin (which
+  // call the source) and walks into the source, on other threads, have
+  // returned. Normally the source closed it already.
+  TOWLinkLockRef link;
+  {
+    auto section = ReadLock();
+    if (!other || (other != realSource_ && other != connectionSource_ && other != internalRealSource_)) return;
+    link = upstreamLink_;
+  }
+  if (link) link->Close();
   {
     auto section = WriteLock();
     if (!other || (other != realSource_ && other != connectionSource_ && other != internalRealSource_)) return;
+    upstreamLink_.reset();
     connectionSource_ = nullptr;
     realSource_ = nullptr;
     internalRealSource_ = nullptr;
@@ -151,11 +178,8 @@ void TOWSinkPin::IntDisconnect(TOWBasicPin* other) {
 }
 
 void TOWSinkPin::UpdateUpstream(const TGUID* preferred) {
-  TOWSourcePin* source;
-  {
-    auto section = ReadLock();
-    source = internalRealSource_;
-  }
+  TOWLinkClaim claim;
+  TOWSourcePin* source = ClaimSource(claim);
   if (!source) return;
   const TGUID linkId = preferred ? *preferred : source->GetConnectionID(this);
   const TGUID id = OWUpStreamFindConnectionID(this, source, linkId);
@@ -177,6 +201,9 @@ void TOWSinkPin::AttachToConverterSource(TOWSourcePin* source, const TGUID& link
     connectionSource_ = source;
     realSource_ = source;
     internalRealSource_ = source;
+    // No entry of its own: the converter's input lives and dies with the
+    // source's link through it.
+    upstreamLink_ = OWNewLinkLock();
   }
   UpdateUpstream(&linkId);
 }
@@ -193,13 +220,19 @@ TOWDispatchResult TOWSinkPin::Notify(const TIntf<IOWNotifyOperation>& operation)
   TOWSourcePin* source;
   TOWSubmitFunction submit;
   TGUID id;
+  TOWLinkLockRef linkLock;
   {
     auto section = ReadLock();
     source = internalRealSource_;
     submit = upstreamSubmit_;
     id = connectedStreamId_;
+    linkLock = upstreamLink_;
   }
   if (!source || !submit) return {};
+  // The source stays alive while the link to it is claimed.
+  TOWLinkClaim link(linkLock);
+  if (!link) return {};
+  TOWReceiving receiving(source);
   TIntf<IOWLockSection> ownerUnlock;
   if (IOWLock* owner = OwnerLock()) ownerUnlock = owner->UnlockAll();
   return submit(static_cast<IOWStream*>(source), id, hold.get(), TOWNotifyState(nsLastReceiver));
@@ -215,7 +248,8 @@ bool TOWSinkPin::IsConnectedTo(TOWBasicPin* other) {
 bool TOWSinkPin::IsConnectedToAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
   if (TOWBasicPin* placeholder = GetPlaceholderSource())
     return placeholder == other && placeholder->GetConnectedAfterForPin(this) == afterPin;
-  TOWSourcePin* source = GetSourcePin();
+  TOWLinkClaim claim;
+  TOWSourcePin* source = ClaimSource(claim);
   return source && source == other && source->GetConnectedAfterForPin(this) == afterPin;
 }
 
@@ -238,17 +272,20 @@ TOWBasicPin* TOWSinkPin::GetConnectedPin(int index) {
 TOWBasicPin* TOWSinkPin::GetConnectedAfterPin(int index) {
   if (TOWBasicPin* placeholder = index == 0 ? GetPlaceholderSource() : nullptr)
     return placeholder->GetConnectedAfterForPin(this);
-  TOWSourcePin* source = index == 0 ? GetSourcePin() : nullptr;
+  TOWLinkClaim claim;
+  TOWSourcePin* source = index == 0 ? ClaimSource(claim) : nullptr;
   return source ? source->GetConnectedAfterForPin(this) : nullptr;
 }
 
 TGUID TOWSinkPin::GetConnectionID(TOWBasicPin* other) {
-  TOWSourcePin* source = GetSourcePin();
+  TOWLinkClaim claim;
+  TOWSourcePin* source = ClaimSource(claim);
   return source && source == other ? source->GetConnectionID(this) : TGUID{};
 }
 
 TGUID TOWSinkPin::GetPrimaryConnectionID() {
-  TOWSourcePin* source = GetSourcePin();
+  TOWLinkClaim claim;
+  TOWSourcePin* source = ClaimSource(claim);
   return source ? source->GetConnectionID(this) : TGUID{};
 }
 
@@ -259,7 +296,8 @@ bool TOWSinkPin::DirectDependsOn(TOWBasicPin* other) {
 
 bool TOWSinkPin::DependsOnInt(TOWBasicPin* other, TOWPinVisit& visited) {
   if (!other || !OWVisit(visited, this)) return false;
-  TOWSourcePin* source = GetSourcePin();
+  TOWLinkClaim claim;
+  TOWSourcePin* source = ClaimSource(claim);
   if (!source) return false;
   return source == other || source->DependsOnInt(other, visited);
 }
@@ -282,20 +320,23 @@ void TOWSinkPin::UpStreamBackRestrictPossibleStreamTypes(TOWPinTypeRestricted& l
   if (!OWVisit(visited, this)) return;
   list.Restrict([&](const TGUID& id) { return ImplementsStream(id); });
   if (IgnoresUpstream()) return;
-  if (TOWSourcePin* source = GetSourcePin()) source->RestrictToPossible(list, visited);
+  TOWLinkClaim claim;
+  if (TOWSourcePin* source = ClaimSource(claim)) source->RestrictToPossible(list, visited);
 }
 
 bool TOWSinkPin::UpStreamBackQueryPossybleInterface(const TGUID& id, TOWPinVisit& visited) {
   if (!OWVisit(visited, this)) return true;
   if (!ImplementsStream(id)) return false;
   if (IgnoresUpstream()) return true;
-  TOWSourcePin* source = GetSourcePin();
+  TOWLinkClaim claim;
+  TOWSourcePin* source = ClaimSource(claim);
   return !source || source->UpStreamQueryPossybleInterface(id, visited);
 }
 
 void TOWSinkPin::BackChainReconnect(std::vector<TOWSourcePin*>& heads, TOWPinVisit& visited) {
   if (!OWVisit(visited, this)) return;
-  if (TOWSourcePin* connection = GetConnectionSourcePin()) connection->BackPopulateStreamChains(heads, visited);
+  TOWLinkClaim claim;
+  if (TOWSourcePin* connection = ClaimSource(claim, true)) connection->BackPopulateStreamChains(heads, visited);
 }
 
 void TOWSinkPin::ForthChainReconnect(TOWPinVisit& visited) {

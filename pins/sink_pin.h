@@ -104,6 +104,11 @@ class TOWSinkPin : public TOWBasicSinkPin {
   // A converter's input is fed by `source` without an entry of its own.
   void AttachToConverterSource(TOWSourcePin* source, const TGUID& linkId);
 
+  // The source (the real one, or the connection source when `connection`)
+  // with a claim on the link to it taken into `claim`: it stays alive while
+  // the claim is held. None without a source or while the link is removed.
+  TOWSourcePin* ClaimSource(TOWLinkClaim& claim, bool connection = false);
+
   // Guarded by the pin lock.
   TOWSourcePin* connectionSource_ = nullptr;
   TOWSourcePin* realSource_ = nullptr;
@@ -111,6 +116,9 @@ class TOWSinkPin : public TOWBasicSinkPin {
   TOWSubmitFunction upstreamSubmit_;
   TGUID connectedStreamId_;
   bool inConnect_ = false;
+  // The lock of the link to the source (the source's entry for this sink),
+  // claimed by upstream deliveries and by walks that go on into the source.
+  TOWLinkLockRef upstreamLink_;
 
   // ---- Stored links ----
   // A link to a placeholder: the sink leaves any other link and records it

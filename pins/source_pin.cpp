@@ -5,6 +5,7 @@
 #include "pins/basic_sink_pin.h"
 #include "pins/delivery_claim.h"
 #include "pins/format_converter.h"
+#include "pins/link_lock.h"
 #include "pins/link_type.h"
 #include "pins/notify_operation.h"
 #include "pins/ow_exception.h"
@@ -50,6 +51,12 @@ TOWFormatConverter* TOWSourcePin::GetConverter(int index) {
   auto section = ReadLock();
   if (index < 0 || index >= static_cast<int>(converters_.size())) return nullptr;
   return converters_[size_t(index)].get();
+}
+
+TOWLinkLockRef TOWSourcePin::GetLinkLock(TOWBasicPin* sink) {
+  auto section = ReadLock();
+  const int k = sink ? entries_.IndexOfReal(sink) : -1;
+  return k >= 0 ? entries_[k].link : nullptr;
 }
 
 TOWPinEntryList TOWSourcePin::GetEntries() {
@@ -143,9 +150,13 @@ bool TOWSourcePin::DownStreamQueryPossybleInterface(const TGUID& id, TOWPinVisit
   if (!OWVisit(visited, this)) return true;
   if (!ImplementsStream(id)) return false;
   const TOWPinEntryList entries = GetEntries();
-  for (const auto& e : entries)
-    if (auto* sink = qobject_cast<TOWBasicSinkPin*>(e.connectionPin))
-      if (!sink->DownStreamBackQueryPossybleInterface(id, visited)) return false;
+  for (const auto& e : entries) {
+    auto* sink = qobject_cast<TOWBasicSinkPin*>(e.connectionPin);
+    if (!sink) continue;
+    // The sink stays alive while the walk is in it (or the link is going).
+    TOWLinkClaim link(e.link);
+    if (link && !sink->DownStreamBackQueryPossybleInterface(id, visited)) return false;
+  }
   return true;
 }
 
@@ -172,6 +183,12 @@ void TOWSourcePin::ForthReconnect(TOWPinVisit& visited) {
   const TOWPinEntryList entries = GetEntries();
   for (const auto& e : entries) {
     if (!e.connectionPin) continue;
+    // Every call into the sink (and the converter in front of it) below runs
+    // under a claim on the link: a sink freed on another thread meanwhile
+    // first removes its link, which waits for this claim; a link being
+    // removed is passed over.
+    TOWLinkClaim link(e.link);
+    if (!link) continue;
     TGUID id = e.connectionId;
     TOWFormatConverter* converter = nullptr;
     if (e.connectionPin == e.realPin) {
@@ -267,7 +284,7 @@ bool TOWSourcePin::IntConnect(TOWBasicPin* other, TOWBasicPin* afterPin) {
       if (k >= 0)
         entries_[k].afterPin = afterPin;
       else
-        entries_.Add(TOWPinEntry{other, other, afterPin, TGUID{}, TOWSubmitFunction{}, 0});
+        entries_.Add(TOWPinEntry{other, other, afterPin, TGUID{}, TOWSubmitFunction{}, 0, OWNewLinkLock()});
     }
     OWNotifyPinChanged(this);
     return true;
@@ -278,7 +295,7 @@ bool TOWSourcePin::IntConnect(TOWBasicPin* other, TOWBasicPin* afterPin) {
 bool TOWSourcePin::IntConnectTyped(TOWBasicPin* sink, TOWBasicPin* afterPin, bool allowConverters) {
   {
     auto section = WriteLock();
-    entries_.Add(TOWPinEntry{nullptr, sink, afterPin, TGUID{}, TOWSubmitFunction{}, 0});
+    entries_.Add(TOWPinEntry{nullptr, sink, afterPin, TGUID{}, TOWSubmitFunction{}, 0, OWNewLinkLock()});
   }
   const TOWLinkChoice choice = OWDownStreamFindConnectionID(this, sink, allowConverters, allowConverters);
   TOWFormatConverter* converter = choice.converter;
@@ -333,6 +350,7 @@ void TOWSourcePin::NewConnection(TOWBasicPin* sink) {
   TOWBasicPin* receiver = nullptr;
   TOWSubmitFunction submit;
   TGUID id;
+  TOWLinkLockRef linkLock;
   {
     auto section = ReadLock();
     const int k = entries_.IndexOfReal(sink);
@@ -340,6 +358,7 @@ void TOWSourcePin::NewConnection(TOWBasicPin* sink) {
     receiver = entries_[k].connectionPin;
     submit = entries_[k].submit;
     id = choice ? choice.id : entries_[k].connectionId;
+    linkLock = entries_[k].link;
   }
   {
     // The calling thread gives up this pin and its owner for the call, so
@@ -348,7 +367,9 @@ void TOWSourcePin::NewConnection(TOWBasicPin* sink) {
     TIntf<IOWLockSection> ownerUnlock;
     if (IOWLock* owner = OwnerLock()) ownerUnlock = owner->UnlockAll();
     TOWDeliveryClaim claim(this);
-    if (submit && claim) {
+    TOWLinkClaim link(linkLock);
+    if (submit && claim && link) {
+      TOWReceiving receiving(receiver, sink);
       TIntf<IOWNotifyOperation> operation = MakeIntf<TOWNotifyOperation>();
       submit(receiver ? static_cast<IOWStream*>(receiver) : nullptr, id, operation.get(),
              TOWNotifyState(nsConnectionNotice) | nsLastReceiver);
@@ -373,16 +394,27 @@ void TOWSourcePin::Disconnect() {
 void TOWSourcePin::DisconnectFrom(TOWBasicPin* other) { DisconnectFromEntries(entries_, other); }
 
 void TOWSourcePin::IntDisconnect(TOWBasicPin* other) {
-  // Waits until deliveries from this pin have returned: after this, nothing
-  // of this pin calls the unlinked sink any more.
-  auto closing = CloseDeliveries();
+  // Closing the link waits until deliveries and walks over it (on other
+  // threads) have returned: after this, nothing of this pin calls the
+  // unlinked sink any more. The pin's other links are not held up, and a
+  // receiver may unlink itself from inside the delivery to it.
+  TOWLinkLockRef linkLock;
+  {
+    auto section = ReadLock();
+    const int k = entries_.IndexOfReal(other);
+    if (k < 0) return;
+    linkLock = entries_[k].link;
+  }
+  if (linkLock) linkLock->Close();
   std::unique_ptr<TOWFormatConverter> freed;
   TOWFormatConverter* converter = nullptr;
+  TOWBasicPin* after = nullptr;
   {
     auto section = WriteLock();
     const int k = entries_.IndexOfReal(other);
     if (k < 0) return;
     TOWBasicPin* connection = entries_[k].connectionPin;
+    after = entries_[k].afterPin;
     entries_.Delete(k);
     ++unlinkGeneration_;
     if (connection && connection != other)
@@ -405,8 +437,16 @@ void TOWSourcePin::IntDisconnect(TOWBasicPin* other) {
       }
     }
   }
+  if (freed) {
+    // Inside a delivery (a sink unlinking itself through the converter) the
+    // converter's pins may be on this thread's stack: it goes once the
+    // thread has returned from its receivers.
+    OWDeferWhileReceiving([converter = freed.release()] { delete converter; });
+  }
   OWNotifyPinChanged(this);
   other->CheckRemove();
+  // A placeholder that only stood as this link's after pin may go now.
+  if (after != other) OWCheckAfterPlaceholder(after);
 }
 
 // ---- Delivery ----
@@ -430,8 +470,15 @@ void TOWSourcePin::PinDeletedNotify(TOWBasicPin* pin) {
   }
   // Normally the dying pin has unlinked itself already; if not, running
   // deliveries to it end before its entry goes.
-  TIntf<IOWDestroyLockSection> closing;
-  if (linked) closing = CloseDeliveries();
+  if (linked) {
+    std::vector<TOWLinkLockRef> links;
+    {
+      auto section = ReadLock();
+      for (const auto& e : entries_)
+        if ((e.realPin == pin || e.connectionPin == pin) && e.link) links.push_back(e.link);
+    }
+    for (const auto& l : links) l->Close();
+  }
   auto section = WriteLock();
   functionSinks_.Forget(pin);
   dataTypeSinks_.Forget(pin);
@@ -449,17 +496,17 @@ void TOWSourcePin::PinDeletedNotify(TOWBasicPin* pin) {
 void TOWSourcePin::SetNotifyAfterByName(TOWBasicPin* pin, const QString& name) {
   const TOWPinEntryList entries = GetEntries();
   TOWBasicPin* after = nullptr;
-  for (const auto& e : entries)
-    if (e.realPin && e.realPin != pin && e.realPin->GetFullName(false) == name) {
-      after = e.realPin;
-      break;
-    }
-  if (!after)
-    for (const auto& e : entries)
-      if (e.realPin && e.realPin != pin && e.realPin->GetFullName(true) == name) {
+  for (bool withRoot : {false, true}) {
+    for (const auto& e : entries) {
+      if (!e.realPin || e.realPin == pin) continue;
+      TOWLinkClaim link(e.link);  // the linked pin stays alive while it is named
+      if (link && e.realPin->GetFullName(withRoot) == name) {
         after = e.realPin;
         break;
       }
+    }
+    if (after) break;
+  }
   if (!after) return;
   auto section = WriteLock();
   const int k = entries_.IndexOfReal(pin);

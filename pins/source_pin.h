@@ -33,6 +33,8 @@ class TOWSourcePin : public TOWStreamPin {
   TOWFormatConverter* GetConverter(int index);
   // A copy of the link entries, in delivery order.
   TOWPinEntryList GetEntries();
+  // The lock of the link to sink (pins/link_lock.h), none when not linked.
+  TOWLinkLockRef GetLinkLock(TOWBasicPin* sink);
 
   // Sinks of the same component this output depends on (loop protection).
   TOWFunctionSinkPinList& FunctionSinkPins() { return functionSinks_; }

@@ -1,6 +1,7 @@
 #include "pins/stream_pin.h"
 
 #include "pins/delivery_claim.h"
+#include "pins/link_lock.h"
 #include "pins/ow_exception.h"
 #include "pins/pin_notifier.h"
 #include "pins/stream.h"
@@ -25,11 +26,9 @@ TOWDispatchResult TOWStreamPin::DeliverOverEntries(TOWPinEntryList& entries, TOW
                                                    IOWNotifyOperation* operation) {
   TIntf<IOWNotifyOperation> hold(operation);  // the framework's reference for the whole delivery
   TOWPinEntryList copy;
-  uint32_t generation;
   {
     auto section = ReadLock();
     copy.CopyFromList(entries);
-    generation = unlinkGeneration_.load();
     if (sendingDepth_ > kMaxSendingDepth) throw EOWException(QString::fromLatin1(kOWDependsOnItselfMessage));
     ++sendingDepth_;
   }
@@ -45,38 +44,50 @@ TOWDispatchResult TOWStreamPin::DeliverOverEntries(TOWPinEntryList& entries, TOW
     }
   } end{this, entries};
 
-  copy.RemoveConverterDuplicates();
+  // The receivers: the copy without converter duplicates (a converter serving
+  // several links is handed the operation once). The full copy stays, so that
+  // another link through the same converter stands in for one being removed.
+  TOWPinEntryList receivers = copy;
+  receivers.RemoveConverterDuplicates();
   const TOWDispatchResult result = NotifyDispatcher(operation, TOWNotifyState(), nullptr);
 
-  const int n = copy.Count();
+  const int n = receivers.Count();
   for (int i = 0; i < n; ++i) {
-    const TOWPinEntry& e = copy[i];
-    if (pin && e.realPin != pin) continue;
-    if (!e.submit) continue;
+    const TOWPinEntry* e = &receivers[i];
+    if (pin && e->realPin != pin) continue;
+    if (!e->submit) continue;
     const TOWNotifyState state = i == n - 1 ? TOWNotifyState(nsLastReceiver) : TOWNotifyState();
-    // The claim keeps this pin, and through the exclusive claim every unlink
-    // takes, each linked receiver alive until the call returns.
+    // The claim on this pin keeps it alive for the call (refused only while
+    // it is being destroyed); the claim on the link keeps the receiver alive
+    // (refused only while that one link is being removed: the other links of
+    // this pin are delivered to meanwhile).
     TOWDeliveryClaim claim(this);
     if (!claim) continue;
-    if (unlinkGeneration_.load() != generation) {
-      // A link removed since the copy was taken is not delivered to: its
-      // receiver may be gone already. (An unlink first closes deliveries and
-      // waits for claims like this one, so with the generation unchanged
-      // after the claim was granted, the link is still there.)
-      auto section = ReadLock();
-      if (entries.IndexOfLink(e.connectionPin, e.realPin) < 0) continue;
+    TOWLinkClaim link(e->link);
+    if (!link && !pin && e->connectionPin != e->realPin) {
+      for (const TOWPinEntry& other : copy)
+        if (&other != e && other.connectionPin == e->connectionPin && other.realPin != e->realPin &&
+            link.Take(other.link)) {
+          e = &other;
+          break;
+        }
     }
+    if (!link) continue;
     TOWDispatchResult r;
     {
+      TOWReceiving receiving(e->connectionPin, e->realPin);
       TIntf<IOWLockSection> ownerUnlock;
       if (IOWLock* owner = OwnerLock()) ownerUnlock = owner->UnlockAll();
-      r = e.submit(e.connectionPin ? static_cast<IOWStream*>(e.connectionPin) : nullptr, e.connectionId, operation,
-                   state);
+      r = e->submit(e->connectionPin ? static_cast<IOWStream*>(e->connectionPin) : nullptr, e->connectionId, operation,
+                    state);
     }
+    const TOWBasicPin* connectionPin = e->connectionPin;
+    const TOWBasicPin* realPin = e->realPin;
+    link.Release();
     claim.Release();
     if (r.testFlag(drDataChanged)) {
       auto section = ReadLock();
-      const int k = entries.IndexOfLink(e.connectionPin, e.realPin);
+      const int k = entries.IndexOfLink(connectionPin, realPin);
       if (k >= 0 && entries[k].weight < TOWPinEntryList::kWeightLimit)
         entries[k].weight += TOWPinEntryList::kWeightStep;
     }

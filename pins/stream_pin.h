@@ -36,9 +36,10 @@ class TOWStreamPin : public TOWPin {
   // The delivery loop over a list of entries (a source's sinks or a
   // multi-sink's sources): copy, converter de-duplication, depth limit,
   // state group first, then each receiver with the pin's lock and the
-  // calling thread's hold on the owner's lock given up and the destroy lock
-  // claimed; finally weights and order are written back. Only `pin` receives
-  // when it is given.
+  // calling thread's hold on the owner's lock given up, the pin's destroy
+  // lock and the entry's link claimed (a link being removed is passed over,
+  // the others are delivered to); finally weights and order are written
+  // back. Only `pin` receives when it is given.
   TOWDispatchResult DeliverOverEntries(TOWPinEntryList& entries, TOWBasicPin* pin, IOWNotifyOperation* operation);
 
   // DisconnectFrom of a pin whose stream links are `entries`: unlinks both
@@ -49,9 +50,9 @@ class TOWStreamPin : public TOWPin {
   // Non-zero while a disconnect of this pin runs (then deliveries do not
   // reorder the entries). Guarded by the pin lock.
   int32_t inDisconnect_ = 0;
-  // Raised (under the pin lock, after deliveries were closed) whenever an
-  // entry is removed, so that a delivery whose copy is still current skips
-  // the check that its next receiver is still linked.
+  // Raised (under the pin lock) whenever an entry is removed. Deliveries do
+  // not need it any more (a granted claim on an entry's link means the link
+  // is still there); kept for descendants that watch unlinks.
   std::atomic<uint32_t> unlinkGeneration_{0};
 };
 

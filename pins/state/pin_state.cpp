@@ -7,6 +7,7 @@
 
 #include "pins/delivery_claim.h"
 #include "pins/format_converter.h"
+#include "pins/link_lock.h"
 #include "pins/link_type.h"
 #include "pins/notify_operation.h"
 #include "pins/pin_notifier.h"
@@ -76,12 +77,15 @@ bool TOWBasicPin::CanConnectToStateInt(const TOWStateDispatcherRef& group, bool 
   if (group == Dispatcher()) return true;
   // A sink is fed by the group's other members; it need not reach the other
   // sinks.
+  // A dissolved group takes nobody in.
+  if (group->IsDissolved()) return false;
   const bool skipSinks = GetPinType() == ptSink;
-  for (const TOWDispatcherPinStorage& m : group->Members()) {
-    if (m.realPin == this || (skipSinks && m.realPin->GetPinType() == ptSink)) continue;
-    if (!CanConnectToInt(m.realPin, allowConverters)) return false;
-  }
-  return true;
+  bool can = true;
+  OWForEachMember(group, [&](const TOWDispatcherPinStorage& m) {
+    if (!can || m.realPin == this || (skipSinks && m.realPin->GetPinType() == ptSink)) return;
+    can = CanConnectToInt(m.realPin, allowConverters);
+  });
+  return can;
 }
 
 // ---- Joining ----
@@ -194,8 +198,8 @@ void TOWBasicPin::LinkToStateByName(const QString& name) {
 void TOWBasicPin::StateDisconnect() {
   TOWStateDispatcherRef group = Dispatcher();
   if (!group) return;
-  // Deliveries from this pin (into the group among others) end first.
-  auto closing = CloseDeliveries();
+  // RemovePin waits for the deliveries to this pin's membership (on other
+  // threads); deliveries from it hold their own reference to the group.
   OWNotifyPinDisconnected(this, group.get());
   group->RemovePin(this);
   ClearDispatcher(group.get());
@@ -205,7 +209,6 @@ void TOWBasicPin::StateDisconnect() {
 bool TOWBasicPin::StateDisconnectFrom(TOWBasicPin* other) {
   TOWStateDispatcherRef group = Dispatcher();
   if (!group || !other || other == this || !group->IsMember(other)) return false;
-  auto closing = CloseDeliveries();
   OWNotifyPinDisconnected(this, group.get());
   group->RemovePin(other);
   OWNotifyPinChanged(this);
@@ -251,32 +254,47 @@ TOWDispatchResult TOWPin::NotifyDispatcher(IOWNotifyOperation* operation, TOWNot
   if (!group) return {};
   TIntf<IOWNotifyOperation> hold(operation);
   // Receivers in member order, each connection pin once (members reached
-  // through one converter share its input), this pin skipped.
-  std::vector<TOWBasicPin*> receivers;
+  // through one converter share its input), this pin skipped. Each keeps the
+  // member records that reach it, so that another member behind the same
+  // converter stands in for one that is leaving.
+  struct TReceiver {
+    TOWBasicPin* pin;
+    std::vector<TOWDispatcherPinStorage> members;
+  };
+  std::vector<TReceiver> receivers;
   for (const TOWDispatcherPinStorage& m : group->Members()) {
     if (m.realPin == this || m.connectionPin == this) continue;
     if (target && m.realPin != target && m.connectionPin != target) continue;
-    if (std::find(receivers.begin(), receivers.end(), m.connectionPin) == receivers.end())
-      receivers.push_back(m.connectionPin);
+    auto it =
+        std::find_if(receivers.begin(), receivers.end(), [&](const TReceiver& r) { return r.pin == m.connectionPin; });
+    if (it == receivers.end())
+      receivers.push_back(TReceiver{m.connectionPin, {m}});
+    else
+      it->members.push_back(m);
   }
   for (size_t i = 0; i < receivers.size(); ++i) {
-    TOWBasicPin* receiver = receivers[i];
+    TOWBasicPin* receiver = receivers[i].pin;
     const TOWNotifyState receiverState = i + 1 == receivers.size() ? state | nsLastReceiver : state;
-    // The sender stays alive for the call; so does the receiver, claimed while
-    // the group still lists it (a member that dies leaves the group first).
+    // The sender stays alive for the call (refused only while it dies); the
+    // receiver does too, through the claim on its membership, which its
+    // removal from the group closes and waits for. A member that is leaving
+    // is passed over; the others are not held up by it.
     TOWDeliveryClaim claim(this);
     if (!claim) return {};
-    std::optional<TOWDeliveryClaim> receiverClaim;
-    {
-      auto section = group->ReadLock();
-      if (!group->HasConnectionPin(receiver)) continue;
-      receiverClaim.emplace(receiver);
-    }
-    if (!*receiverClaim) continue;
+    TOWLinkClaim membership;
+    const TOWDispatcherPinStorage* member = nullptr;
+    for (const TOWDispatcherPinStorage& m : receivers[i].members)
+      if (membership.Take(m.link)) {
+        member = &m;
+        break;
+      }
+    if (!member) continue;
     const TGUID id = GetStateSubmitID(receiver);
     if (id.IsNull()) continue;
-    if (TOWSubmitFunction submit = GetSubmitFor(id))
+    if (TOWSubmitFunction submit = GetSubmitFor(id)) {
+      TOWReceiving receiving(receiver, member->realPin);
       submit(static_cast<IOWStream*>(receiver), id, operation, receiverState);
+    }
   }
   return {};
 }

@@ -47,17 +47,27 @@ void Enter(const TOWStateDispatcherRef& group) {
 
 TOWStateDispatcher::TOWStateDispatcher(const QString& name, bool design) : name_(name), design_(design) {}
 
+void TOWStateDispatcher::LeaveLists() {
+  std::lock_guard global(OWGlobalSection());
+  for (bool design : {false, true}) {
+    auto& list = DispatcherList(design);
+    list.erase(std::remove_if(list.begin(), list.end(), [this](const TListEntry& e) { return e.group == this; }),
+               list.end());
+  }
+}
+
+bool TOWStateDispatcher::IsDissolved() {
+  auto section = ReadLock();
+  return dissolved_;
+}
+
 TOWStateDispatcher::~TOWStateDispatcher() {
   OWNotifyDispatcherDestroying(this, false);
+  LeaveLists();
   // Nobody else holds the group any more, so its own lock is not needed.
   std::vector<std::unique_ptr<TOWFormatConverter>> converters;
   {
     std::lock_guard global(OWGlobalSection());
-    for (bool design : {false, true}) {
-      auto& list = DispatcherList(design);
-      list.erase(std::remove_if(list.begin(), list.end(), [this](const TListEntry& e) { return e.group == this; }),
-                 list.end());
-    }
     converters.swap(converters_);
     members_.clear();
     savedForms_.clear();
@@ -141,18 +151,22 @@ void TOWStateDispatcher::AddPinAfter(TOWBasicPin* connectionPin, TOWBasicPin* re
   if (!connectionPin || !realPin) return;
   {
     auto section = WriteLock();
+    // A dissolved group is out of the lists; it takes nobody in again.
+    if (dissolved_) return;
     for (const auto& m : members_)
       if (m.realPin == connectionPin) return;
-    members_.push_back(TOWDispatcherPinStorage{connectionPin, realPin, afterPin});
+    members_.push_back(TOWDispatcherPinStorage{connectionPin, realPin, afterPin, OWNewLinkLock()});
   }
   OWNotifyDispatcherChanged(this);
 }
 
-bool TOWStateDispatcher::RemoveRecord(TOWBasicPin* pin, std::vector<TOWBasicPin*>& cleared) {
+bool TOWStateDispatcher::RemoveRecord(TOWBasicPin* pin, std::vector<TOWBasicPin*>& cleared,
+                                      std::vector<TOWLinkLockRef>& closed) {
   auto it = std::find_if(members_.begin(), members_.end(), [pin](const auto& m) { return m.realPin == pin; });
   if (it == members_.end()) return false;
   const TOWDispatcherPinStorage leaving = *it;
   members_.erase(it);
+  if (leaving.link) closed.push_back(leaving.link);
   cleared.push_back(leaving.realPin);
   if (leaving.connectionPin != leaving.realPin) cleared.push_back(leaving.connectionPin);
   // A member placed after the same pin as the leaving one takes over the
@@ -171,13 +185,23 @@ bool TOWStateDispatcher::RemovePin(TOWBasicPin* pin) {
   // when the last member leaves here.
   const TOWStateDispatcherRef self = shared_from_this();
   std::vector<TOWBasicPin*> cleared;
+  std::vector<TOWLinkLockRef> closed;
+  bool dissolved = false;
   {
     auto section = WriteLock();
-    if (!RemoveRecord(pin, cleared)) return false;
+    if (!RemoveRecord(pin, cleared, closed)) return false;
     // A group never keeps a single member after a removal.
-    if (members_.size() == 1) RemoveRecord(members_.front().realPin, cleared);
+    if (members_.size() == 1) RemoveRecord(members_.front().realPin, cleared, closed);
     for (TOWBasicPin* p : cleared) p->ClearDispatcher(this);
+    if (members_.empty()) dissolved = dissolved_ = true;
   }
+  // Deliveries to the members that left (on other threads) end before they
+  // may go; no lock is held meanwhile, since those deliveries may call into
+  // the group. The other members are not held up.
+  for (const TOWLinkLockRef& link : closed) link->Close();
+  // A dissolved group is no longer found by name, nor counted, even while a
+  // reference keeps it.
+  if (dissolved) LeaveLists();
   // A member that was reached through a converter is unlinked from the
   // converter's output as well, or the converter would go on feeding it.
   std::vector<std::pair<TOWSourcePin*, TOWBasicPin*>> converterLinks;
@@ -234,13 +258,11 @@ TOWBasicPin* TOWStateDispatcher::GetConnectedAfterForPin(TOWBasicPin* pin) {
 
 void TOWStateDispatcher::SetNotifyAfterByName(TOWBasicPin* pin, const QString& name) {
   TOWBasicPin* after = nullptr;
-  const TOWDispatcherPinStorageList members = Members();
+  const TOWStateDispatcherRef self = shared_from_this();
   for (bool withRoot : {false, true}) {
-    for (const auto& m : members)
-      if (m.realPin != pin && m.realPin->GetFullName(withRoot) == name) {
-        after = m.realPin;
-        break;
-      }
+    OWForEachMember(self, [&](const TOWDispatcherPinStorage& m) {
+      if (!after && m.realPin != pin && m.realPin->GetFullName(withRoot) == name) after = m.realPin;
+    });
     if (after) break;
   }
   if (!after) return;
@@ -261,20 +283,30 @@ void TOWStateDispatcher::PinDeletedNotify(TOWBasicPin* pin) {
 
 void TOWStateDispatcher::NewConnection(TOWBasicPin* pin) {
   const TOWDispatcherPinStorageList members = Members();
-  std::vector<TOWBasicPin*> speakers;
+  // Each member is asked its type under a claim on its membership: a member
+  // freed meanwhile has left first and is passed over.
+  const auto typeOf = [](const TOWDispatcherPinStorage& m, TOWPinType& type) {
+    TOWLinkClaim claim(m.link);
+    if (claim) type = m.realPin->GetPinType();
+    return static_cast<bool>(claim);
+  };
+  std::vector<const TOWDispatcherPinStorage*> speakers;
   for (const auto& m : members)
-    if (m.realPin->GetPinType() == ptSource) {
-      speakers.push_back(m.realPin);
+    if (TOWPinType type; typeOf(m, type) && type == ptSource) {
+      speakers.push_back(&m);
       break;
     }
   if (speakers.empty())
     for (const auto& m : members)
-      if (m.realPin->GetPinType() != ptSink) speakers.push_back(m.realPin);
-  for (TOWBasicPin* speaker : speakers) {
-    // A speaker that left meanwhile is not asked (nor touched: it may be gone).
-    if (!IsMember(speaker)) continue;
+      if (TOWPinType type; typeOf(m, type) && type != ptSink) speakers.push_back(&m);
+  for (const TOWDispatcherPinStorage* speaker : speakers) {
+    // A speaker that is leaving is not asked; one that stays is kept alive
+    // by the claim on its membership for the call.
+    TOWLinkClaim claim(speaker->link);
+    if (!claim) continue;
     TIntf<IOWNotifyOperation> operation = MakeIntf<TOWNotifyOperation>();
-    speaker->NotifyDispatcher(operation.get(), TOWNotifyState(nsConnectionNotice), speaker == pin ? nullptr : pin);
+    speaker->realPin->NotifyDispatcher(operation.get(), TOWNotifyState(nsConnectionNotice),
+                                       speaker->realPin == pin ? nullptr : pin);
   }
 }
 
@@ -298,17 +330,18 @@ TOWFormatConverter* TOWStateDispatcher::GetConverter(int index) {
 // ---- Writing support ----
 
 bool TOWStateDispatcher::IsCrosForm() {
-  const TOWDispatcherPinStorageList members = Members();
-  for (const auto& m : members)
-    if (m.realPin->GetRootName() != members.front().realPin->GetRootName()) return true;
-  return false;
+  std::vector<QString> roots;
+  OWForEachMember(shared_from_this(),
+                  [&](const TOWDispatcherPinStorage& m) { roots.push_back(m.realPin->GetRootName()); });
+  return std::any_of(roots.begin(), roots.end(), [&](const QString& r) { return r != roots.front(); });
 }
 
 bool TOWStateDispatcher::ConnectedToForm(TComponent* form) {
   if (!form) return false;
-  const TOWDispatcherPinStorageList members = Members();
-  return std::any_of(members.begin(), members.end(),
-                     [form](const auto& m) { return m.realPin->GetRootName() == form->Name(); });
+  bool found = false;
+  OWForEachMember(shared_from_this(),
+                  [&](const TOWDispatcherPinStorage& m) { found = found || m.realPin->GetRootName() == form->Name(); });
+  return found;
 }
 
 void TOWStateDispatcher::ResetFormsSave() {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "pins/link_lock.h"
 #include "pins/ow_object.h"
 
 namespace lumicar {
@@ -31,6 +32,9 @@ struct TOWDispatcherPinStorage {
   TOWBasicPin* realPin = nullptr;
   // The member this one was placed after, or none.
   TOWBasicPin* afterPin = nullptr;
+  // The membership's own lock: deliveries and walks to the member claim it,
+  // the member's removal closes it (pins/link_lock.h).
+  TOWLinkLockRef link{};
 };
 using TOWDispatcherPinStorageList = std::vector<TOWDispatcherPinStorage>;
 
@@ -56,6 +60,9 @@ class TOWStateDispatcher : public TOWPinObject, public std::enable_shared_from_t
 
   QString Name() const { return name_; }
   bool IsDesign() const { return design_; }
+  // The last member has left: the group is out of the lists and takes no
+  // member any more, even while a reference keeps it.
+  bool IsDissolved();
 
   // ---- Members ----
   virtual int GetPinCount();
@@ -114,7 +121,9 @@ class TOWStateDispatcher : public TOWPinObject, public std::enable_shared_from_t
 
  private:
   // Removes the record of pin; true when there was one. Under the lock.
-  bool RemoveRecord(TOWBasicPin* pin, std::vector<TOWBasicPin*>& cleared);
+  bool RemoveRecord(TOWBasicPin* pin, std::vector<TOWBasicPin*>& cleared, std::vector<TOWLinkLockRef>& closed);
+  // Takes the group out of both lists (under the global section).
+  void LeaveLists();
 
   const QString name_;
   const bool design_;
@@ -123,7 +132,20 @@ class TOWStateDispatcher : public TOWPinObject, public std::enable_shared_from_t
   std::vector<std::unique_ptr<TOWFormatConverter>> converters_;
   std::vector<TComponent*> savedForms_;
   int32_t saveCount_ = 0;
+  bool dissolved_ = false;
 };
+
+// Calls f(member) for every member (in joining order) with a claim on its
+// membership held: the member stays alive for the call. Members that are
+// leaving are passed over.
+template <typename F>
+void OWForEachMember(const TOWStateDispatcherRef& group, F&& f) {
+  if (!group) return;
+  for (const TOWDispatcherPinStorage& m : group->Members()) {
+    TOWLinkClaim claim(m.link);
+    if (claim) f(m);
+  }
+}
 
 // The groups of design mode when there are any, otherwise those of run time.
 int OWGetDispatcherCount();

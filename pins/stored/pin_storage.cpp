@@ -28,6 +28,9 @@ void LinkStoredEntries(TOWBasicPin* pin, std::vector<TOWStoredLink> links, TOWPi
     TOWBasicPin* after = link.after.isEmpty() ? nullptr : OWFindOrCreateStoredPin(pin, link.after, link.after, ptSink);
     TOWBasicPin* target = OWFindOrCreateStoredPin(pin, link.ident, link.display, targetType);
     OWLinkStored(pin, target, after);
+    // A placeholder made for the after pin of a link that was not made (or
+    // that does not keep it) is named by nothing: it goes at once.
+    if (after != target) OWCheckAfterPlaceholder(after);
   }
 }
 
@@ -239,7 +242,7 @@ bool TOWMultiSinkPin::ConnectToPlaceholder(TOWUnloadedPin* placeholder, TOWBasic
   if (!linked) {
     if (Dispatcher()) StateDisconnect();
     auto section = WriteLock();
-    entries_.Add(TOWPinEntry{placeholder, placeholder, nullptr, TGUID{}, TOWSubmitFunction{}, 0});
+    entries_.Add(TOWPinEntry{placeholder, placeholder, nullptr, TGUID{}, TOWSubmitFunction{}, 0, OWNewLinkLock()});
   }
   placeholder->IntConnect(this, afterPin);
   if (!linked) {

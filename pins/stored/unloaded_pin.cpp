@@ -104,10 +104,21 @@ void TOWUnloadedPin::CheckRemove() {
     if (ownedByList_ || inRemoval_ || !links_.Empty()) return;
   }
   if (InEditor()) return;
-  // Only the placeholder list's own placeholders free themselves.
+  // Only the placeholder list's own placeholders free themselves, and only
+  // once no link names them as its after pin either (a placeholder made for
+  // an after pin alone has no link of its own: it goes with the last link
+  // that names it, at the latest when its window closes).
   {
     std::lock_guard global(OWGlobalSection());
     if (!OWIsUnloadedPinListed(this)) return;
+    for (TOWBasicPin* pin : OWGetPinsSnapshot()) {
+      if (pin == this || !OWIsPinRegistered(pin)) continue;
+      for (int i = 0, n = pin->GetConnectedPinCount(); i < n; ++i)
+        if (pin->GetConnectedAfterPin(i) == this) return;
+    }
+    for (const TOWStateDispatcherRef& group : OWGetAllDispatchers())
+      for (int i = 0, n = group->GetPinCount(); i < n; ++i)
+        if (group->GetAfterPin(i) == this) return;
     OWRemoveUnloadedPin(this);
   }
   OWFreePin(this);
@@ -178,9 +189,28 @@ bool TOWUnloadedPin::IntConnect(TOWBasicPin* other, TOWBasicPin* afterPin) {
 }
 
 void TOWUnloadedPin::IntDisconnect(TOWBasicPin* other) {
-  auto section = WriteLock();
-  const int k = links_.IndexOfReal(other);
-  if (k >= 0) links_.Delete(k);
+  TOWBasicPin* after = nullptr;
+  {
+    auto section = WriteLock();
+    const int k = links_.IndexOfReal(other);
+    if (k < 0) return;
+    after = links_[k].afterPin;
+    links_.Delete(k);
+  }
+  OWCheckAfterPlaceholder(after);
+}
+
+void OWCheckAfterPlaceholder(TOWBasicPin* after) {
+  if (!after) return;
+  // Only an address still in the placeholder list is looked at: any other
+  // after pin is a real pin, which has nothing to do here.
+  TOWUnloadedPin* placeholder = nullptr;
+  {
+    std::lock_guard global(OWGlobalSection());
+    for (TOWUnloadedPin* p : UnloadedList())
+      if (static_cast<TOWBasicPin*>(p) == after) placeholder = p;
+  }
+  if (placeholder) placeholder->CheckRemove();
 }
 
 void TOWUnloadedPin::Disconnect() {

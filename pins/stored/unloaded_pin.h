@@ -102,6 +102,9 @@ void OWRemoveUnloadedPin(TOWUnloadedPin* pin);
 // Puts a placeholder back under the list's ownership.
 void OWAddUnloadedPin(TOWUnloadedPin* pin);
 bool OWIsUnloadedPinListed(const TOWUnloadedPin* pin);
+// A link that named `after` as its after pin is gone: when `after` is a
+// placeholder of the list that nothing links to or names any more, it goes.
+void OWCheckAfterPlaceholder(TOWBasicPin* after);
 
 // The path of a pin without its first component ("Form1.A.B" → "A.B").
 QString OWStripFirstComponent(const QString& path);

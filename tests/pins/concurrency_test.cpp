@@ -7,10 +7,11 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <thread>
 
 #include "runtime/sync/lock_section.h"
-#include "tests/pins/pin_test_support.h"
+#include "tests/pins/support/pin_test_support.h"
 
 namespace lumicar::test {
 namespace {
@@ -204,44 +205,76 @@ TEST_F(ConcurrencyTest, TwoThreadsSendThroughTheSamePins) {
   EXPECT_EQ(source.OutputPin()->GetEntries()[1].realPin, k1.InputPin());
 }
 
+// A sending thread that can be asked how far it has got: the link changes of
+// the tests below wait until it has sent more than before, so that it has
+// demonstrably sent before, during and after the changes whatever the speed
+// of the build.
+class TCountingSender {
+ public:
+  explicit TCountingSender(std::function<void()> send)
+      : thread_([this, send = std::move(send)] {
+          while (!stop_.load()) {
+            send();
+            sent_.fetch_add(1);
+          }
+        }) {}
+  ~TCountingSender() { Stop(); }
+  // Returns once at least one more operation has been sent since the call.
+  void WaitForProgress() {
+    const int from = sent_.load();
+    while (sent_.load() == from) std::this_thread::yield();
+  }
+  int Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    return sent_.load();
+  }
+  int Sent() const { return sent_.load(); }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<int> sent_{0};
+  std::thread thread_;
+};
+
 TEST_F(ConcurrencyTest, LinksChangeWhileAnotherThreadSends) {
   TTestSource source;
-  TTestSink steady;
-  std::atomic<int> steadyCount{0};
-  steady.InputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
-    if (!state.testFlag(nsConnectionNotice)) ++steadyCount;
-    return TOWDispatchResult();
-  });
+  TTestSink steady, second;
+  std::atomic<int> steadyCount{0}, secondCount{0};
+  auto counter = [](std::atomic<int>& count) {
+    return [&count](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
+      if (!state.testFlag(nsConnectionNotice)) ++count;
+      return TOWDispatchResult();
+    };
+  };
+  steady.InputPin()->SetDispatchEvent(counter(steadyCount));
+  second.InputPin()->SetDispatchEvent(counter(secondCount));
   ASSERT_TRUE(steady.InputPin()->Connect(source.OutputPin()));
-  std::atomic<bool> stop{false};
-  std::atomic<int> sent{0};
-  std::thread sender([&] {
-    while (!stop) {
-      source.OutputPin()->Notify(MakeIntf<TOWStartOperation>());
-      ++sent;
-    }
-  });
-  for (int i = 0; i < 40; ++i) {
+  TCountingSender sender([&] { source.OutputPin()->Notify(MakeIntf<TOWStartOperation>()); });
+  sender.WaitForProgress();  // before
+  for (int i = 0; i < 60; ++i) {
     auto transient = std::make_unique<TTestSink>();
     std::atomic<int> seen{0};
-    transient->InputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState) {
-      ++seen;
-      return TOWDispatchResult();
-    });
+    transient->InputPin()->SetDispatchEvent(counter(seen));
     ASSERT_TRUE(transient->InputPin()->Connect(source.OutputPin()));
+    sender.WaitForProgress();  // during: the transient link exists
+    if (i == 20) {
+      ASSERT_TRUE(second.InputPin()->Connect(source.OutputPin()));
+    }
     if (i % 2) transient->InputPin()->Disconnect();
+    if (i % 3 == 0) source.OutputPin()->DisconnectFrom(transient->InputPin());
     transient.reset();  // destroyed while the sender keeps going
   }
-  stop = true;
-  sender.join();
-  // While a link of the source was being removed its deliveries were
-  // skipped; otherwise the steady sink heard every one.
-  EXPECT_GT(steadyCount, 0);
-  EXPECT_LE(steadyCount, sent);
-  EXPECT_EQ(source.OutputPin()->GetSinkCount(), 1);
-  const int before = steadyCount;
+  sender.WaitForProgress();  // after
+  const int sent = sender.Stop();
+  // Not one operation lost for the sink that stayed linked throughout.
+  EXPECT_EQ(steadyCount, sent);
+  EXPECT_GT(secondCount, 0);
+  EXPECT_LE(secondCount, sent);
+  EXPECT_EQ(source.OutputPin()->GetSinkCount(), 2);
+  EXPECT_EQ(source.OutputPin()->SendingDepth(), 0);
   source.OutputPin()->Notify(MakeIntf<TOWStartOperation>());
-  EXPECT_EQ(steadyCount, before + 1);
+  EXPECT_EQ(steadyCount, sent + 1);
 }
 
 TEST_F(ConcurrencyTest, MembersComeAndGoWhileAnotherThreadSendsThroughTheGroup) {
@@ -258,31 +291,96 @@ TEST_F(ConcurrencyTest, MembersComeAndGoWhileAnotherThreadSendsThroughTheGroup) 
   TOWPinPtr<TOWStatePin> sender = statePin(nullptr);
   TOWPinPtr<TOWStatePin> steady = statePin(&steadyCount);
   ASSERT_TRUE(sender->Connect(steady.get()));
-  std::atomic<bool> stop{false};
-  std::atomic<int> sent{0};
-  std::thread sending([&] {
-    while (!stop) {
-      sender->Notify(MakeIntf<TOWNotifyOperation>());
-      ++sent;
-    }
-  });
+  TCountingSender sending([&] { sender->Notify(MakeIntf<TOWNotifyOperation>()); });
+  sending.WaitForProgress();  // before
   for (int i = 0; i < 60; ++i) {
     std::atomic<int> seen{0};
     TOWPinPtr<TOWStatePin> transient = statePin(&seen);
     ASSERT_TRUE(transient->ConnectToState(steady->Dispatcher()));
+    sending.WaitForProgress();  // during: three members
     if (i % 3 == 0) steady->DisconnectFrom(transient.get());
     if (i % 3 == 1) transient->Disconnect();
     transient.reset();  // freed while the sender keeps going
   }
-  stop = true;
-  sending.join();
-  EXPECT_GT(steadyCount, 0);
-  EXPECT_LE(steadyCount, sent);
+  sending.WaitForProgress();  // after
+  const int sent = sending.Stop();
+  EXPECT_EQ(steadyCount, sent);
   ASSERT_TRUE(sender->Dispatcher());
   EXPECT_EQ(sender->Dispatcher()->GetPinCount(), 2);
-  const int before = steadyCount;
   sender->Notify(MakeIntf<TOWNotifyOperation>());
-  EXPECT_EQ(steadyCount, before + 1);
+  EXPECT_EQ(steadyCount, sent + 1);
+}
+
+// A sink whose stream check can be held: a walk over its source's links that
+// asks it stops there until released.
+class THoldingSink : public TOWSinkPin {
+ public:
+  explicit THoldingSink(TComponent* owner) : TOWSinkPin(owner) { AddType(kStreamA); }
+  ~THoldingSink() override { BeforeDestruction(); }
+  bool ImplementsStream(const TGUID& id) override {
+    if (armed.exchange(false)) {
+      entered.Set();
+      release.WaitFor(5s);
+    }
+    return TOWSinkPin::ImplementsStream(id);
+  }
+  std::atomic<bool> armed{false};
+  TSignal entered, release;
+};
+
+TEST_F(ConcurrencyTest, ARenegotiationWalkOutlivesAnotherSinkFreedMeanwhile) {
+  // A new link renegotiates the source's chain: the walk asks every linked
+  // sink in turn. While it is inside the first sink, another thread frees the
+  // second one; the walk must not call into the freed sink.
+  TTestSource source;
+  TComponent owner;
+  TOWPinPtr<THoldingSink> first(new THoldingSink(&owner));
+  TOWPinPtr<THoldingSink> second(new THoldingSink(&owner));
+  TTestSink newcomer;
+  ASSERT_TRUE(first->Connect(source.OutputPin()));
+  ASSERT_TRUE(second->Connect(source.OutputPin()));
+  first->armed = true;
+  std::thread linker([&] { EXPECT_TRUE(newcomer.InputPin()->Connect(source.OutputPin())); });
+  ASSERT_TRUE(first->entered.WaitFor(5s));
+  TSignal freed;
+  std::thread freer([&] {
+    second.reset();
+    freed.Set();
+  });
+  // The second sink is not being called: freeing it does not wait.
+  EXPECT_TRUE(freed.WaitFor(5s));
+  first->release.Set();
+  linker.join();
+  freer.join();
+  EXPECT_EQ(source.OutputPin()->GetSinkCount(), 2);
+  EXPECT_TRUE(source.OutputPin()->IsConnectedTo(newcomer.InputPin()));
+}
+
+TEST_F(ConcurrencyTest, APinFreedByItsOwnerKeepsItsNameForARunningDelivery) {
+  // The sink sends upstream; the source's receiver names the sending pin while
+  // the sink's owner frees it on another thread. The running delivery sees
+  // the whole name: the owner's reference goes only after deliveries ended.
+  TTestSource source(nullptr, QStringLiteral("Source1"));
+  TTestSink sink(nullptr, QStringLiteral("Sink1"));
+  TOWSinkPin* pin = sink.InputPin();
+  TSignal entered;
+  QString name;
+  source.OutputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState) {
+    entered.Set();
+    // Wait until the owner has started to free the pin.
+    for (int i = 0; i < 5000 && !pin->IsPinDestroying(); ++i) std::this_thread::sleep_for(1ms);
+    name = pin->GetFullName(false);
+    return TOWDispatchResult();
+  });
+  ASSERT_TRUE(pin->Connect(source.OutputPin()));
+  std::thread sender([&] { pin->Notify(MakeIntf<TOWStopOperation>()); });
+  ASSERT_TRUE(entered.WaitFor(5s));
+  std::thread freer([&] { sink.FreeInput(); });
+  sender.join();
+  freer.join();
+  EXPECT_EQ(name, "Sink1.InputPin");
+  EXPECT_EQ(sink.InputPin(), nullptr);
+  EXPECT_EQ(source.OutputPin()->GetSinkCount(), 0);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "pins/ow_exception.h"
-#include "tests/pins/pin_test_support.h"
+#include "tests/pins/support/pin_test_support.h"
 
 namespace lumicar::test {
 namespace {
@@ -331,23 +331,111 @@ TEST_F(DeliveryTest, OperationsLiveAsLongAsAReference) {
   EXPECT_TRUE(freed);
 }
 
-TEST_F(DeliveryTest, AReceiverCannotUnlinkItsSenderFromInsideTheDelivery) {
+TEST_F(DeliveryTest, AReceiverThatUnlinksItselfOnStopLetsTheOthersHearIt) {
+  // What a display does when its stream ends: unlink from inside the stop.
+  TRecorder recorder;
   TTestSource source;
-  TTestSink sink;
+  TTestSink first, leaving, last;
   bool raised = false;
-  sink.InputPin()->SetDispatchEvent([&](TOWPin* pin, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
-    if (state.testFlag(nsConnectionNotice)) return TOWDispatchResult();
-    try {
-      pin->Disconnect();
-    } catch (const EOWException&) {
-      raised = true;
+  first.InputPin()->SetDispatchEvent(recorder.Event());
+  last.InputPin()->SetDispatchEvent(recorder.Event());
+  leaving.InputPin()->SetDispatchEvent(
+      recorder.Event([&](TOWPin* pin, const TGUID&, IOWNotifyOperation* operation, TOWNotifyState) {
+        if (OWOperationAs<TOWStopOperation>(operation)) {
+          try {
+            pin->Disconnect();
+          } catch (const std::exception&) {
+            raised = true;
+          }
+        }
+        return TOWDispatchResult();
+      }));
+  for (TTestSink* k : {&first, &leaving, &last}) ASSERT_TRUE(source.OutputPin()->Connect(k->InputPin()));
+  recorder.Clear();
+  source.OutputPin()->Notify(MakeIntf<TOWStopOperation>());
+  EXPECT_FALSE(raised);
+  const std::vector<TOWPin*> expected{first.InputPin(), leaving.InputPin(), last.InputPin()};
+  EXPECT_EQ(recorder.TrafficOrder(), expected);
+  EXPECT_FALSE(leaving.InputPin()->IsConnectedTo(source.OutputPin()));
+  EXPECT_EQ(source.OutputPin()->GetSinkCount(), 2);
+  EXPECT_EQ(source.OutputPin()->SendingDepth(), 0);
+  // The next delivery reaches the two that stayed.
+  recorder.Clear();
+  source.OutputPin()->Notify(MakeIntf<TOWStartOperation>());
+  const std::vector<TOWPin*> rest{first.InputPin(), last.InputPin()};
+  EXPECT_EQ(recorder.TrafficOrder(), rest);
+}
+
+TEST_F(DeliveryTest, AReceiverMayUnlinkItsWholeSourceFromInsideTheDelivery) {
+  TRecorder recorder;
+  TTestSource source;
+  TTestSink a, b;
+  b.InputPin()->SetDispatchEvent(recorder.Event());
+  a.InputPin()->SetDispatchEvent(recorder.Event([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
+    if (!state.testFlag(nsConnectionNotice)) source.OutputPin()->Disconnect();
+    return TOWDispatchResult();
+  }));
+  ASSERT_TRUE(source.OutputPin()->Connect(a.InputPin()));
+  ASSERT_TRUE(source.OutputPin()->Connect(b.InputPin()));
+  recorder.Clear();
+  source.OutputPin()->Notify(MakeIntf<TOWStopOperation>());
+  // No exception ends the delivery; a link removed before its turn is not
+  // delivered to (its sink may be gone already).
+  EXPECT_EQ(recorder.TrafficOrder(), (std::vector<TOWPin*>{a.InputPin()}));
+  EXPECT_EQ(source.OutputPin()->GetSinkCount(), 0);
+  EXPECT_EQ(b.InputPin()->GetSourcePin(), nullptr);
+}
+
+TEST_F(DeliveryTest, AReceiverFreedByItsOwnerInsideItsDeliveryDoesNotEndTheProcess) {
+  TRecorder recorder;
+  TTestSource source;
+  TTestSink first, last;
+  auto* doomed = new TTestSink();
+  bool freed = false;
+  first.InputPin()->SetDispatchEvent(recorder.Event());
+  last.InputPin()->SetDispatchEvent(recorder.Event());
+  doomed->InputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation* operation, TOWNotifyState) {
+    if (OWOperationAs<TOWStopOperation>(operation)) {
+      delete doomed;  // the owner goes, and its pin with it
+      freed = true;
     }
     return TOWDispatchResult();
   });
-  ASSERT_TRUE(sink.InputPin()->Connect(source.OutputPin()));
+  ASSERT_TRUE(source.OutputPin()->Connect(first.InputPin()));
+  ASSERT_TRUE(source.OutputPin()->Connect(doomed->InputPin()));
+  ASSERT_TRUE(source.OutputPin()->Connect(last.InputPin()));
+  recorder.Clear();
+  source.OutputPin()->Notify(MakeIntf<TOWStopOperation>());
+  EXPECT_TRUE(freed);
+  EXPECT_EQ(recorder.TrafficOrder(), (std::vector<TOWPin*>{first.InputPin(), last.InputPin()}));
+  EXPECT_EQ(source.OutputPin()->GetSinkCount(), 2);
+  recorder.Clear();
   source.OutputPin()->Notify(MakeIntf<TOWStartOperation>());
-  EXPECT_TRUE(raised);
-  EXPECT_TRUE(sink.InputPin()->IsConnectedTo(source.OutputPin()));
+  EXPECT_EQ(recorder.TrafficCalls().size(), 2u);
+}
+
+TEST_F(DeliveryTest, AReceiverFreedThroughAConverterInsideItsDeliveryDoesNotEndTheProcess) {
+  // The last link through a converter goes from inside the converter's own
+  // delivery: the converter is freed once that delivery has returned.
+  const int liveBefore = TTestConverter::live;
+  TTestSource source;
+  source.OutputPin()->ClearTypes();
+  source.OutputPin()->AddType(kConvFrom);
+  TOWPinPtr<TAcceptingSink> doomed(new TAcceptingSink(nullptr, {kConvTo}));
+  bool freed = false;
+  doomed->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation* operation, TOWNotifyState) {
+    if (OWOperationAs<TOWStopOperation>(operation)) {
+      doomed.reset();  // its owner frees it
+      freed = true;
+    }
+    return TOWDispatchResult();
+  });
+  ASSERT_TRUE(source.OutputPin()->Connect(doomed.get()));
+  ASSERT_EQ(TTestConverter::live, liveBefore + 1);
+  source.OutputPin()->Notify(MakeIntf<TOWStopOperation>());
+  EXPECT_TRUE(freed);
+  EXPECT_EQ(source.OutputPin()->GetSinkCount(), 0);
+  EXPECT_EQ(TTestConverter::live, liveBefore);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "pins/link_type.h"
-#include "tests/pins/pin_test_support.h"
+#include "tests/pins/support/pin_test_support.h"
 
 namespace lumicar::test {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "pins/pin_entry.h"
 #include "pins/pin_type_list.h"
-#include "tests/pins/pin_test_support.h"
+#include "tests/pins/support/pin_test_support.h"
 
 namespace lumicar::test {
 namespace {

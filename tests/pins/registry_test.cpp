@@ -6,7 +6,7 @@
 #include "pins/pin_notifier.h"
 #include "pins/pin_registry.h"
 #include "pins/stream_registry.h"
-#include "tests/pins/pin_test_support.h"
+#include "tests/pins/support/pin_test_support.h"
 
 namespace lumicar::test {
 namespace {

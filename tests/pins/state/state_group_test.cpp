@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "pins/notify_operation.h"
 #include "pins/pin_notifier.h"
 #include "pins/state/state_dispatcher.h"
-#include "tests/pins/pin_test_support.h"
+#include "tests/pins/support/pin_test_support.h"
 
 namespace lumicar::test {
 namespace {
@@ -318,6 +320,83 @@ TEST_F(StateGroupTest, DestroyingAMemberLeavesTheRestIntact) {
   c.FreePin();
   b.FreePin();
   EXPECT_TRUE(weak.expired());
+}
+
+TEST_F(StateGroupTest, ADissolvedGroupIsNoLongerFoundWhileSomeoneStillHoldsIt) {
+  TStateHolder a(&form_, "A", recorder_), b(&form_, "B", recorder_), c(&form_, "C", recorder_),
+      d(&form_, "D", recorder_);
+  ASSERT_TRUE(a.Pin()->Connect(b.Pin()));
+  TOWStateDispatcherRef held = a.Pin()->Dispatcher();
+  ASSERT_TRUE(held);
+  ASSERT_EQ(held->Name(), "Form1Link1");
+  const int count = OWGetDispatcherCount();
+  b.Pin()->Disconnect();
+  EXPECT_EQ(held->GetPinCount(), 0);
+  // Gone from the lists at once, although `held` keeps its memory.
+  EXPECT_EQ(TOWStateDispatcher::GetByName("Form1Link1", false), nullptr);
+  EXPECT_TRUE(TOWStateDispatcher::IsUniqueName("Form1Link1", false));
+  EXPECT_EQ(OWGetDispatcherCount(), count - 1);
+  const auto all = OWGetAllDispatchers();
+  EXPECT_EQ(std::find(all.begin(), all.end(), held), all.end());
+  // The next group of the window takes the free name.
+  ASSERT_TRUE(c.Pin()->Connect(d.Pin()));
+  ASSERT_TRUE(c.Pin()->Dispatcher());
+  EXPECT_EQ(c.Pin()->Dispatcher()->Name(), "Form1Link1");
+  EXPECT_EQ(TOWStateDispatcher::GetByName("Form1Link1", false), c.Pin()->Dispatcher());
+  // Nobody joins the dissolved group.
+  EXPECT_FALSE(a.Pin()->ConnectToState(held));
+  EXPECT_FALSE(a.Pin()->IsStateConnected());
+  EXPECT_EQ(held->GetPinCount(), 0);
+}
+
+TEST_F(StateGroupTest, AMemberThatLeavesInsideAGroupDeliveryLetsTheOthersHearIt) {
+  TRecorder others;
+  TStateHolder sender(&form_, "S", recorder_), first(&form_, "F", others), leaving(&form_, "L", others),
+      last(&form_, "Z", others);
+  bool raised = false;
+  leaving.Pin()->SetDispatchEvent(
+      others.Event([&](TOWPin* pin, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
+        if (!state.testFlag(nsConnectionNotice)) {
+          try {
+            pin->Disconnect();
+          } catch (const std::exception&) {
+            raised = true;
+          }
+        }
+        return TOWDispatchResult();
+      }));
+  ASSERT_TRUE(sender.Pin()->Connect(first.Pin()));
+  for (TStateHolder* h : {&leaving, &last}) ASSERT_TRUE(h->Pin()->ConnectToState(sender.Pin()->Dispatcher()));
+  others.Clear();
+  sender.Pin()->Notify(MakeIntf<TOWStopOperation>());
+  EXPECT_FALSE(raised);
+  EXPECT_EQ(others.TrafficOrder(), (std::vector<TOWPin*>{first.Pin(), leaving.Pin(), last.Pin()}));
+  EXPECT_FALSE(leaving.Pin()->IsStateConnected());
+  ASSERT_TRUE(sender.Pin()->Dispatcher());
+  EXPECT_EQ(sender.Pin()->Dispatcher()->GetPinCount(), 3);
+}
+
+TEST_F(StateGroupTest, AMemberFreedInsideAGroupDeliveryToItDoesNotEndTheProcess) {
+  TRecorder others;
+  TStateHolder sender(&form_, "S", recorder_), first(&form_, "F", others), last(&form_, "Z", others);
+  auto* doomed = new TStateHolder(&form_, "D", others);
+  bool freed = false;
+  doomed->Pin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
+    if (!state.testFlag(nsConnectionNotice)) {
+      doomed->FreePin();
+      freed = true;
+    }
+    return TOWDispatchResult();
+  });
+  ASSERT_TRUE(sender.Pin()->Connect(first.Pin()));
+  for (TStateHolder* h : {doomed, &last}) ASSERT_TRUE(h->Pin()->ConnectToState(sender.Pin()->Dispatcher()));
+  others.Clear();
+  sender.Pin()->Notify(MakeIntf<TOWStopOperation>());
+  EXPECT_TRUE(freed);
+  EXPECT_EQ(others.TrafficOrder(), (std::vector<TOWPin*>{first.Pin(), last.Pin()}));
+  ASSERT_TRUE(sender.Pin()->Dispatcher());
+  EXPECT_EQ(sender.Pin()->Dispatcher()->GetPinCount(), 3);
+  delete doomed;
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "pins/stored/unloaded_pin.h"
 #include "runtime/form_reader.h"
-#include "tests/pins/pin_test_support.h"
+#include "tests/pins/support/pin_test_support.h"
 
 namespace lumicar::test {
 namespace {

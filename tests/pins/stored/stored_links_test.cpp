@@ -14,7 +14,7 @@
 #include "runtime/exception.h"
 #include "runtime/form_reader.h"
 #include "runtime/form_writer.h"
-#include "tests/pins/pin_test_support.h"
+#include "tests/pins/support/pin_test_support.h"
 
 namespace lumicar::test {
 namespace {
@@ -197,6 +197,53 @@ TEST_F(StoredLinksTest, LinkToAComponentThatNeverLoadsStaysInert) {
     EXPECT_FALSE(in1->IsConnected());
   }
   // Freeing the window frees the placeholder still linked to it (checked in TearDown).
+}
+
+TEST_F(StoredLinksTest, AnAfterPinThatNeverLoadsIsFreedWithItsWindow) {
+  {
+    TTestDesignWindow window;
+    ReadComponentDesign(&window, Design({"  object Cap1: TTestSource\n"
+                                         "    OutputPin.Form = Form1\n"
+                                         "    OutputPin.SinkPins = ((Form1.K1.InputPin Form1.Ghost.InputPin))\n"
+                                         "  end\n",
+                                         "  object K1: TTestSink\n"
+                                         "    InputPin.Form = Form1\n"
+                                         "    InputPin.SourcePin = Form1.Cap1.OutputPin\n"
+                                         "  end\n"}));
+    TOWSourcePin* out = Find<TTestSource>(&window, "Cap1")->OutputPin();
+    TOWSinkPin* in = Find<TTestSink>(&window, "K1")->InputPin();
+    ASSERT_EQ(out->GetSinkCount(), 1);
+    EXPECT_EQ(out->GetSink(0), in);
+    // The after pin is kept (it may still load) for as long as the link names it.
+    auto* ghost = qobject_cast<TOWUnloadedPin*>(out->GetConnectedAfterPin(0));
+    ASSERT_NE(ghost, nullptr);
+    EXPECT_EQ(ghost->GetFullName(true), "Form1.Ghost.InputPin");
+  }
+  // The window is closed: no placeholder is left over (checked in TearDown too).
+  EXPECT_EQ(OWGetUnloadedPinCount(), placeholdersBefore_);
+}
+
+TEST_F(StoredLinksTest, AnAfterPinThatLoadsLaterOrdersTheLink) {
+  TTestDesignWindow window;
+  ReadComponentDesign(&window,
+                      Design({"  object Cap1: TTestSource\n"
+                              "    OutputPin.Form = Form1\n"
+                              "    OutputPin.SinkPins = ((Form1.K1.InputPin Form1.K2.InputPin) Form1.K2.InputPin)\n"
+                              "  end\n",
+                              "  object K1: TTestSink\n"
+                              "    InputPin.Form = Form1\n"
+                              "    InputPin.SourcePin = Form1.Cap1.OutputPin\n"
+                              "  end\n",
+                              "  object K2: TTestSink\n"
+                              "    InputPin.Form = Form1\n"
+                              "    InputPin.SourcePin = Form1.Cap1.OutputPin\n"
+                              "  end\n"}));
+  TOWSourcePin* out = Find<TTestSource>(&window, "Cap1")->OutputPin();
+  TOWSinkPin* k1 = Find<TTestSink>(&window, "K1")->InputPin();
+  TOWSinkPin* k2 = Find<TTestSink>(&window, "K2")->InputPin();
+  EXPECT_EQ(out->GetSinkCount(), 2);
+  EXPECT_EQ(out->GetConnectedAfterForPin(k1), k2);
+  EXPECT_EQ(OWGetUnloadedPinCount(), placeholdersBefore_);
 }
 
 TEST_F(StoredLinksTest, LinkTheRulesRefuseIsNotMadeWhenThePinLoads) {

@@ -1,4 +1,4 @@
-#include "tests/pins/pin_test_support.h"
+#include "tests/pins/support/pin_test_support.h"
 
 #include "pins/pin.h"
 #include "runtime/class_registry.h"
