@@ -47,7 +47,7 @@ begin "fuzzing"
 cmake -S . -B build/fuzz "${common[@]}" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DLUMICAR_FUZZ=ON \
   -DLUMICAR_BUILD_APP=OFF -DLUMICAR_BUILD_TESTS=OFF >/dev/null || exit 1
 # Each fuzz target with its seed corpus (new inputs go to build/fuzz/corpus).
-fuzzers=(form_reader:tests/fuzz/corpus)
+fuzzers=(form_reader:tests/fuzz/corpus pin_links:tests/fuzz/pin_links_corpus)
 for entry in "${fuzzers[@]}"; do
   name=${entry%%:*} seeds=${entry#*:}
   cmake --build build/fuzz -j "$jobs" --target "fuzz_$name" || exit 1

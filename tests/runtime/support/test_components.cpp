@@ -31,8 +31,25 @@ QString TTestPin::ReadEntry(TReader& reader) {
       reader.ReadListEnd();
       return QLatin1Char('(') + parts.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
-    case vaString:
-      return QLatin1Char('\'') + reader.ReadString() + QLatin1Char('\'');
+    case vaString: {
+      // Back in design form, so that WriteEntry reads it as one string:
+      // quotes doubled, control characters as #n.
+      QString quoted;
+      bool open = false;
+      for (const QChar c : reader.ReadString()) {
+        if (c.unicode() < 32) {
+          if (open) quoted += QLatin1Char('\'');
+          open = false;
+          quoted += QLatin1Char('#') + QString::number(c.unicode());
+          continue;
+        }
+        if (!open) quoted += QLatin1Char('\'');
+        open = true;
+        quoted += c == QLatin1Char('\'') ? QStringLiteral("''") : QString(c);
+      }
+      if (open || quoted.isEmpty()) quoted += quoted.isEmpty() ? QStringLiteral("''") : QStringLiteral("'");
+      return quoted;
+    }
     default:
       return reader.ReadIdent();
   }
