@@ -5,25 +5,12 @@
 #include <cstdint>
 
 #include "dsbase/com/filter_graph.h"
+#include "dsbase/com/property_set.h"
 #include "dsbase/media/media_type.h"
 
 namespace lumicar {
 
 inline const TGUID IID_ICaptureGraphBuilder2 = TGUID::FromString("{93E5A4E0-2D50-11D2-ABFA-00A0C9C6E38D}");
-inline const TGUID IID_IKsPropertySet = TGUID::FromString("{31EFAC30-515C-11D0-A9AA-00AA0061BE93}");
-
-constexpr uint32_t KSPROPERTY_SUPPORT_GET = 1;
-constexpr uint32_t KSPROPERTY_SUPPORT_SET = 2;
-
-class IKsPropertySet : public virtual IUnknown {
- public:
-  virtual HRESULT Set(const TGUID& propSet, uint32_t id, const void* instanceData, uint32_t instanceLength,
-                      const void* propertyData, uint32_t dataLength) = 0;
-  virtual HRESULT Get(const TGUID& propSet, uint32_t id, const void* instanceData, uint32_t instanceLength,
-                      void* propertyData, uint32_t dataLength, uint32_t* bytesReturned) = 0;
-  virtual HRESULT QuerySupported(const TGUID& propSet, uint32_t id, uint32_t* typeSupport) = 0;
-};
-
 class ICaptureGraphBuilder2 : public virtual IUnknown {
  public:
   virtual HRESULT SetFiltergraph(IGraphBuilder* graph) = 0;

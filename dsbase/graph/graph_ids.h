@@ -2,6 +2,7 @@
 // Class identifiers of the graph services and system filters, the device
 // categories, pin categories and the extra result codes these services return.
 
+#include "dsbase/com/property_set.h"
 #include "runtime/interface.h"
 
 namespace lumicar {
@@ -21,12 +22,8 @@ inline const TGUID CLSID_VideoInputDeviceCategory = TGUID::FromString("{860BB310
 inline const TGUID CLSID_AudioInputDeviceCategory = TGUID::FromString("{33D9A762-90C8-11D0-BD43-00A0C911CE86}");
 inline const TGUID CLSID_LegacyAmFilterCategory = TGUID::FromString("{083863F1-70DE-11D0-BD40-00A0C911CE86}");
 
-inline const TGUID PIN_CATEGORY_CAPTURE = TGUID::FromString("{FB6C4281-0353-11D1-905F-0000C0CC16BA}");
-inline const TGUID PIN_CATEGORY_PREVIEW = TGUID::FromString("{FB6C4282-0353-11D1-905F-0000C0CC16BA}");
 inline const TGUID PIN_CATEGORY_VBI = TGUID::FromString("{FB6C4284-0353-11D1-905F-0000C0CC16BA}");
 inline const TGUID PIN_CATEGORY_CC = TGUID::FromString("{FB6C4289-0353-11D1-905F-0000C0CC16BA}");
-inline const TGUID AMPROPSETID_Pin = TGUID::FromString("{9B00F101-1567-11D1-B3F1-00AA003761C5}");
-constexpr uint32_t AMPROPERTY_PIN_CATEGORY = 0;
 
 inline const TGUID MEDIATYPE_Interleaved = TGUID::FromString("{73766169-0000-0010-8000-00AA00389B71}");
 

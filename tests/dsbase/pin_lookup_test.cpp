@@ -23,8 +23,8 @@ class TCategoryPin : public TDSBaseOutputPin, public IKsPropertySet {
     return TDSBaseOutputPin::NonDelegatingQueryInterface(iid, o);
   }
   HRESULT CheckMediaType(const AM_MEDIA_TYPE*) override { return S_OK; }
-  HRESULT Set(const TGUID&, uint32_t, void*, uint32_t, void*, uint32_t) override { return E_NOTIMPL; }
-  HRESULT Get(const TGUID& set, uint32_t id, void*, uint32_t, void* data, uint32_t length,
+  HRESULT Set(const TGUID&, uint32_t, const void*, uint32_t, const void*, uint32_t) override { return E_NOTIMPL; }
+  HRESULT Get(const TGUID& set, uint32_t id, const void*, uint32_t, void* data, uint32_t length,
               uint32_t* returned) override {
     if (!(set == AMPROPSETID_Pin) || id != AMPROPERTY_PIN_CATEGORY) return E_NOTIMPL;
     if (!data || !returned) return E_POINTER;
