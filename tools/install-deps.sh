@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libjpeg62-turbo-dev libhwy-dev
+  libjpeg62-turbo-dev libhwy-dev libturbojpeg0-dev libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
 )

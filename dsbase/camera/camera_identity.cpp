@@ -1,0 +1,120 @@
+#include "dsbase/camera/camera_identity.h"
+
+#include <fcntl.h>
+#include <libudev.h>
+#include <linux/videodev2.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cstring>
+
+#include "dsbase/camera/camera_interfaces.h"
+
+namespace lumicar {
+
+namespace {
+
+// videoN in N order, so that the list is stable within one boot.
+void SortNodes(std::vector<TDSVideoNode>& nodes) {
+  auto number = [](const std::string& path) {
+    const size_t p = path.find_last_not_of("0123456789");
+    return p + 1 < path.size() ? std::stol(path.substr(p + 1)) : -1L;
+  };
+  std::sort(nodes.begin(), nodes.end(),
+            [&](const TDSVideoNode& a, const TDSVideoNode& b) { return number(a.devnode) < number(b.devnode); });
+}
+
+std::string ByIdOf(const std::string& devnode, const std::string& byIdDir) {
+  const QDir dir(QString::fromStdString(byIdDir));
+  const QString target = QFileInfo(QString::fromStdString(devnode)).canonicalFilePath();
+  for (const QFileInfo& link : dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
+    if (!target.isEmpty() && link.canonicalFilePath() == target) return link.fileName().toStdString();
+  return {};
+}
+
+QString Text(const uint8_t* bytes, size_t size) {
+  const char* c = reinterpret_cast<const char*>(bytes);
+  return QString::fromUtf8(c, int(strnlen(c, size))).trimmed();
+}
+
+}  // namespace
+
+std::vector<TDSVideoNode> DSListVideoNodesFromSys(const std::string& classDir, const std::string& byIdDir) {
+  std::vector<TDSVideoNode> nodes;
+  const QDir dir(QString::fromStdString(classDir));
+  for (const QString& name : dir.entryList({QStringLiteral("video*")}, QDir::AllEntries | QDir::System)) {
+    const std::string devnode = "/dev/" + name.toStdString();
+    nodes.push_back({devnode, ByIdOf(devnode, byIdDir)});
+  }
+  SortNodes(nodes);
+  return nodes;
+}
+
+std::vector<TDSVideoNode> DSListVideoNodes() {
+  udev* u = udev_new();
+  if (!u) return DSListVideoNodesFromSys("/sys/class/video4linux", "/dev/v4l/by-id");
+  std::vector<TDSVideoNode> nodes;
+  if (udev_enumerate* e = udev_enumerate_new(u)) {
+    udev_enumerate_add_match_subsystem(e, "video4linux");
+    udev_enumerate_scan_devices(e);
+    udev_list_entry* entry;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(e)) {
+      udev_device* d = udev_device_new_from_syspath(u, udev_list_entry_get_name(entry));
+      if (!d) continue;
+      const char* node = udev_device_get_devnode(d);
+      if (node && std::strncmp(udev_device_get_sysname(d), "video", 5) == 0) {
+        TDSVideoNode n{node, {}};
+        udev_list_entry* link;
+        udev_list_entry_foreach(link, udev_device_get_devlinks_list_entry(d)) {
+          const std::string path = udev_list_entry_get_name(link);
+          const std::string prefix = "/dev/v4l/by-id/";
+          if (path.rfind(prefix, 0) == 0) n.byId = path.substr(prefix.size());
+        }
+        nodes.push_back(std::move(n));
+      }
+      udev_device_unref(d);
+    }
+    udev_enumerate_unref(e);
+  }
+  udev_unref(u);
+  // A system without a udev database lists nothing: the fallback then does.
+  if (nodes.empty()) return DSListVideoNodesFromSys("/sys/class/video4linux", "/dev/v4l/by-id");
+  SortNodes(nodes);
+  return nodes;
+}
+
+std::vector<TDSDeviceDescription> DSDescribeCameras(IV4L2Device& device, const std::vector<TDSVideoNode>& nodes) {
+  std::vector<TDSDeviceDescription> cameras;
+  for (const TDSVideoNode& node : nodes) {
+    const int fd = device.Open(node.devnode, O_RDWR | O_NONBLOCK);
+    if (fd < 0) continue;
+    v4l2_capability cap{};
+    const bool queried = device.Ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0;
+    device.Close(fd);
+    if (!queried) continue;
+    const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+    if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING) || (caps & V4L2_CAP_META_CAPTURE)) continue;
+    TDSDeviceDescription d;
+    const QString card = Text(cap.card, sizeof cap.card);
+    d.FriendlyName = card.isEmpty() ? QStringLiteral("Camera") : card;
+    d.Id = !node.byId.empty() ? QString::fromStdString(node.byId)
+                              : Text(cap.bus_info, sizeof cap.bus_info) + QLatin1Char('/') + d.FriendlyName;
+    d.DevicePath = QString::fromStdString(node.devnode);
+    d.FilterClassId = CLSID_V4L2CaptureFilter;
+    // Two cameras with the same serial share a by-id name: the bus tells them apart.
+    for (const auto& other : cameras)
+      if (other.Id == d.Id) d.Id += QLatin1Char('@') + Text(cap.bus_info, sizeof cap.bus_info);
+    cameras.push_back(std::move(d));
+  }
+  for (size_t i = 0; i < cameras.size(); ++i) {
+    int n = 1;
+    for (size_t j = 0; j < i; ++j)
+      if (cameras[j].FriendlyName.section(QStringLiteral(" ("), 0, 0) == cameras[i].FriendlyName) ++n;
+    if (n > 1) cameras[i].FriendlyName += QStringLiteral(" (%1)").arg(n);
+  }
+  return cameras;
+}
+
+}  // namespace lumicar

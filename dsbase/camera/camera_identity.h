@@ -1,0 +1,29 @@
+#pragma once
+// Finding cameras and naming them stably: the video4linux nodes listed by
+// udev (or, without udev, by /sys/class/video4linux), each with its
+// /dev/v4l/by-id/ name when it has one; then, through the seam, only nodes
+// that capture and stream video (metadata nodes skipped), named by their card
+// and keyed by the by-id name, else the bus information plus the card name.
+
+#include <string>
+#include <vector>
+
+#include "dsbase/camera/v4l2_device.h"
+#include "dsbase/graph/device_provider.h"
+
+namespace lumicar {
+
+struct TDSVideoNode {
+  std::string devnode;  // /dev/videoN
+  std::string byId;     // the by-id link's file name, or empty
+};
+
+std::vector<TDSVideoNode> DSListVideoNodes();
+// Video nodes under a sysfs class directory and a by-id directory (the
+// fallback without udev; separate so that it can be pointed elsewhere).
+std::vector<TDSVideoNode> DSListVideoNodesFromSys(const std::string& classDir, const std::string& byIdDir);
+// The capture devices among `nodes`, in node order; identical card names
+// are numbered " (2)", " (3)" in that order.
+std::vector<TDSDeviceDescription> DSDescribeCameras(IV4L2Device& device, const std::vector<TDSVideoNode>& nodes);
+
+}  // namespace lumicar

@@ -1,0 +1,89 @@
+#pragma once
+// The capture pin of a V4L2 camera: offers the camera's capabilities as media
+// types, configures the stream (IAMStreamConfig), reports the capture
+// category, and runs the streaming thread that polls the driver, turns its
+// buffers into samples and delivers them, newest first.
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "dsbase/base/source_filter.h"
+#include "dsbase/camera/camera_interfaces.h"
+#include "dsbase/camera/camera_log.h"
+#include "dsbase/camera/camera_modes.h"
+#include "dsbase/camera/frame_unpacker.h"
+#include "dsbase/graph/builder_interfaces.h"
+
+namespace lumicar {
+
+class TDSV4L2CaptureFilter;
+
+class TDSV4L2CapturePin final : public TDSSourceStreamPin, public IKsPropertySet, public IAMStreamConfig {
+ public:
+  explicit TDSV4L2CapturePin(TDSV4L2CaptureFilter* filter);
+  ~TDSV4L2CapturePin() override;
+
+  HRESULT NonDelegatingQueryInterface(const TGUID& iid, void** object) override;
+
+  // IKsPropertySet: the pin category.
+  HRESULT Set(const TGUID&, uint32_t, const void*, uint32_t, const void*, uint32_t) override { return E_NOTIMPL; }
+  HRESULT Get(const TGUID& set, uint32_t id, const void*, uint32_t, void* data, uint32_t length,
+              uint32_t* returned) override;
+  HRESULT QuerySupported(const TGUID& set, uint32_t id, uint32_t* support) override;
+
+  // IAMStreamConfig. SetFormat answers S_OK when the camera meets the type
+  // exactly and S_FALSE when it adopted the nearest size or rate it has
+  // (GetFormat tells which); while connected the graph reconnects the pin.
+  HRESULT SetFormat(const AM_MEDIA_TYPE* mt) override;
+  HRESULT GetFormat(AM_MEDIA_TYPE** mt) override;
+  HRESULT GetNumberOfCapabilities(int* count, int* size) override;
+  HRESULT GetStreamCaps(int index, AM_MEDIA_TYPE** mt, uint8_t* caps) override;
+
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
+  HRESULT IntGetMediaType(int position, AM_MEDIA_TYPE* mt) override;
+  HRESULT IntDecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
+  HRESULT Active() override;
+  HRESULT Inactive() override;
+
+  // Counters for diagnostics and tests.
+  int64_t FramesDelivered() const { return delivered_.load(); }
+  int64_t FramesDropped() const { return dropped_.load(); }
+  int64_t PollTimeouts() const { return timeouts_.load(); }
+  // The native format streaming reads (0 when not streaming).
+  uint32_t StreamingFourcc() const { return streamingFourcc_.load(); }
+  // Stops the streaming thread and frees the driver's buffers.
+  void StopStreaming();
+
+ private:
+  struct TBuffer {
+    void* address = nullptr;
+    size_t length = 0;
+  };
+
+  const TDSCameraCapability* FindCapability(const TGUID& subtype, int width, int height) const;
+  TDSMediaType DefaultType(const TDSCameraCapability& cap) const;
+  TDSMediaType CurrentFormat() const;
+  HRESULT StartStreaming();
+  void ReleaseBuffers();
+  void Stream();
+  // Handles one dequeued buffer: converts and delivers it, then requeues.
+  void Process(const struct v4l2_buffer& buffer);
+  bool Requeue(uint32_t index);
+  void Lost(int error);
+
+  TDSV4L2CaptureFilter* camera_;
+  TDSMediaType format_;  // set by SetFormat; empty major type: none
+  bool hasFormat_ = false;
+
+  std::vector<TBuffer> buffers_;
+  TDSFrameUnpacker unpacker_;
+  int64_t frameInterval_ = 0;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<uint32_t> streamingFourcc_{0};
+  std::atomic<int64_t> delivered_{0}, dropped_{0}, timeouts_{0};
+  TDSLogGate dropLog_;
+};
+
+}  // namespace lumicar

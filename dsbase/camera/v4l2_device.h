@@ -1,0 +1,30 @@
+#pragma once
+// The thin I/O seam under the capture filter: the six system calls it makes
+// on a V4L2 node. The kernel implementation passes them through; tests put a
+// scripted device here. Calls answer as the system calls do: -1 (or
+// MAP_FAILED) with errno set on failure.
+
+#include <poll.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace lumicar {
+
+class IV4L2Device {
+ public:
+  virtual ~IV4L2Device() = default;
+  virtual int Open(const std::string& path, int flags) = 0;
+  virtual int Ioctl(int fd, unsigned long request, void* arg) = 0;
+  virtual void* Mmap(size_t length, int prot, int flags, int fd, off_t offset) = 0;
+  virtual int Munmap(void* address, size_t length) = 0;
+  virtual int Poll(pollfd* fds, nfds_t count, int timeoutMs) = 0;
+  virtual int Close(int fd) = 0;
+};
+
+// The kernel's V4L2 API.
+std::shared_ptr<IV4L2Device> DSKernelV4L2Device();
+
+}  // namespace lumicar

@@ -1,0 +1,106 @@
+#pragma once
+// A scripted V4L2 node for the camera tests: a document camera offering MJPEG
+// 1600 × 1200 at 30 fps, YUYV 1600 × 1200 at 7 fps and 640 × 480 in both,
+// picture controls with ranges and automatic companions, and faults the test
+// queues: unplug, EAGAIN, short, empty or error-flagged buffers, corrupt or
+// truncated JPEG, a driver that refuses S_FMT. The filter sees it only
+// through the I/O seam.
+
+#include <linux/videodev2.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "dsbase/camera/v4l2_device.h"
+
+namespace lumicar::camtest {
+
+class TFakeV4L2Device final : public IV4L2Device {
+ public:
+  struct TFrame {
+    std::vector<uint8_t> bytes;
+    uint32_t bytesused = 0;  // what DQBUF reports (may lie)
+    uint32_t flags = 0;      // extra buffer flags, e.g. V4L2_BUF_FLAG_ERROR
+    bool eagain = false;     // DQBUF answers EAGAIN once instead
+  };
+  struct TNode {
+    std::string path;
+    std::string card = "Document Camera";
+    std::string bus = "usb-0000:00:14.0-1";
+    uint32_t caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
+  };
+  struct TInterval {
+    uint32_t fourcc, width, height, numerator, denominator;
+  };
+
+  TFakeV4L2Device();
+
+  int Open(const std::string& path, int flags) override;
+  int Ioctl(int fd, unsigned long request, void* arg) override;
+  void* Mmap(size_t length, int prot, int flags, int fd, off_t offset) override;
+  int Munmap(void* address, size_t length) override;
+  int Poll(pollfd* fds, nfds_t count, int timeoutMs) override;
+  int Close(int fd) override;
+
+  // The script.
+  void Push(TFrame frame);
+  void PushBytes(const std::vector<uint8_t>& bytes, uint32_t flags = 0);
+  void Unplug();
+  // Waits (bounded, as a failsafe) until `count` buffers have come back
+  // through VIDIOC_QBUF after being dequeued.
+  bool WaitRequeued(int count);
+
+  // Configuration before the filter opens the node.
+  std::vector<TNode> nodes_;
+  std::vector<TInterval> intervals_;  // one entry per format, size and rate
+  bool refuseSetFormat_ = false;
+  int streamOnError_ = 0;  // errno for VIDIOC_STREAMON, or 0
+
+  // What the filter did.
+  std::mutex lock_;
+  v4l2_pix_format format_{};
+  v4l2_fract parm_{1, 30};
+  int openFds_ = 0, liveMappings_ = 0, streamOns_ = 0;
+  std::map<uint32_t, int32_t> controls_;
+  std::vector<std::pair<uint32_t, int32_t>> controlWrites_;
+
+ private:
+  int Fail(int error);
+  struct TControl {
+    uint32_t id;
+    uint32_t type;
+    const char* name;
+    int32_t min, max, def;
+    uint32_t autoId;  // the automatic companion that makes this one inactive
+  };
+  const TControl* FindControl(uint32_t id) const;
+  bool Readable() const;
+
+  std::condition_variable wake_;
+  std::vector<TControl> table_;
+  std::deque<TFrame> pending_;
+  struct TBuffer {
+    std::vector<uint8_t> bytes;
+    bool queued = false;
+  };
+  std::vector<TBuffer> buffers_;
+  bool streaming_ = false, unplugged_ = false;
+  int requeued_ = 0, nextFd_ = 100;
+  std::map<int, size_t> fdNode_;
+  uint32_t sequence_ = 0;
+};
+
+// A 4:2:2 JPEG of a `width` × `height` picture (horizontal gradient with a
+// dark block in the top-left corner), without its Huffman tables when
+// `stripHuffman`, as many cameras send them.
+std::vector<uint8_t> MakeJpeg(int width, int height, bool stripHuffman = false);
+// A YUYV frame whose luma counts up along each row.
+std::vector<uint8_t> MakeYuyv(int width, int height, uint8_t seed);
+
+}  // namespace lumicar::camtest
