@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "buffers/media_subtypes.h"
 #include "runtime/guid.h"
 
 namespace lumicar {
@@ -22,14 +23,9 @@ inline const TGUID MEDIATYPE_Audio = DSFourCCGuid(DSMakeFourCC('a', 'u', 'd', 's
 inline const TGUID MEDIATYPE_Text = DSFourCCGuid(DSMakeFourCC('t', 'x', 't', 's'));
 inline const TGUID MEDIATYPE_Stream = TGUID::FromString("{E436EB83-524F-11CE-9F53-0020AF0BA770}");
 
-inline const TGUID MEDIASUBTYPE_RGB8 = TGUID::FromString("{E436EB7A-524F-11CE-9F53-0020AF0BA770}");
-inline const TGUID MEDIASUBTYPE_RGB565 = TGUID::FromString("{E436EB7B-524F-11CE-9F53-0020AF0BA770}");
-inline const TGUID MEDIASUBTYPE_RGB555 = TGUID::FromString("{E436EB7C-524F-11CE-9F53-0020AF0BA770}");
-inline const TGUID MEDIASUBTYPE_RGB24 = TGUID::FromString("{E436EB7D-524F-11CE-9F53-0020AF0BA770}");
-inline const TGUID MEDIASUBTYPE_RGB32 = TGUID::FromString("{E436EB7E-524F-11CE-9F53-0020AF0BA770}");
-inline const TGUID MEDIASUBTYPE_ARGB32 = TGUID::FromString("{773C9AC0-3274-11D0-B724-00AA006C1A01}");
-inline const TGUID MEDIASUBTYPE_YUY2 = DSFourCCGuid(DSMakeFourCC('Y', 'U', 'Y', '2'));
-inline const TGUID MEDIASUBTYPE_UYVY = DSFourCCGuid(DSMakeFourCC('U', 'Y', 'V', 'Y'));
+// The uncompressed video subtypes are defined once, with the pixel formats
+// that map to them: a second definition of the same inline variable with
+// another initialiser breaks the program at start-up.
 inline const TGUID MEDIASUBTYPE_MJPG = DSFourCCGuid(DSMakeFourCC('M', 'J', 'P', 'G'));
 inline const TGUID MEDIASUBTYPE_NV12 = DSFourCCGuid(DSMakeFourCC('N', 'V', '1', '2'));
 inline const TGUID MEDIASUBTYPE_PCM = DSFourCCGuid(0x00000001);
