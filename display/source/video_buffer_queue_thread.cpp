@@ -1,0 +1,233 @@
+#include "display/source/video_buffer_queue_thread.h"
+
+#include <algorithm>
+
+#include "buffers/sequence_stamp.h"
+#include "buffers/time_stamp.h"
+#include "display/source/notify_thread.h"
+#include "kernels/dispatch/image_table.h"
+#include "kernels/dispatch/signal_table.h"
+
+namespace lumicar {
+
+namespace {
+
+const QString kSuffix = QStringLiteral(".TVLVideoBufferQueueThread");
+
+// Row length of an incoming sample: bitmap rows are padded to 4 bytes.
+// Packed 4:2:2 samples are taken whole, so their entry only matters for
+// the record.
+int SourceStride(TVLVideoFormat format, int width) {
+  int bytes = 3;
+  switch (format) {
+    case vfRGBA32:
+      bytes = 4;
+      break;
+    case vfGrayScale:
+      bytes = 1;
+      break;
+    case vfRGB565:
+    case vfRGB555:
+      bytes = 2;
+      break;
+    default:
+      break;
+  }
+  return int(VLRoundUp4(int64_t(width) * bytes));
+}
+
+bool IsPacked422(TVLVideoFormat format) { return format == vfYUY2 || format == vfUYVY; }
+
+}  // namespace
+
+TVLVideoBufferQueueThread::TVLVideoBufferQueueThread(const TComponent* component, TSLNotifyThread* notify)
+    : TLPThread(GetComponentName(component) + kSuffix), notify_(notify) {
+  Init();
+}
+
+TVLVideoBufferQueueThread::TVLVideoBufferQueueThread(const TComponent* component, const QString& name,
+                                                     TSLNotifyThread* notify)
+    : TLPThread(GetComponentName(component) + QLatin1Char('.') + name + kSuffix), notify_(notify) {
+  Init();
+}
+
+TVLVideoBufferQueueThread::~TVLVideoBufferQueueThread() { Terminate(); }
+
+void TVLVideoBufferQueueThread::Init() {
+  {
+    std::lock_guard guard(pendingLock_);
+    ResetBufferLocked();
+  }
+  Start(TPriority::kHighest);
+}
+
+void TVLVideoBufferQueueThread::ResetBufferLocked() {
+  bufferData_ = nullptr;
+  bufferSize_ = 0;
+  bufferStep_ = 0;
+  sourceStride_ = SourceStride(format_, width_);
+  try {
+    pending_ = MakeIntf<TVLImageBuffer>(width_, height_, format_);
+  } catch (...) {
+    // Out of pool memory: no buffer, so pushes are refused until the next
+    // reset succeeds instead of writing anywhere.
+    pending_.reset();
+    return;
+  }
+  bufferData_ = pending_->Write();
+  bufferSize_ = pending_->GetByteSize();
+  bufferStep_ = pending_->GetStep();
+}
+
+bool TVLVideoBufferQueueThread::SetSize(int width, int height, TVLVideoFormat format) {
+  if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide || !VLIsValidFormat(format)) return false;
+  std::lock_guard guard(pendingLock_);
+  if (inFlight_) return false;
+  width_ = width;
+  height_ = height;
+  format_ = format;
+  ResetBufferLocked();
+  return pending_ != nullptr;
+}
+
+int64_t TVLVideoBufferQueueThread::SampleSize() const {
+  std::lock_guard guard(pendingLock_);
+  if (IsPacked422(format_)) return VLBufferSize(format_, width_, height_);
+  return int64_t(sourceStride_) * height_;
+}
+
+bool TVLVideoBufferQueueThread::PushBuffer(const uint8_t* data, int64_t size, int64_t time1, int64_t time2,
+                                           int64_t time3, bool keyFrame) {
+  {
+    std::lock_guard guard(pendingLock_);
+    if (Terminated() || inFlight_ || !pending_ || !bufferData_ || !data) return false;
+    const bool packed = IsPacked422(format_);
+    const int64_t expected = packed ? VLBufferSize(format_, width_, height_) : int64_t(sourceStride_) * height_;
+    // A sample of another size belongs to another type: its rows would be
+    // cut or padded with stale bytes, so it is not shown at all.
+    if (size != expected) return false;
+    const IppiSize roi{width_, height_};
+    // Bitmap samples arrive bottom-up and image buffers are top-down: the
+    // one copy turns the rows over on the way.
+    switch (format_) {
+      case vfRGBA32:
+        ippiMirror_8u_C4R(data, sourceStride_, bufferData_, bufferStep_, roi, ippAxsHorizontal);
+        break;
+      case vfRGB565:
+      case vfRGB555:
+        ippiMirror_16u_C1R(reinterpret_cast<const Ipp16u*>(data), sourceStride_, reinterpret_cast<Ipp16u*>(bufferData_),
+                           bufferStep_, roi, ippAxsHorizontal);
+        break;
+      case vfGrayScale:
+        ippiMirror_8u_C1R(data, sourceStride_, bufferData_, bufferStep_, roi, ippAxsHorizontal);
+        break;
+      case vfYUY2:
+      case vfUYVY:
+        ippsCopy_8u(data, bufferData_, int(std::min<int64_t>(bufferSize_, size)));
+        break;
+      default:
+        ippiMirror_8u_C3R(data, sourceStride_, bufferData_, bufferStep_, roi, ippAxsHorizontal);
+        break;
+    }
+    time1_ = time1;
+    time2_ = time2;
+    time3_ = time3;
+    keyFrame_ = keyFrame;
+    inFlight_ = true;
+  }
+  dataReady_.Signal();
+  return true;
+}
+
+bool TVLVideoBufferQueueThread::WaitTaken() {
+  taken_.WaitFor(kWaitForever);
+  return !Terminated();
+}
+
+void TVLVideoBufferQueueThread::Execute() {
+  SetName();
+  for (;;) {
+    dataReady_.WaitFor(kWaitForever);
+    if (Terminated()) break;
+    TSLBufferStampEntry entry;
+    {
+      std::lock_guard guard(pendingLock_);
+      if (!inFlight_) continue;  // a stray wake-up: nothing was pushed
+      entry = {TIntf<IVLImageBuffer>(pending_.get()), time1_, time2_, time3_, keyFrame_};
+    }
+    {
+      // Count and event change together under the list's lock, so that a
+      // Get between them cannot leave the event cleared with room to spare.
+      std::lock_guard guard(list_.Section());
+      if (list_.Add(std::move(entry)) > kMaxQueued) room_.Reset();
+    }
+    // Full: wait until Get has brought the list below the limit (or Clear
+    // or Terminate let go). Meanwhile the producer waits for the hand-over.
+    for (;;) {
+      bool full;
+      {
+        std::lock_guard guard(list_.Section());
+        full = list_.GetCount() > kMaxQueued;
+      }
+      if (!full || Terminated()) break;
+      room_.WaitFor(kWaitForever);
+    }
+    if (Terminated()) break;
+    {
+      std::lock_guard guard(pendingLock_);
+      ResetBufferLocked();
+      inFlight_ = false;
+    }
+    taken_.Signal();
+    if (notify_) notify_->Notify();
+  }
+}
+
+TIntf<IVLImageBuffer> TVLVideoBufferQueueThread::Get(int64_t* time) {
+  TSLBufferStampEntry entry;
+  int32_t number = 0;
+  {
+    std::lock_guard guard(list_.Section());
+    if (!list_.PopFirst(&entry)) return {};
+    if (list_.GetCount() < kMaxQueued) room_.Signal();
+    number = sequence_++;
+  }
+  IVLImageBuffer* buffer = entry.buffer.get();
+  TMLTimeStamp* stamp = buffer->GetTimeStamp();
+  stamp->SetAvailable(true);
+  stamp->SetBegin(entry.time1);
+  stamp->SetEnd(entry.time2);
+  TSLSequenceStamp* sequence = buffer->GetSequenceStamp();
+  sequence->SetAvailable(true);
+  sequence->SetBufferNumber(number);
+  buffer->SetIsKeyFrame(entry.keyFrame);
+  if (time) *time = entry.time3;
+  return std::move(entry.buffer);
+}
+
+int32_t TVLVideoBufferQueueThread::SequenceCounter() const {
+  std::lock_guard guard(list_.Section());
+  return sequence_;
+}
+
+void TVLVideoBufferQueueThread::Clear() {
+  list_.Clear();
+  std::lock_guard guard(list_.Section());
+  sequence_ = 0;
+  room_.Signal();
+}
+
+void TVLVideoBufferQueueThread::Terminate() {
+  MarkTerminated();
+  dataReady_.Signal();
+  room_.Signal();
+  taken_.Signal();
+  WaitFor();
+  list_.Clear();
+  std::lock_guard guard(pendingLock_);
+  pending_.reset();
+  bufferData_ = nullptr;
+  inFlight_ = false;
+}
+
+}  // namespace lumicar
