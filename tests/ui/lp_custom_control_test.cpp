@@ -11,6 +11,7 @@
 #include "runtime/filer.h"
 #include "runtime/form_writer.h"
 #include "tests/components/test_classes.h"
+#include "tests/ui/qt_application.h"
 
 namespace lumicar::test {
 
@@ -41,22 +42,6 @@ class TTestControl : public TLPCustomControl {
 };
 
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "test_lp_custom_control";
-    static char* argv[] = {name, nullptr};
-    app_ = std::make_unique<QApplication>(argc, argv);
-  }
-  void TearDown() override { app_.reset(); }
-
- private:
-  std::unique_ptr<QApplication> app_;
-};
-
-const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 TEST(LPCustomControl, OwnsAWindowThatMayBeFreedFirst) {
   auto control = std::make_unique<TTestControl>();

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "runtime/properties.h"
+#include "tests/ui/qt_application.h"
 #include "ui/lp_custom_control.h"
 
 namespace lumicar::test {
@@ -50,22 +51,6 @@ class TTestMenu : public TComponent {
 };
 
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "test_ui_windowed_control";
-    static char* argv[] = {name, nullptr};
-    app_ = std::make_unique<QApplication>(argc, argv);
-  }
-  void TearDown() override { app_.reset(); }
-
- private:
-  std::unique_ptr<QApplication> app_;
-};
-
-const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 TEST(AlignRects, EdgesInOrderThenTheClientRest) {
   const QRect client(0, 0, 100, 80);

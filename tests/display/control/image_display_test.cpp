@@ -11,7 +11,7 @@
 #include "runtime/class_registry.h"
 #include "runtime/form_reader.h"
 #include "tests/display/control/display_test_support.h"
-#include "tests/display/control/qt_application.h"
+#include "tests/ui/qt_application.h"
 
 namespace lumicar::test {
 namespace {

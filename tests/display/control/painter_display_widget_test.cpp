@@ -7,7 +7,7 @@
 #include <QApplication>
 
 #include "tests/display/control/display_test_support.h"
-#include "tests/display/control/qt_application.h"
+#include "tests/ui/qt_application.h"
 
 namespace lumicar::test {
 namespace {

@@ -12,7 +12,7 @@ class TQtApplicationEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     static int argc = 1;
-    static char name[] = "test_display_control";
+    static char name[] = "lumicar_test";
     static char* argv[] = {name, nullptr};
     app_ = std::make_unique<QApplication>(argc, argv);
   }
