@@ -10,8 +10,8 @@
 
 #include "buffers/image_buffer_interface.h"
 #include "buffers/video_format.h"
-#include "display/control/aspect_ratio.h"
 #include "display/control/common_display.h"
+#include "display/control/display_ratio.h"
 #include "display/control/user_control_pin.h"
 #include "imagepins/image_pins.h"
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "display/control/aspect_ratio_mode.h"
+#include "display/control/display_ratio_mode.h"
 
 namespace lumicar {
 

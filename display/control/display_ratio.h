@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "components/lp_persistent.h"
-#include "display/control/aspect_ratio_mode.h"
+#include "display/control/display_ratio_mode.h"
 
 namespace lumicar {
 

@@ -1,4 +1,4 @@
-#include "display/control/aspect_ratio.h"
+#include "display/control/display_ratio.h"
 
 namespace lumicar {
 
