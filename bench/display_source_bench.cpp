@@ -19,7 +19,7 @@
 #include "display/source/notify_thread.h"
 #include "display/source/video_buffer_queue_thread.h"
 #include "display/source/video_source_filter.h"
-#include "tests/dsbase/ds_test_filters.h"
+#include "testing/dsbase/ds_test_filters.h"
 
 namespace lumicar {
 namespace {

@@ -19,7 +19,7 @@
 #include "kernels/rgb_yuv422.h"
 #include "kernels/swap_channels.h"
 #include "kernels/yuv422_rgb.h"
-#include "tests/kernels/reference/reference_kernels.h"
+#include "testing/kernels/reference_kernels.h"
 
 // clang-format off
 #include <hwy/targets.h>

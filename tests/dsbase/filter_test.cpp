@@ -2,7 +2,7 @@
 // through their interfaces by the tests' own filters connected by hand.
 
 #include "dsbase/com/task_memory.h"
-#include "tests/dsbase/ds_test_filters.h"
+#include "testing/dsbase/ds_test_filters.h"
 
 namespace lumicar::dstest {
 namespace {

@@ -17,7 +17,7 @@
 #include "dsbase/graph/filter_graph_manager.h"
 #include "dsbase/graph/graph_ids.h"
 #include "dsbase/graph/system_classes.h"
-#include "tests/dsbase/ds_test_filters.h"
+#include "testing/dsbase/ds_test_filters.h"
 
 namespace lumicar::dstest {
 

@@ -8,7 +8,7 @@
 #include "dsbase/com/task_memory.h"
 #include "dsbase/media/media_sample.h"
 #include "dsbase/media/mem_allocator.h"
-#include "tests/dsbase/ds_test_filters.h"
+#include "testing/dsbase/ds_test_filters.h"
 
 namespace lumicar::dstest {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "dsbase/base/binary_source_filter.h"
 #include "dsbase/com/property_set.h"
-#include "tests/dsbase/ds_test_filters.h"
+#include "testing/dsbase/ds_test_filters.h"
 
 namespace lumicar::dstest {
 namespace {

@@ -8,7 +8,7 @@
 #include "dsbase/base/audio_source_filter.h"
 #include "dsbase/base/binary_source_filter.h"
 #include "dsbase/base/text_source_filter.h"
-#include "tests/dsbase/ds_test_filters.h"
+#include "testing/dsbase/ds_test_filters.h"
 
 namespace lumicar::dstest {
 namespace {

@@ -6,7 +6,7 @@
 #include <latch>
 #include <thread>
 
-#include "tests/dsbase/ds_test_filters.h"
+#include "testing/dsbase/ds_test_filters.h"
 
 namespace lumicar::dstest {
 namespace {

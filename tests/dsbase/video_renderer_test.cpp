@@ -3,7 +3,7 @@
 // quality messages passed upstream.
 
 #include "dsbase/base/base_video_renderer.h"
-#include "tests/dsbase/ds_test_filters.h"
+#include "testing/dsbase/ds_test_filters.h"
 
 namespace lumicar::dstest {
 namespace {

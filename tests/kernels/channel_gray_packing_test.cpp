@@ -7,8 +7,8 @@
 #include "kernels/color_to_gray.h"
 #include "kernels/packing16.h"
 #include "kernels/yuv420_rgb.h"
+#include "testing/kernels/reference_kernels.h"
 #include "tests/kernels/kernel_test_support.h"
-#include "tests/kernels/reference/reference_kernels.h"
 
 namespace lumicar {
 namespace {

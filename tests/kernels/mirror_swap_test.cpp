@@ -8,8 +8,8 @@
 #include "kernels/memory_ops.h"
 #include "kernels/mirror.h"
 #include "kernels/swap_channels.h"
+#include "testing/kernels/reference_kernels.h"
 #include "tests/kernels/kernel_test_support.h"
-#include "tests/kernels/reference/reference_kernels.h"
 
 namespace lumicar {
 namespace {

@@ -12,8 +12,8 @@
 #include "kernels/rgb_yuv422.h"
 #include "kernels/swap_channels.h"
 #include "kernels/yuv422_rgb.h"
+#include "testing/kernels/reference_kernels.h"
 #include "tests/kernels/kernel_test_support.h"
-#include "tests/kernels/reference/reference_kernels.h"
 
 namespace lumicar {
 namespace {

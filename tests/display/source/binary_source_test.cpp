@@ -4,7 +4,7 @@
 #include <numeric>
 
 #include "display/source/vl_binary_source_filter.h"
-#include "tests/dsbase/ds_test_filters.h"
+#include "testing/dsbase/ds_test_filters.h"
 
 namespace lumicar::dstest {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "buffers/image_buffer.h"
-#include "tests/dsbase/ds_test_filters.h"
+#include "testing/dsbase/ds_test_filters.h"
 
 namespace lumicar::dstest {
 namespace {

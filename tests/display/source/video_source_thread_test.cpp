@@ -6,7 +6,7 @@
 
 #include "buffers/image_buffer.h"
 #include "display/source/video_source_filter.h"
-#include "tests/dsbase/ds_test_filters.h"
+#include "testing/dsbase/ds_test_filters.h"
 #include "tests/runtime/sync/sync_test_util.h"
 
 namespace lumicar::dstest {

@@ -15,8 +15,8 @@
 #include "dsbase/com/task_memory.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"
+#include "testing/dsbase/ds_test_filters.h"
 #include "tests/dsbase/camera/fake_v4l2_device.h"
-#include "tests/dsbase/ds_test_filters.h"
 
 namespace lumicar::camtest {
 namespace {

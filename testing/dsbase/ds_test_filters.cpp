@@ -1,4 +1,4 @@
-#include "tests/dsbase/ds_test_filters.h"
+#include "testing/dsbase/ds_test_filters.h"
 
 #include <cstring>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "tests/kernels/reference/reference_kernels.h"
+#include "testing/kernels/reference_kernels.h"
 
 #include <algorithm>
 #include <cstring>
