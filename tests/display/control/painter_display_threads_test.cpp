@@ -27,10 +27,14 @@ TEST(PainterDisplayThreads, FramesFromAnotherThreadWhileTheWindowPaints) {
   const TIntf<IVLImageBuffer> large = SolidFrame(32, 24, Qt::green);
   const TIntf<IVLImageBuffer> last = SolidFrame(16, 12, Qt::blue);
   std::latch go(2);
+  // Half way through, the sender waits until the window has painted once, so
+  // paints and frames demonstrably overlap however fast either side runs.
+  std::latch paintedDuringStream(1);
   std::atomic<bool> done{false};
   std::thread sender([&] {
     go.arrive_and_wait();
     for (int i = 0; i < kFrames; ++i) {
+      if (i == kFrames / 2) paintedDuringStream.wait();
       // Restarts with another announced size in between, frames of both sizes.
       if (i % 50 == 0) rig.source->Start(i % 100 == 0 ? 8 : 32, i % 100 == 0 ? 6 : 24, vfRGB24);
       rig.source->Send((i % 3 == 0 ? small : large).get());
@@ -43,7 +47,7 @@ TEST(PainterDisplayThreads, FramesFromAnotherThreadWhileTheWindowPaints) {
   while (!done) {
     QApplication::processEvents();
     rig.display->Widget()->repaint();
-    ++paints;
+    if (++paints == 1) paintedDuringStream.count_down();
   }
   sender.join();
   EXPECT_GT(paints, 0);
