@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "buffers/image_pool_block.h"
+#include "kernels/channel_copy.h"
 #include "kernels/dispatch/dispatch.h"
 #include "kernels/dispatch/image_table.h"
 #include "kernels/dispatch/signal_table.h"
@@ -138,8 +139,7 @@ void FromBgr(const uint8_t* src, int srcStep, TVLSmartImageBuffer& target, IppiS
       ippiCopy_8u_C3R(src, srcStep, dst, dstStep, roi);
       break;
     case vfRGBA32:
-      ippiCopy_8u_C3AC4R(src, srcStep, dst, dstStep, roi);
-      ippiSet_8u_C4CR(255, dst + 3, dstStep, roi);
+      builtin::CopyC3ToOpaqueC4(src, srcStep, dst, dstStep, roi);
       break;
     case vfRGB565:
       builtin::ippiRGB_8u_C3RToRGB565(src, srcStep, dst, dstStep, roi);

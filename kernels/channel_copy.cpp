@@ -11,7 +11,7 @@
 #define LUMICAR_CHANNEL_COPY_KINDS_DEFINED
 namespace lumicar::builtin {
 namespace {
-enum class ChannelCopy : int { kC3ToAc4 = 0, kAc4ToC3 = 1, kC1ToC3 = 2, kC1ToC4 = 3 };
+enum class ChannelCopy : int { kC3ToAc4 = 0, kAc4ToC3 = 1, kC1ToC3 = 2, kC1ToC4 = 3, kC3ToOpaqueC4 = 4 };
 }  // namespace
 }  // namespace lumicar::builtin
 #endif
@@ -38,6 +38,13 @@ void CopyRow(const uint8_t* HWY_RESTRICT src, uint8_t* HWY_RESTRICT dst, size_t 
       hn::LoadInterleaved3(d8, src + 3 * x, c0, c1, c2);
       hn::StoreInterleaved4(c0, c1, c2, c3, d8, dst + 4 * x);
     }
+  } else if constexpr (K == ChannelCopy::kC3ToOpaqueC4) {
+    // The destination is written, never read: one pass at the speed of a copy.
+    const auto opaque = hn::Set(d8, uint8_t{255});
+    for (; x + n <= width; x += n) {
+      hn::LoadInterleaved3(d8, src + 3 * x, c0, c1, c2);
+      hn::StoreInterleaved4(c0, c1, c2, opaque, d8, dst + 4 * x);
+    }
   } else if constexpr (K == ChannelCopy::kAc4ToC3) {
     for (; x + n <= width; x += n) {
       hn::LoadInterleaved4(d8, src + 4 * x, c0, c1, c2, c3);
@@ -56,7 +63,10 @@ void CopyRow(const uint8_t* HWY_RESTRICT src, uint8_t* HWY_RESTRICT dst, size_t 
   }
 #endif
   for (; x < width; ++x) {
-    if constexpr (K == ChannelCopy::kC3ToAc4 || K == ChannelCopy::kAc4ToC3) {
+    if constexpr (K == ChannelCopy::kC3ToOpaqueC4) {
+      for (size_t k = 0; k < 3; ++k) dst[4 * x + k] = src[3 * x + k];
+      dst[4 * x + 3] = 255;
+    } else if constexpr (K == ChannelCopy::kC3ToAc4 || K == ChannelCopy::kAc4ToC3) {
       constexpr size_t kIn = K == ChannelCopy::kC3ToAc4 ? 3 : 4;
       constexpr size_t kOut = K == ChannelCopy::kC3ToAc4 ? 4 : 3;
       for (size_t k = 0; k < 3; ++k) dst[kOut * x + k] = src[kIn * x + k];
@@ -74,6 +84,9 @@ void CopyImage(int kind, const uint8_t* src, int src_step, uint8_t* dst, int dst
     switch (static_cast<ChannelCopy>(kind)) {
       case ChannelCopy::kC3ToAc4:
         CopyRow<ChannelCopy::kC3ToAc4>(s, d, w);
+        break;
+      case ChannelCopy::kC3ToOpaqueC4:
+        CopyRow<ChannelCopy::kC3ToOpaqueC4>(s, d, w);
         break;
       case ChannelCopy::kAc4ToC3:
         CopyRow<ChannelCopy::kAc4ToC3>(s, d, w);
@@ -154,6 +167,10 @@ IppStatus RunCopy(ChannelCopy kind, const Ipp8u* pSrc, int srcStep, Ipp8u* pDst,
 
 IppStatus ippiCopy_8u_C3AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize) {
   return RunCopy(ChannelCopy::kC3ToAc4, pSrc, srcStep, pDst, dstStep, roiSize);
+}
+
+IppStatus CopyC3ToOpaqueC4(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize) {
+  return RunCopy(ChannelCopy::kC3ToOpaqueC4, pSrc, srcStep, pDst, dstStep, roiSize);
 }
 
 IppStatus ippiCopy_8u_AC4C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize) {

@@ -4,6 +4,7 @@
 
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"
+#include "kernels/channel_copy.h"
 #include "kernels/dispatch/builtin_kernels.h"
 #include "kernels/dispatch/dispatch.h"
 #include "kernels/dispatch/image_table.h"
@@ -110,8 +111,7 @@ void RowFromBgr(const TDSFrameFormat& to, const uint8_t* bgr, uint8_t* dst, std:
       std::memcpy(dst, bgr, size_t(3) * w);
       break;
     case vfRGBA32:
-      ippiCopy_8u_C3AC4R(bgr, 3 * w, dst, 4 * w, row);
-      ippiSet_8u_C4CR(255, dst + 3, 4 * w, row);
+      builtin::CopyC3ToOpaqueC4(bgr, 3 * w, dst, 4 * w, row);
       break;
     case vfRGB565:
       builtin::ippiRGB_8u_C3RToRGB565(bgr, 3 * w, dst, 2 * w, row);

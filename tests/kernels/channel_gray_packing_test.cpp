@@ -95,6 +95,12 @@ TEST(ChannelCopyKernels, ConversionStepsOnEveryTarget) {
         for (int i = 4 * width; i < rgba.step; ++i)
           ASSERT_EQ(rgba.bytes[y * rgba.step + i], rgba_before.bytes[y * rgba.step + i]);
       }
+      // The one-pass widening gives the same pixels as the two steps above and keeps the padding.
+      Frame opaque(width, kHeight, 4, 4);
+      test::FillRandom(opaque, 99);
+      ASSERT_EQ(builtin::CopyC3ToOpaqueC4(rgb.data(), rgb.step, opaque.data(), opaque.step, {width, kHeight}), 0);
+      EXPECT_EQ(opaque.bytes, rgba.bytes);
+
       // RGBA32 -> RGB24 gives back the original bytes.
       Frame back(width, kHeight, 3, 3);
       ASSERT_EQ(builtin::ippiCopy_8u_AC4C3R(rgba.data(), rgba.step, back.data(), back.step, {width, kHeight}), 0);
