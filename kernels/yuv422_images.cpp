@@ -1,4 +1,4 @@
-// The 4:2:2 image kernels (YUY2/UYVY to and from RGB24/BGR24): per-target image
+// The 4:2:2 image kernels (YUY2/UYVY to and from RGB24/BGR24, and to BGRA32): per-target image
 // loops over the shared row converters, and one run-time dispatch point per
 // kernel. The list below is the only place a kernel of this family is named;
 // Highway compiles the loops once per target by including this file again.
@@ -17,7 +17,9 @@
   X(BgrToYuy2Image, RgbToYuv422Row, kYuy2, true, fused_bgr24_to_yuy2)       \
   X(BgrToUyvyImage, RgbToYuv422Row, kUyvy, true, fused_bgr24_to_uyvy)       \
   X(Yuy2ToBgrImage, Yuv422ToRgbRow, kYuy2, true, fused_yuy2_to_bgr24)       \
-  X(UyvyToBgrImage, Yuv422ToRgbRow, kUyvy, true, fused_uyvy_to_bgr24)
+  X(UyvyToBgrImage, Yuv422ToRgbRow, kUyvy, true, fused_uyvy_to_bgr24)       \
+  X(Yuy2ToBgraImage, Yuv422ToRgbaRow, kYuy2, true, fused_yuy2_to_bgra32)    \
+  X(UyvyToBgraImage, Yuv422ToRgbaRow, kUyvy, true, fused_uyvy_to_bgra32)
 #endif
 
 #undef HWY_TARGET_INCLUDE

@@ -175,6 +175,34 @@ HWY_INLINE void Yuv422ToRgbRow(const uint8_t* HWY_RESTRICT src, uint8_t* HWY_RES
   yuv::Yuv422RowTail<L, kBgr>(src, dst, static_cast<int>(x), width);
 }
 
+// Converts one packed 4:2:2 row of `width` pixels into 4-byte pixels: the three bytes Yuv422ToRgbRow gives,
+// then 255. Each step stores exactly its pixels, so no step writes past the row.
+template <yuv::Yuv422Layout L, bool kBgr>
+HWY_INLINE void Yuv422ToRgbaRow(const uint8_t* HWY_RESTRICT src, uint8_t* HWY_RESTRICT dst, int width) {
+  size_t x = 0;
+#if HWY_TARGET != HWY_SCALAR
+  const hn::ScalableTag<uint8_t> d8;
+  const hn::Half<decltype(d8)> d8h;
+  const hn::Repartition<int16_t, decltype(d8)> d16;
+  const size_t n = hn::Lanes(d8);  // pixels per step: two source vectors
+  const size_t pairs_end = static_cast<size_t>(width) & ~size_t{1};
+  const auto opaque = hn::Set(d8, uint8_t{255});
+  for (; x + n <= pairs_end; x += n) {
+    hn::Vec<decltype(d16)> r_a, g_a, b_a, r_b, g_b, b_b;
+    DecodeYuv422<L>(d8, hn::LoadU(d8, src + 2 * x), hn::LoadU(d8, src + 2 * x + n), r_a, g_a, b_a, r_b, g_b, b_b);
+    const auto r = hn::Combine(d8, hn::DemoteTo(d8h, r_b), hn::DemoteTo(d8h, r_a));
+    const auto g = hn::Combine(d8, hn::DemoteTo(d8h, g_b), hn::DemoteTo(d8h, g_a));
+    const auto b = hn::Combine(d8, hn::DemoteTo(d8h, b_b), hn::DemoteTo(d8h, b_a));
+    if constexpr (kBgr) {
+      hn::StoreInterleaved4(b, g, r, opaque, d8, dst + 4 * x);
+    } else {
+      hn::StoreInterleaved4(r, g, b, opaque, d8, dst + 4 * x);
+    }
+  }
+#endif  // HWY_TARGET != HWY_SCALAR
+  yuv::Yuv422RowTail<L, kBgr, 4>(src, dst, static_cast<int>(x), width);
+}
+
 // Luma of 16-bit colour lanes as floor(s / 2^16) together with s mod 2^16, where s = 19595 r + 38470 g +
 // 7471 b. Splitting each weight into 256 * high + low gives s = 256 H + Lo with H = 76r + 150g + 29b and
 // Lo = 139r + 70g + 47b, both below 2^16.

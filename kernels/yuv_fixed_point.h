@@ -28,19 +28,22 @@ template <Yuv422Layout L>
 constexpr int kChromaByte = L == Yuv422Layout::kYuy2 ? 1 : 0;
 
 // Converts pixels [first, width) of one packed 4:2:2 row (first even) into 3-byte pixels, red first or (kBgr)
-// blue first. An odd last pixel takes its own luma, the U byte that follows it and the V byte of the pair
-// before it; a row one pixel wide has only that one chroma byte, used as both U and V.
-template <Yuv422Layout L, bool kBgr>
+// blue first; with kPixelBytes 4 each pixel gets a fourth byte of 255. An odd last pixel takes its own luma,
+// the U byte that follows it and the V byte of the pair before it; a row one pixel wide has only that one
+// chroma byte, used as both U and V.
+template <Yuv422Layout L, bool kBgr, int kPixelBytes = 3>
 void Yuv422RowTail(const uint8_t* src, uint8_t* dst, int first, int width) {
+  static_assert(kPixelBytes == 3 || kPixelBytes == 4);
   constexpr int kY = kLumaByte<L>;
   constexpr int kC = kChromaByte<L>;
   auto put = [&](int x, int y, int u, int v) {
     uint8_t rgb[3];
     PixelToRgb(y, u, v, rgb);
-    uint8_t* p = dst + 3 * x;
+    uint8_t* p = dst + kPixelBytes * x;
     p[0] = rgb[kBgr ? 2 : 0];
     p[1] = rgb[1];
     p[2] = rgb[kBgr ? 0 : 2];
+    if constexpr (kPixelBytes == 4) p[3] = 255;
   };
   int x = first;
   for (; x + 1 < width; x += 2) {

@@ -29,6 +29,11 @@ bool Yuy2ToBgrBuiltin() {
   return IsBuiltin(ippiYUV422ToRGB_8u_C2C3R, &builtin::ippiYUV422ToRGB_8u_C2C3R) &&
          IsBuiltin(ippiSwapChannels_8u_C3IR, &builtin::ippiSwapChannels_8u_C3IR);
 }
+// The one-pass 4:2:2 -> RGBA32 kernels give the bytes of the bound chain only when it is all built in.
+bool Yuy2ToBgraFused(TVLVideoFormat from) {
+  return Yuy2ToBgrBuiltin() && IsBuiltin(ippiCopy_8u_C3AC4R, &builtin::ippiCopy_8u_C3AC4R) &&
+         (from == vfYUY2 || IsBuiltin(ippsSwapBytes_16u, &builtin::ippsSwapBytes_16u));
+}
 bool BgrToYuy2Builtin() {
   return IsBuiltin(ippiSwapChannels_8u_C3R, &builtin::ippiSwapChannels_8u_C3R) &&
          IsBuiltin(ippiRGBToYUV422_8u_C3C2R, &builtin::ippiRGBToYUV422_8u_C3C2R);
@@ -198,6 +203,8 @@ void TDSFrameConverter::Convert(const uint8_t* src, const TDSFrameFormat& from, 
       builtin::ippiRGB565ToRGB555(s, 2 * w, d, 2 * w, row);
     } else if (a == vfRGB555 && b == vfRGB565) {
       builtin::ippiRGB555ToRGB565(s, 2 * w, d, 2 * w, row);
+    } else if (b == vfRGBA32 && (a == vfYUY2 || a == vfUYVY) && Yuy2ToBgraFused(a)) {
+      (a == vfYUY2 ? builtin::fused_yuy2_to_bgra32 : builtin::fused_uyvy_to_bgra32)(s, 2 * w, d, 4 * w, row);
     } else if (b == vfRGB24) {
       RowToBgr(from, s, d, scratch_);
     } else if (a == vfRGB24) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "kernels/channel_copy.h"
 #include "kernels/fused_bgr24_to_yuv422.h"
 #include "kernels/fused_yuv422_to_bgr24.h"
 #include "kernels/memory_ops.h"
@@ -169,6 +170,18 @@ TEST(Yuv422Kernels, FusedKernelsEqualTheirChains) {
       ASSERT_EQ(builtin::fused_uyvy_to_bgr24(uyvy.data(), yuv_step, from_uyvy.data(), rgb_step, {width, kHeight}), 0);
       EXPECT_EQ(from_uyvy.bytes, chain.bytes);
 
+      // YUY2 and UYVY -> BGRA32: the BGR24 result widened with 255; row padding left as it was.
+      const int rgba_step = 4 * width + 8;
+      Frame widened(width, kHeight, 4, 8);
+      test::FillRandom(widened, 7);
+      Frame to_bgra = widened, uyvy_to_bgra = widened;
+      ASSERT_EQ(builtin::CopyC3ToOpaqueC4(chain.data(), rgb_step, widened.data(), rgba_step, {width, kHeight}), 0);
+      ASSERT_EQ(builtin::fused_yuy2_to_bgra32(yuy2.data(), yuv_step, to_bgra.data(), rgba_step, {width, kHeight}), 0);
+      EXPECT_EQ(to_bgra.bytes, widened.bytes);
+      ASSERT_EQ(builtin::fused_uyvy_to_bgra32(uyvy.data(), yuv_step, uyvy_to_bgra.data(), rgba_step, {width, kHeight}),
+                0);
+      EXPECT_EQ(uyvy_to_bgra.bytes, widened.bytes);
+
       // BGR24 -> YUY2: swap into a temporary, then convert.
       Frame temp(width, kHeight, 3, rgb_step - 3 * width), chain_yuy2(width, kHeight, 2), fused_yuy2(width, kHeight, 2);
       ASSERT_EQ(builtin::ippiSwapChannels_8u_C3R(bgr.data(), rgb_step, temp.data(), rgb_step, {width, kHeight}, order),
@@ -190,9 +203,10 @@ TEST(Yuv422Kernels, FusedKernelsEqualTheirChains) {
 TEST(Yuv422Kernels, BadArgumentsWriteNothing) {
   std::vector<uint8_t> src(64, 1), dst(96, 0x5A);
   using Kernel = IppStatus (*)(const Ipp8u*, int, Ipp8u*, int, IppiSize);
-  const std::array<Kernel, 6> kernels = {builtin::ippiYUV422ToRGB_8u_C2C3R, builtin::ippiRGBToYUV422_8u_C3C2R,
+  const std::array<Kernel, 8> kernels = {builtin::ippiYUV422ToRGB_8u_C2C3R, builtin::ippiRGBToYUV422_8u_C3C2R,
                                          builtin::fused_yuy2_to_bgr24,      builtin::fused_uyvy_to_bgr24,
-                                         builtin::fused_bgr24_to_yuy2,      builtin::fused_bgr24_to_uyvy};
+                                         builtin::fused_bgr24_to_yuy2,      builtin::fused_bgr24_to_uyvy,
+                                         builtin::fused_yuy2_to_bgra32,     builtin::fused_uyvy_to_bgra32};
   for (Kernel kernel : kernels) {
     EXPECT_EQ(kernel(nullptr, 32, dst.data(), 48, {16, 1}), ippStsNullPtrErr);
     EXPECT_EQ(kernel(src.data(), 32, nullptr, 48, {16, 1}), ippStsNullPtrErr);
