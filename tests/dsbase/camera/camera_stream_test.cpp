@@ -15,7 +15,7 @@
 #include "dsbase/graph/capture_graph_builder.h"
 #include "dsbase/graph/device_enumerator.h"
 #include "dsbase/media/media_guids.h"
-#include "tests/dsbase/camera/fake_v4l2_device.h"
+#include "testing/camera/fake_v4l2_device.h"
 #include "tests/dsbase/graph_test_support.h"
 #include "tests/runtime/sync/sync_test_util.h"
 

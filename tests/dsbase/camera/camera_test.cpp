@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "dsbase/camera/camera_dialogs.h"
 #include "dsbase/camera/camera_identity.h"
 #include "dsbase/camera/camera_media_type.h"
@@ -15,8 +19,8 @@
 #include "dsbase/com/task_memory.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"
+#include "testing/camera/fake_v4l2_device.h"
 #include "testing/dsbase/ds_test_filters.h"
-#include "tests/dsbase/camera/fake_v4l2_device.h"
 
 namespace lumicar::camtest {
 namespace {
@@ -226,6 +230,11 @@ TEST_F(CameraTest, ControlListCarriesMenusAndResetsToDefaults) {
   ASSERT_EQ(camera_->GetControl(V4L2_CID_CONTRAST, &value), S_OK);
   EXPECT_EQ(value, 32);
   EXPECT_EQ(fake_->controls_[V4L2_CID_AUTO_WHITE_BALANCE], 1);
+  // A camera that is gone has no list, rather than an empty one.
+  fake_->Unplug();
+  EXPECT_EQ(camera_->GetControls(&list), DSErrnoResult(ENODEV));
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(camera_->ResetControls(), DSErrnoResult(ENODEV));
 }
 
 HRESULT RecordingPresenter(IUnknown* camera, QWidget*) { return camera ? S_OK : E_POINTER; }
@@ -267,6 +276,31 @@ TEST_F(CameraTest, CamerasAreNamedStablyAndMetadataNodesSkipped) {
   EXPECT_EQ(cams[1].FriendlyName, QStringLiteral("Document Camera (2)"));
   EXPECT_EQ(cams[1].Id, QStringLiteral("usb-2/Document Camera"));
   EXPECT_EQ(cams[1].DevicePath, QStringLiteral("/dev/video2"));
+}
+
+// Without udev the nodes come from the sysfs class directory: only video
+// nodes (not VBI or sub-devices), in node-number order, not name order. No
+// by-id link can point at a node this machine lacks, so none is given.
+TEST(CameraNodes, WithoutUdevTheClassDirectoryListsVideoNodesInNumberOrder) {
+  QTemporaryDir root;
+  ASSERT_TRUE(root.isValid());
+  QDir dir(root.path());
+  ASSERT_TRUE(dir.mkpath(QStringLiteral("devices/usb1")) && dir.mkpath(QStringLiteral("class")) &&
+              dir.mkpath(QStringLiteral("by-id")));
+  // sysfs class entries are links to the devices' directories.
+  for (const char* name : {"video10", "video2", "vbi0", "v4l-subdev0", "video0"})
+    ASSERT_TRUE(QFile::link(root.filePath(QStringLiteral("devices/usb1")),
+                            root.filePath(QStringLiteral("class/") + QLatin1String(name))));
+  ASSERT_TRUE(
+      QFile::link(QStringLiteral("/dev/video0"), root.filePath(QStringLiteral("by-id/usb-Maker_Doc-video-index0"))));
+  const auto nodes = DSListVideoNodesFromSys(root.filePath(QStringLiteral("class")).toStdString(),
+                                             root.filePath(QStringLiteral("by-id")).toStdString());
+  ASSERT_EQ(nodes.size(), 3u);
+  EXPECT_EQ(nodes[0].devnode, "/dev/video0");
+  EXPECT_EQ(nodes[1].devnode, "/dev/video2");
+  EXPECT_EQ(nodes[2].devnode, "/dev/video10");
+  for (const auto& n : nodes) EXPECT_EQ(n.byId, "");
+  EXPECT_TRUE(DSListVideoNodesFromSys(root.filePath(QStringLiteral("absent")).toStdString(), "").empty());
 }
 
 // Unpacks one driver buffer of `fourcc` into a sample of `subtype`.

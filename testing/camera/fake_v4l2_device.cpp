@@ -1,4 +1,4 @@
-#include "tests/dsbase/camera/fake_v4l2_device.h"
+#include "testing/camera/fake_v4l2_device.h"
 
 #include <sys/mman.h>
 #include <turbojpeg.h>
@@ -15,11 +15,12 @@ TFakeV4L2Device::TFakeV4L2Device() {
   intervals_ = {{V4L2_PIX_FMT_YUYV, 640, 480, 1, 30},    {V4L2_PIX_FMT_YUYV, 640, 480, 1, 15},
                 {V4L2_PIX_FMT_YUYV, 1600, 1200, 1, 7},   {V4L2_PIX_FMT_MJPEG, 640, 480, 1, 30},
                 {V4L2_PIX_FMT_MJPEG, 1600, 1200, 1, 30}, {V4L2_PIX_FMT_MJPEG, 1600, 1200, 1, 15}};
+  const std::vector<std::string> powerLine = {"Disabled", "50 Hz", "60 Hz"};
   table_ = {{V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", -64, 64, 0, 0},
             {V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, "Contrast", 0, 95, 32, 0},
             {V4L2_CID_AUTO_WHITE_BALANCE, V4L2_CTRL_TYPE_BOOLEAN, "White Balance, Auto", 0, 1, 1, 0},
             {V4L2_CID_GAIN, V4L2_CTRL_TYPE_INTEGER, "Gain", 0, 100, 10, 0},
-            {V4L2_CID_POWER_LINE_FREQUENCY, V4L2_CTRL_TYPE_MENU, "Power Line Frequency", 0, 2, 1, 0},
+            {V4L2_CID_POWER_LINE_FREQUENCY, V4L2_CTRL_TYPE_MENU, "Power Line Frequency", 0, 2, 1, 0, 0, powerLine},
             {V4L2_CID_WHITE_BALANCE_TEMPERATURE, V4L2_CTRL_TYPE_INTEGER, "White Balance Temperature", 2800, 6500, 4600,
              V4L2_CID_AUTO_WHITE_BALANCE},
             {V4L2_CID_BACKLIGHT_COMPENSATION, V4L2_CTRL_TYPE_INTEGER, "Backlight Compensation", 0, 2, 1, 0}};
@@ -89,7 +90,24 @@ int TFakeV4L2Device::Poll(pollfd* fds, nfds_t, int timeoutMs) {
   return fds[0].revents ? 1 : 0;
 }
 
+namespace {
+
+int64_t MonotonicNs() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+}  // namespace
+
+void TFakeV4L2Device::AddControl(TControl control) {
+  std::lock_guard guard(lock_);
+  controls_[control.id] = control.def;
+  table_.push_back(std::move(control));
+}
+
 void TFakeV4L2Device::Push(TFrame frame) {
+  if (!frame.timestampNs) frame.timestampNs = MonotonicNs();
   std::lock_guard guard(lock_);
   pending_.push_back(std::move(frame));
   wake_.notify_all();
@@ -218,10 +236,8 @@ int TFakeV4L2Device::Ioctl(int fd, unsigned long request, void* arg) {
       b->length = uint32_t(buf.bytes.size());
       b->flags = V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC | f.flags;
       b->sequence = sequence_++;
-      timespec t{};
-      clock_gettime(CLOCK_MONOTONIC, &t);
-      b->timestamp.tv_sec = t.tv_sec;
-      b->timestamp.tv_usec = t.tv_nsec / 1000;
+      b->timestamp.tv_sec = f.timestampNs / 1'000'000'000;
+      b->timestamp.tv_usec = f.timestampNs % 1'000'000'000 / 1000;
       return 0;
     }
     case VIDIOC_STREAMON:
@@ -245,24 +261,34 @@ int TFakeV4L2Device::Ioctl(int fd, unsigned long request, void* arg) {
       std::memset(q, 0, sizeof *q);
       q->id = found->id;
       q->type = found->type;
-      std::strncpy(q->name, found->name, sizeof q->name - 1);
+      std::strncpy(q->name, found->name.c_str(), sizeof q->name - 1);
       q->minimum = found->min;
       q->maximum = found->max;
-      q->step = 1;
+      q->step = uint64_t(found->step);
       q->default_value = found->def;
+      q->flags = found->flags;
+      if (found->type == V4L2_CTRL_TYPE_BUTTON) q->flags |= V4L2_CTRL_FLAG_WRITE_ONLY;
       if (found->autoId && controls_[found->autoId]) q->flags |= V4L2_CTRL_FLAG_INACTIVE;
       return 0;
     }
     case VIDIOC_QUERYMENU: {
       auto* m = static_cast<v4l2_querymenu*>(arg);
-      static const char* labels[] = {"Disabled", "50 Hz", "60 Hz"};
-      if (m->id != V4L2_CID_POWER_LINE_FREQUENCY || m->index > 2) return Fail(EINVAL);
-      std::strncpy(reinterpret_cast<char*>(m->name), labels[m->index], sizeof m->name - 1);
+      const TControl* k = FindControl(m->id);
+      if (!k || int64_t(m->index) < k->min || int64_t(m->index) - k->min >= int64_t(k->menu.size()))
+        return Fail(EINVAL);
+      const std::string& entry = k->menu[size_t(int64_t(m->index) - k->min)];
+      if (entry.empty()) return Fail(EINVAL);
+      if (k->type == V4L2_CTRL_TYPE_INTEGER_MENU)
+        m->value = std::stoll(entry);
+      else
+        std::strncpy(reinterpret_cast<char*>(m->name), entry.c_str(), sizeof m->name - 1);
       return 0;
     }
     case VIDIOC_G_CTRL: {
       auto* c = static_cast<v4l2_control*>(arg);
-      if (!FindControl(c->id)) return Fail(EINVAL);
+      const TControl* k = FindControl(c->id);
+      if (!k) return Fail(EINVAL);
+      if (k->type == V4L2_CTRL_TYPE_BUTTON) return Fail(EACCES);  // write-only
       c->value = controls_[c->id];
       return 0;
     }
@@ -270,6 +296,9 @@ int TFakeV4L2Device::Ioctl(int fd, unsigned long request, void* arg) {
       auto* c = static_cast<v4l2_control*>(arg);
       const TControl* k = FindControl(c->id);
       if (!k) return Fail(EINVAL);
+      if (setControlError_) return Fail(setControlError_);
+      if (k->flags & V4L2_CTRL_FLAG_READ_ONLY) return Fail(EACCES);
+      if (k->type == V4L2_CTRL_TYPE_BUTTON) c->value = 0;  // the value of a press is ignored
       if (c->value < k->min || c->value > k->max) return Fail(ERANGE);
       // A manual value is refused while its automatic control is on.
       if (k->autoId && controls_[k->autoId]) return Fail(EBUSY);

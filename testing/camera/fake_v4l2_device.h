@@ -1,10 +1,10 @@
 #pragma once
-// A scripted V4L2 node for the camera tests: a document camera offering MJPEG
-// 1600 × 1200 at 30 fps, YUYV 1600 × 1200 at 7 fps and 640 × 480 in both,
-// picture controls with ranges and automatic companions, and faults the test
-// queues: unplug, EAGAIN, short, empty or error-flagged buffers, corrupt or
-// truncated JPEG, a driver that refuses S_FMT. The filter sees it only
-// through the I/O seam.
+// A scripted V4L2 node for the camera tests and benchmarks: a document camera
+// offering MJPEG 1600 × 1200 at 30 fps, YUYV 1600 × 1200 at 7 fps and
+// 640 × 480 in both, picture controls with ranges and automatic companions
+// (more can be added), and faults the test queues: unplug, EAGAIN, short,
+// empty or error-flagged buffers, corrupt or truncated JPEG, a driver that
+// refuses S_FMT or a control. The filter sees it only through the I/O seam.
 
 #include <linux/videodev2.h>
 
@@ -28,6 +28,10 @@ class TFakeV4L2Device final : public IV4L2Device {
     uint32_t bytesused = 0;  // what DQBUF reports (may lie)
     uint32_t flags = 0;      // extra buffer flags, e.g. V4L2_BUF_FLAG_ERROR
     bool eagain = false;     // DQBUF answers EAGAIN once instead
+    // The driver's capture time (CLOCK_MONOTONIC, ns) that DQBUF reports;
+    // 0: the moment the frame was pushed, as a driver stamps a buffer
+    // when it completes.
+    int64_t timestampNs = 0;
   };
   struct TNode {
     std::string path;
@@ -37,6 +41,18 @@ class TFakeV4L2Device final : public IV4L2Device {
   };
   struct TInterval {
     uint32_t fourcc, width, height, numerator, denominator;
+  };
+  struct TControl {
+    uint32_t id;
+    uint32_t type;
+    std::string name;
+    int32_t min, max, def;
+    uint32_t autoId = 0;  // the automatic companion that makes this one inactive
+    uint32_t flags = 0;   // further V4L2_CTRL_FLAG_* the query reports
+    // Menu labels (menu) or values (integer menu) from `min` on; an empty
+    // label is an index the driver skips.
+    std::vector<std::string> menu = {};
+    int32_t step = 1;
   };
 
   TFakeV4L2Device();
@@ -57,10 +73,13 @@ class TFakeV4L2Device final : public IV4L2Device {
   bool WaitRequeued(int count);
 
   // Configuration before the filter opens the node.
+  // Adds a control after the document camera's own ones.
+  void AddControl(TControl control);
   std::vector<TNode> nodes_;
   std::vector<TInterval> intervals_;  // one entry per format, size and rate
   bool refuseSetFormat_ = false;
-  int streamOnError_ = 0;  // errno for VIDIOC_STREAMON, or 0
+  int streamOnError_ = 0;    // errno for VIDIOC_STREAMON, or 0
+  int setControlError_ = 0;  // errno for every VIDIOC_S_CTRL, or 0
 
   // What the filter did.
   std::mutex lock_;
@@ -72,13 +91,6 @@ class TFakeV4L2Device final : public IV4L2Device {
 
  private:
   int Fail(int error);
-  struct TControl {
-    uint32_t id;
-    uint32_t type;
-    const char* name;
-    int32_t min, max, def;
-    uint32_t autoId;  // the automatic companion that makes this one inactive
-  };
   const TControl* FindControl(uint32_t id) const;
   bool Readable() const;
 
