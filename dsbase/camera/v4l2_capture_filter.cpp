@@ -96,8 +96,7 @@ HRESULT TDSV4L2CaptureFilter::GetControls(std::vector<TDSCameraControl>* control
   if (!controls) return E_POINTER;
   if (FAILED(Usable())) return Usable();
   std::lock_guard guard(controlLock_);
-  *controls = controls_.List(fd_);
-  return S_OK;
+  return controls_.List(fd_, controls);
 }
 
 HRESULT TDSV4L2CaptureFilter::GetControl(uint32_t id, int32_t* value) {

@@ -122,13 +122,23 @@ void TDSV4L2Controls::Replay(int fd) {
   }
 }
 
-std::vector<TDSCameraControl> TDSV4L2Controls::List(int fd) {
-  std::vector<TDSCameraControl> list;
+HRESULT TDSV4L2Controls::List(int fd, std::vector<TDSCameraControl>* controls) {
+  std::vector<TDSCameraControl>& list = *controls;
+  list.clear();
   uint32_t last = 0;
   for (int guard = 0; guard < 1024; ++guard) {
     v4l2_query_ext_ctrl q{};
     q.id = last | V4L2_CTRL_FLAG_NEXT_CTRL;
-    if (device_.Ioctl(fd, VIDIOC_QUERY_EXT_CTRL, &q) != 0) break;
+    if (device_.Ioctl(fd, VIDIOC_QUERY_EXT_CTRL, &q) != 0) {
+      // EINVAL ends the list; anything else (a camera that is gone) is no
+      // list at all, not an empty one.
+      if (errno != EINVAL) {
+        const int error = errno;
+        list.clear();
+        return DSErrnoResult(error);
+      }
+      break;
+    }
     if (q.id <= last) break;  // a driver that does not move on
     last = q.id;
     if (q.flags & V4L2_CTRL_FLAG_DISABLED) continue;
@@ -173,7 +183,7 @@ std::vector<TDSCameraControl> TDSV4L2Controls::List(int fd) {
       }
     list.push_back(std::move(c));
   }
-  return list;
+  return S_OK;
 }
 
 HRESULT TDSV4L2Controls::GetControl(int fd, uint32_t id, int32_t* value) {
@@ -184,12 +194,22 @@ HRESULT TDSV4L2Controls::GetControl(int fd, uint32_t id, int32_t* value) {
   return S_OK;
 }
 
-HRESULT TDSV4L2Controls::SetControl(int fd, uint32_t id, int32_t value) { return Write(fd, id, value); }
+HRESULT TDSV4L2Controls::SetControl(int fd, uint32_t id, int32_t value) {
+  // A button is an action, not a state: it is not remembered, or the next
+  // VIDIOC_STREAMON would press it again.
+  v4l2_query_ext_ctrl q;
+  if (Query(fd, id, &q) && q.type == V4L2_CTRL_TYPE_BUTTON) {
+    v4l2_control c{id, 0};
+    return device_.Ioctl(fd, VIDIOC_S_CTRL, &c) == 0 ? S_OK : ResultOf(errno);
+  }
+  return Write(fd, id, value);
+}
 
 HRESULT TDSV4L2Controls::Reset(int fd) {
   HRESULT result = S_OK;
   // Automatic controls first, so the manual ones they govern can be written.
-  std::vector<TDSCameraControl> all = List(fd);
+  std::vector<TDSCameraControl> all;
+  if (const HRESULT hr = List(fd, &all); FAILED(hr)) return hr;
   std::stable_partition(all.begin(), all.end(), [](const TDSCameraControl& c) {
     return c.id == V4L2_CID_AUTO_WHITE_BALANCE || c.id == V4L2_CID_AUTOGAIN || c.id == V4L2_CID_HUE_AUTO ||
            c.id == V4L2_CID_EXPOSURE_AUTO || c.id == V4L2_CID_FOCUS_AUTO;

@@ -25,7 +25,8 @@ class TDSV4L2Controls {
   HRESULT Get(int fd, int32_t property, int32_t* value, int32_t* flags);
   HRESULT Set(int fd, int32_t property, int32_t value, int32_t flags);
 
-  std::vector<TDSCameraControl> List(int fd);
+  // The whole list; a failure code when the camera cannot be asked.
+  HRESULT List(int fd, std::vector<TDSCameraControl>* controls);
   HRESULT GetControl(int fd, uint32_t id, int32_t* value);
   HRESULT SetControl(int fd, uint32_t id, int32_t value);
   HRESULT Reset(int fd);
