@@ -9,6 +9,7 @@
 #include "dsbase/graph/graph_ids.h"
 #include "dsbase/graph/graph_pins.h"
 #include "dsbase/graph/system_clock.h"
+#include "dsbase/graph/video_window_distributor.h"
 
 namespace lumicar {
 
@@ -57,6 +58,7 @@ TDSFilterGraph::~TDSFilterGraph() {
     e.filter->JoinFilterGraph(nullptr, nullptr);
   }
   filters_.clear();
+  if (videoWindow_) videoWindow_->GetNonDelegatingUnknown()->Release();
 }
 
 HRESULT TDSFilterGraph::NonDelegatingQueryInterface(const TGUID& iid, void** object) {
@@ -70,7 +72,23 @@ HRESULT TDSFilterGraph::NonDelegatingQueryInterface(const TGUID& iid, void** obj
   if (iid == IID_IMediaFilter) return GetInterface<IMediaFilter>(this, object);
   if (iid == IID_IPersist) return GetInterface<IPersist>(this, object);
   if (iid == IID_IMediaEventSink) return GetInterface<IMediaEventSink>(this, object);
+  if (iid == IID_IVideoWindow) return VideoWindow(object);
   return TDSDualUnknown::NonDelegatingQueryInterface(iid, object);
+}
+
+HRESULT TDSFilterGraph::VideoWindow(void** object) {
+  TDSVideoWindowDistributor* window;
+  {
+    std::lock_guard guard(videoWindowLock_);
+    if (!videoWindow_) {
+      videoWindow_ = new (std::nothrow)
+          TDSVideoWindowDistributor(static_cast<IFilterGraph*>(this), static_cast<IFilterGraph*>(this));
+      if (!videoWindow_) return E_OUTOFMEMORY;
+      videoWindow_->GetNonDelegatingUnknown()->AddRef();
+    }
+    window = videoWindow_;
+  }
+  return window->NonDelegatingQueryInterface(IID_IVideoWindow, object);
 }
 
 // ---- membership ----

@@ -23,6 +23,8 @@
 
 namespace lumicar {
 
+class TDSVideoWindowDistributor;
+
 class TDSFilterGraph final : public TDSDualUnknown,
                              public IFilterGraph2,
                              public IMediaControl,
@@ -115,6 +117,8 @@ class TDSFilterGraph final : public TDSDualUnknown,
   void QueueReconnect(IPin* pin, const AM_MEDIA_TYPE* mt);
   void RunPendingReconnects();
   void ReconnectLoop();
+  // The graph's IVideoWindow, made on first request.
+  HRESULT VideoWindow(void** object);
 
   TOWCriticalSection lock_{TLockRank::kGraph};
   int operationDepth_ = 0;  // guarded by lock_
@@ -138,6 +142,9 @@ class TDSFilterGraph final : public TDSDualUnknown,
   bool reconnectQuit_ = false;
   uint64_t reconnectsQueued_ = 0, reconnectsDone_ = 0;
   std::thread reconnectThread_;
+
+  std::mutex videoWindowLock_;                        // leaf: guards the pointer below
+  TDSVideoWindowDistributor* videoWindow_ = nullptr;  // aggregated, owned
 };
 
 }  // namespace lumicar

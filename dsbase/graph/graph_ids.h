@@ -12,8 +12,11 @@ inline const TGUID CLSID_CaptureGraphBuilder2 = TGUID::FromString("{BF87B6E1-8C2
 inline const TGUID CLSID_SystemDeviceEnum = TGUID::FromString("{62BE5D10-60EB-11D0-BD3B-00A0C911CE86}");
 inline const TGUID CLSID_SampleGrabber = TGUID::FromString("{C1F400A0-3F08-11D3-9F0B-006008039E37}");
 inline const TGUID CLSID_NullRenderer = TGUID::FromString("{C1F400A4-3F08-11D3-9F0B-006008039E37}");
-// Registered by the display side; Render connects to whatever answers it.
+// Registered by the windowed part of the media layer (DSRegisterRenderClasses);
+// Render connects to whatever answers it.
 inline const TGUID CLSID_VideoRenderer = TGUID::FromString("{70E102B0-5556-11CE-97C0-00AA0055595A}");
+// The mixing renderer asked for by name; the same renderer answers it.
+inline const TGUID CLSID_VideoMixingRenderer9 = TGUID::FromString("{51B4ABF3-748F-4E3B-A276-C828330E926A}");
 // Our own converter between the seven frame layouts.
 inline const TGUID CLSID_ColourSpaceConverter = TGUID::FromString("{5F2C7A4E-1B8D-4C63-9E2A-7D41C8B0A915}");
 inline const TGUID CLSID_CDeviceMoniker = TGUID::FromString("{4315D437-5B8C-11D0-BD3B-00A0C911CE86}");
