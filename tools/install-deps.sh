@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libqt6opengl6-dev libgl-dev
   libjpeg62-turbo-dev libhwy-dev libturbojpeg0-dev libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth

@@ -1,0 +1,28 @@
+#pragma once
+// How the video renderer draws: through OpenGL when this process can make
+// an OpenGL 3 context, else with plain painting (Qt's offscreen platform, a
+// missing or broken driver). Decided once per process, at the first video
+// window, and logged.
+
+#include <QLoggingCategory>
+#include <QString>
+#include <QSurfaceFormat>
+
+namespace lumicar {
+
+// The video renderer's log category ("lumicar.render").
+Q_DECLARE_LOGGING_CATEGORY(lcVideoRender)
+
+enum class TDSVideoRenderPath { kOpenGL, kPainter };
+
+// The path of this process. Call on the user-interface thread, with a
+// QGuiApplication. LUMICAR_VIDEO_RENDERER=painter in the environment skips
+// OpenGL (for a driver that draws wrongly).
+TDSVideoRenderPath DSVideoRenderPath();
+// What was chosen and why, as logged.
+QString DSVideoRenderPathReason();
+// The format the OpenGL windows ask for: OpenGL 3.3 core (OpenGL ES 3.0
+// where Qt uses ES), swapped on the display's vertical refresh.
+QSurfaceFormat DSVideoSurfaceFormat();
+
+}  // namespace lumicar

@@ -1,0 +1,370 @@
+#include "dsbase/render/video_renderer.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QThread>
+
+#include "dsbase/camera/camera_log.h"
+#include "dsbase/com/media_event_sink.h"
+#include "dsbase/com/result_codes.h"
+#include "dsbase/media/media_guids.h"
+#include "dsbase/render/video_render_path.h"
+#include "dsbase/render/video_window.h"
+
+namespace lumicar {
+
+namespace {
+
+QApplication* WidgetApp() { return qobject_cast<QApplication*>(QCoreApplication::instance()); }
+
+bool OnUiThread() {
+  QApplication* app = WidgetApp();
+  return app && QThread::currentThread() == app->thread();
+}
+
+// Orders the making of a posted call before its run in a way every checker
+// sees (Qt's own queue lock is invisible to ThreadSanitizer, Qt not being
+// built with it). Held only around the posting and at the start of the run.
+std::mutex& PostLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// Runs `call` on the user-interface thread once it is back in its event
+// loop; dropped when there is no application.
+template <typename Call>
+void PostToUi(Call call) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return;
+  std::lock_guard guard(PostLock());
+  QMetaObject::invokeMethod(
+      app,
+      [call = std::move(call)]() mutable {
+        { std::lock_guard ordered(PostLock()); }
+        call();
+      },
+      Qt::QueuedConnection);
+}
+
+bool Drawable(const AM_MEDIA_TYPE& mt, TDSFrameFormat* frame) {
+  return DSDescribeFrame(mt, frame) && VLLayoutOf(frame->format) != vfGrayScale;
+}
+
+}  // namespace
+
+struct TDSVideoRenderer::TShared {
+  std::shared_ptr<TDSVideoFrameExchange> frames = std::make_shared<TDSVideoFrameExchange>();
+
+  // User-interface thread only.
+  QPointer<TDSVideoWindow> window;
+  bool droppingWindow = false;  // the renderer itself is freeing the window
+
+  // The window raises graph events through the filter while it lives.
+  std::mutex filterLock;  // leaf but for the graph's event queue
+  TDSVideoRenderer* filter = nullptr;
+  QSize nativeSize;  // guarded by filterLock
+
+  void Raise(int32_t code) {
+    std::lock_guard guard(filterLock);
+    if (filter) filter->NotifyEvent(code, 0, 0);
+  }
+
+  TDSVideoWindow* EnsureWindow(const std::shared_ptr<TShared>& self) {
+    if (window) return window.data();
+    if (!OnUiThread()) return nullptr;
+    QSize size;
+    {
+      // A request posted before the filter went finds nothing to show.
+      std::lock_guard guard(filterLock);
+      if (!filter) return nullptr;
+      size = nativeSize;
+    }
+    auto* made = new TDSVideoWindow(frames, DSVideoRenderPath());
+    made->SetNativeSize(size);
+    made->SetEventHandler([self](int32_t code) { self->Raise(code); });
+    // Freed by anyone else (its owner's window went): the graph hears of it.
+    QObject::connect(made, &QObject::destroyed, [self] {
+      if (!self->droppingWindow) self->Raise(EC_WINDOW_DESTROYED);
+    });
+    window = made;
+    return made;
+  }
+
+  void DropWindow() {
+    droppingWindow = true;
+    delete window.data();
+    droppingWindow = false;
+  }
+};
+
+TDSVideoRenderer::TDSVideoRenderer(const TGUID& classId)
+    : TDSBaseVideoRenderer(QStringLiteral("Video Renderer"), nullptr, classId), shared_(std::make_shared<TShared>()) {
+  shared_->filter = this;
+}
+
+TDSVideoRenderer::~TDSVideoRenderer() {
+  {
+    std::lock_guard guard(shared_->filterLock);
+    shared_->filter = nullptr;
+  }
+  // The window belongs to the user-interface thread: freed there.
+  if (OnUiThread()) {
+    shared_->DropWindow();
+  } else {
+    PostToUi([shared = shared_] { shared->DropWindow(); });
+  }
+}
+
+TDSVideoRenderer* DSVideoRendererOf(IUnknown* filter) {
+  TIntf<IBaseFilter> base = QueryIntf<IBaseFilter>(filter, IID_IBaseFilter);
+  return dynamic_cast<TDSVideoRenderer*>(base.get());
+}
+
+HRESULT TDSVideoRenderer::NonDelegatingQueryInterface(const TGUID& iid, void** object) {
+  if (!object) return E_POINTER;
+  if (iid == IID_IVideoWindow) return GetInterface<IVideoWindow>(this, object);
+  if (iid == IID_IVMRFilterConfig9 && classId_ == CLSID_VideoMixingRenderer9)
+    return GetInterface<IVMRFilterConfig9>(this, object);
+  return TDSBaseVideoRenderer::NonDelegatingQueryInterface(iid, object);
+}
+
+// ---- samples ----
+
+HRESULT TDSVideoRenderer::CheckMediaType(const AM_MEDIA_TYPE* mt) {
+  if (!mt) return E_POINTER;
+  TDSFrameFormat frame;
+  return Drawable(*mt, &frame) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT TDSVideoRenderer::SetMediaType(const AM_MEDIA_TYPE* mt) {
+  if (!mt) return E_POINTER;
+  TDSFrameFormat frame;
+  if (!Drawable(*mt, &frame)) return VFW_E_TYPE_NOT_ACCEPTED;
+  {
+    std::lock_guard guard(formatLock_);
+    format_ = frame;
+    format_.palette = nullptr;
+    hasFormat_ = true;
+  }
+  std::lock_guard guard(shared_->filterLock);
+  shared_->nativeSize = QSize(frame.width, frame.height);
+  return S_OK;
+}
+
+HRESULT TDSVideoRenderer::DoRenderSample(IMediaSample* sample) {
+  if (!sample) return E_POINTER;
+  static TDSLogGate refusedLog;
+  auto refuse = [&](HRESULT hr, const char* why) {
+    refused_.fetch_add(1, std::memory_order_relaxed);
+    if (refusedLog.Open()) qCWarning(lcVideoRender) << "video renderer drops a sample:" << why;
+    return hr;
+  };
+  // A sample may carry a new type (the upstream filter changed the format
+  // on the way).
+  AM_MEDIA_TYPE* changed = nullptr;
+  if (sample->GetMediaType(&changed) == S_OK && changed) {
+    const HRESULT hr = SetMediaType(changed);
+    LPDSDeleteMediaType(changed);
+    if (FAILED(hr)) return refuse(hr, "its new type cannot be drawn");
+  }
+  TDSFrameFormat format;
+  {
+    std::lock_guard guard(formatLock_);
+    if (!hasFormat_) return refuse(VFW_E_NOT_CONNECTED, "no type agreed");
+    format = format_;
+  }
+  uint8_t* data = nullptr;
+  if (FAILED(sample->GetPointer(&data)) || !data) return refuse(E_POINTER, "no data");
+  // A short sample is left out; the stream goes on with the next one.
+  if (sample->GetActualDataLength() < DSFrameBytes(format)) return refuse(S_OK, "shorter than a frame");
+  bool request;
+  try {
+    request = shared_->frames->Put(format, data);
+  } catch (const std::bad_alloc&) {
+    return refuse(E_OUTOFMEMORY, "out of memory");
+  }
+  if (request) PostRepaintRequest();
+  return S_OK;
+}
+
+void TDSVideoRenderer::PostRepaintRequest() {
+  PostToUi([shared = shared_] {
+    shared->frames->RequestArrived();
+    if (shared->window) shared->window->FrameArrived();
+  });
+}
+
+HRESULT TDSVideoRenderer::Pause() {
+  const bool wasStopped = IsStopped();
+  const HRESULT hr = TDSBaseVideoRenderer::Pause();
+  if (SUCCEEDED(hr) && wasStopped) {
+    PostToUi([shared = shared_] {
+      if (TDSVideoWindow* window = shared->EnsureWindow(shared)) window->GraphStarting();
+    });
+  }
+  return hr;
+}
+
+TDSVideoFrameCounts TDSVideoRenderer::FrameCounts() const { return shared_->frames->Counts(); }
+
+std::shared_ptr<TDSVideoFrameExchange> TDSVideoRenderer::Frames() const { return shared_->frames; }
+
+// ---- window ----
+
+TDSVideoWindow* TDSVideoRenderer::Window() { return shared_->EnsureWindow(shared_); }
+
+template <typename Call>
+HRESULT TDSVideoRenderer::OnWindow(Call&& call) {
+  if (!WidgetApp()) return E_UNEXPECTED;
+  if (!OnUiThread()) return RPC_E_WRONG_THREAD;
+  TDSVideoWindow* window = Window();
+  if (!window) return E_UNEXPECTED;
+  return call(window);
+}
+
+HRESULT TDSVideoRenderer::put_WindowStyle(int32_t style) {
+  return OnWindow([&](TDSVideoWindow* w) {
+    w->SetWindowStyle(style);
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::get_WindowStyle(int32_t* style) {
+  if (!style) return E_POINTER;
+  return OnWindow([&](TDSVideoWindow* w) {
+    *style = w->WindowStyle();
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::put_AutoShow(OABOOL autoShow) {
+  return OnWindow([&](TDSVideoWindow* w) {
+    w->SetAutoShow(autoShow != OAFALSE);
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::get_AutoShow(OABOOL* autoShow) {
+  if (!autoShow) return E_POINTER;
+  return OnWindow([&](TDSVideoWindow* w) {
+    *autoShow = w->AutoShow() ? OATRUE : OAFALSE;
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::put_Visible(OABOOL visible) {
+  return OnWindow([&](TDSVideoWindow* w) {
+    w->SetShown(visible != OAFALSE);
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::get_Visible(OABOOL* visible) {
+  if (!visible) return E_POINTER;
+  return OnWindow([&](TDSVideoWindow* w) {
+    *visible = w->Shown() ? OATRUE : OAFALSE;
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::put_Owner(OAHWND owner) {
+  return OnWindow([&](TDSVideoWindow* w) {
+    // A window cannot own itself, nor be owned by its own child.
+    if (owner && (owner == w || w->isAncestorOf(owner))) return E_INVALIDARG;
+    w->SetOwner(owner);
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::get_Owner(OAHWND* owner) {
+  if (!owner) return E_POINTER;
+  return OnWindow([&](TDSVideoWindow* w) {
+    *owner = w->Owner();
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::put_MessageDrain(OAHWND drain) {
+  return OnWindow([&](TDSVideoWindow* w) {
+    if (drain && (drain == w || w->isAncestorOf(drain))) return E_INVALIDARG;
+    w->SetMessageDrain(drain);
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::get_MessageDrain(OAHWND* drain) {
+  if (!drain) return E_POINTER;
+  return OnWindow([&](TDSVideoWindow* w) {
+    *drain = w->MessageDrain();
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::put_FullScreenMode(OABOOL fullScreen) {
+  return OnWindow([&](TDSVideoWindow* w) { return w->SetFullScreen(fullScreen != OAFALSE) ? S_OK : E_FAIL; });
+}
+
+HRESULT TDSVideoRenderer::get_FullScreenMode(OABOOL* fullScreen) {
+  if (!fullScreen) return E_POINTER;
+  return OnWindow([&](TDSVideoWindow* w) {
+    *fullScreen = w->FullScreen() ? OATRUE : OAFALSE;
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::SetWindowPosition(int32_t left, int32_t top, int32_t width, int32_t height) {
+  if (width < 0 || height < 0) return E_INVALIDARG;
+  return OnWindow([&](TDSVideoWindow* w) {
+    w->SetPlace(QRect(left, top, width, height));
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::GetWindowPosition(int32_t* left, int32_t* top, int32_t* width, int32_t* height) {
+  if (!left || !top || !width || !height) return E_POINTER;
+  return OnWindow([&](TDSVideoWindow* w) {
+    const QRect place = w->Place();
+    *left = place.x();
+    *top = place.y();
+    *width = place.width();
+    *height = place.height();
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::HideCursor(OABOOL hide) {
+  return OnWindow([&](TDSVideoWindow* w) {
+    w->SetCursorHidden(hide != OAFALSE);
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::IsCursorHidden(OABOOL* hidden) {
+  if (!hidden) return E_POINTER;
+  return OnWindow([&](TDSVideoWindow* w) {
+    *hidden = w->CursorHidden() ? OATRUE : OAFALSE;
+    return S_OK;
+  });
+}
+
+HRESULT TDSVideoRenderer::NotifyOwnerMessage(OAHWND owner, QEvent* message) {
+  if (!message) return E_POINTER;
+  return OnWindow([&](TDSVideoWindow* w) {
+    // Only the owner's own events concern the window; what else a message
+    // would tell (palette, screen changes) reaches a Qt window directly.
+    if (owner && owner == w->Owner()) w->OwnerEvent(message);
+    return S_OK;
+  });
+}
+
+// ---- mixing renderer configuration ----
+
+HRESULT TDSVideoRenderer::SetNumberOfStreams(uint32_t streams) { return streams == 1 ? S_OK : E_INVALIDARG; }
+
+HRESULT TDSVideoRenderer::GetNumberOfStreams(uint32_t* streams) {
+  if (!streams) return E_POINTER;
+  *streams = 1;
+  return S_OK;
+}
+
+}  // namespace lumicar
