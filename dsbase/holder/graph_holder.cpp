@@ -1,0 +1,645 @@
+#include "dsbase/holder/graph_holder.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QSaveFile>
+#include <QThread>
+#include <QWidget>
+#include <exception>
+
+#include "buffers/sl_exception.h"
+#include "dsbase/com/class_factory.h"
+#include "dsbase/com/media_event_sink.h"
+#include "dsbase/devices/cap_device_list.h"
+#include "dsbase/graph/graph_ids.h"
+#include "dsbase/graph/graph_notify_event.h"
+#include "dsbase/holder/graph_log.h"
+#include "dsbase/holder/renderer_ids.h"
+#include "dsbase/holder/running_object_table.h"
+#include "pins/operations.h"
+
+namespace lumicar {
+
+namespace {
+
+// A graph is a tree of filters a few levels deep; the limit only keeps a
+// broken graph (a connection loop) from recursing without end.
+constexpr int kMaxTearDownDepth = 64;
+
+// The holder whose Error is calling its OnError handler on this thread: an
+// error reported from inside that handler raises at once instead of calling
+// the handler again, so a handler that retries cannot report in a loop.
+thread_local const TDSGraph* tReportingHolder = nullptr;
+
+bool GraphDumpWanted() {
+  const QByteArray value = qgetenv("LUMICAR_GRAPH_DUMP");
+  return !value.isEmpty() && value != "0";
+}
+
+}  // namespace
+
+// Receives the graph's notification on the holder's thread.
+class TDSGraph::TEventTarget : public QObject {
+ public:
+  explicit TEventTarget(TDSGraph* holder) : holder_(holder) {}
+
+  // The holder goes: from inside a notification the target outlives this
+  // call (it is deleted once the notification has returned), otherwise it
+  // goes at once together with the notifications still posted to it.
+  static void Release(std::unique_ptr<QObject>& target) {
+    auto* self = static_cast<TEventTarget*>(target.get());
+    if (self == nullptr) return;
+    self->holder_ = nullptr;
+    if (self->dispatching_) {
+      target.release()->deleteLater();
+    } else {
+      target.reset();
+    }
+  }
+
+  bool event(QEvent* e) override {
+    if (e->type() != TDSGraphNotifyEvent::EventType()) return QObject::event(e);
+    if (holder_ == nullptr || static_cast<TDSGraphNotifyEvent*>(e)->Message() != kDSGraphNotifyMessage) return true;
+    // Nothing may leave a Qt event handler by exception. A failure is
+    // written once, here; the events not yet taken wait for their own
+    // notifications, so nothing repeats it.
+    dispatching_ = true;
+    try {
+      holder_->GraphEvent();
+    } catch (const Exception& error) {
+      qCCritical(lcGraph).noquote() << "Graph event handling failed:" << error.Message();
+    } catch (const std::exception& error) {
+      qCCritical(lcGraph) << "Graph event handling failed:" << error.what();
+    } catch (...) {
+      qCCritical(lcGraph) << "Graph event handling failed";
+    }
+    dispatching_ = false;
+    return true;
+  }
+
+ private:
+  TDSGraph* holder_;
+  bool dispatching_ = false;
+};
+
+// Sees the hidden window's messages before the window handles them.
+class TDSGraph::TWindowHook : public QObject {
+ public:
+  explicit TWindowHook(TDSGraph* holder) : holder_(holder) {}
+
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (watched != holder_->OwnerWindow()) return false;
+    try {
+      holder_->WindowMessage(e);
+      if (e->type() == QEvent::Resize) holder_->DoFormResize();
+    } catch (...) {
+      // The window goes on with its own handling whatever a hook did.
+    }
+    return false;
+  }
+
+ private:
+  TDSGraph* holder_;
+};
+
+TDSGraph::TDSGraph(TComponent* owner, ILPLock* lock, TDSGraphEventCallback callback)
+    : TLPPersistent(owner, lock), owner_(owner), rawCallback_(std::move(callback)) {
+  // Our object model needs no per-thread initialisation.
+  initialisedCom_ = true;
+  eventTarget_ = std::make_unique<TEventTarget>(this);
+  // The hidden window is a widget: it exists when the program is a widget
+  // application and the holder is made on its user-interface thread.
+  auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+  if (app != nullptr && QThread::currentThread() == app->thread()) {
+    auto* window = new QWidget(nullptr);
+    window->setWindowTitle(QStringLiteral("Video Preview"));
+    ownerWindow_ = window;
+    windowHook_ = std::make_unique<TWindowHook>(this);
+    window->installEventFilter(windowHook_.get());
+  }
+  additionalFilters_ = std::make_unique<TDSFilterItems>(this, Lock());
+  graphPin_.reset(new TOWMLGraphSourcePin(owner, Lock()->Instance()));
+}
+
+TDSGraph::~TDSGraph() { ShutDown(); }
+
+void TDSGraph::ShutDown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  try {
+    DestroyGraph();
+  } catch (...) {
+    // A receiver of the change failed; the holder goes all the same.
+  }
+  try {
+    if (graphPin_) graphPin_->Notify(MakeIntf<TOWStopOperation>());
+  } catch (...) {
+  }
+  graphPin_.reset();
+  additionalFilters_.reset();
+  filters_.Clear();
+  {
+    auto section = WriteLock();
+    msgEvent_ = {};
+    rawCallback_ = {};
+  }
+  drainDock_.reset();
+  windowHook_.reset();
+  delete ownerWindow_.data();
+  TEventTarget::Release(eventTarget_);
+  initialisedCom_ = false;
+}
+
+// ---- Published ----
+
+void TDSGraph::SetRegister(bool value) {
+  Lock()->Setter(register_, value, [this, value] {
+    if (!registered_) return;
+    if (value) {
+      AddToROT();
+    } else {
+      RemoveFromROT();
+    }
+  });
+}
+
+void TDSGraph::SetAdditionalFilters(TDSFilterItems* source) {
+  if (source != nullptr && source != additionalFilters_.get()) additionalFilters_->Assign(source);
+}
+
+template <typename T>
+T TDSGraph::ReadEvent(const T& field) const {
+  auto section = ReadLock();
+  return field;
+}
+
+template <typename T>
+void TDSGraph::WriteEvent(T& field, const T& value) {
+  auto section = WriteLock();
+  field = value;
+}
+
+TDSErrorEvent TDSGraph::OnError() const { return ReadEvent(onError_); }
+void TDSGraph::SetOnError(const TDSErrorEvent& event) { WriteEvent(onError_, event); }
+TDSWarningEvent TDSGraph::OnWarning() const { return ReadEvent(onWarning_); }
+void TDSGraph::SetOnWarning(const TDSWarningEvent& event) { WriteEvent(onWarning_, event); }
+TNotifyEvent TDSGraph::OnGraphBuilt() const { return ReadEvent(onGraphBuilt_); }
+void TDSGraph::SetOnGraphBuilt(const TNotifyEvent& event) { WriteEvent(onGraphBuilt_, event); }
+TNotifyEvent TDSGraph::OnDeviceLost() const { return ReadEvent(onDeviceLost_); }
+void TDSGraph::SetOnDeviceLost(const TNotifyEvent& event) { WriteEvent(onDeviceLost_, event); }
+TNotifyEvent TDSGraph::OnAborted() const { return ReadEvent(onAborted_); }
+void TDSGraph::SetOnAborted(const TNotifyEvent& event) { WriteEvent(onAborted_, event); }
+TNotifyEvent TDSGraph::OnStarvation() const { return ReadEvent(onStarvation_); }
+void TDSGraph::SetOnStarvation(const TNotifyEvent& event) { WriteEvent(onStarvation_, event); }
+
+void TDSGraph::SetMsgEvent(TDSMessageEvent event) { WriteEvent(msgEvent_, event); }
+
+void TDSGraph::SetDrainMessage(IDSPreviewDock* dock) { drainDock_ = dock; }
+
+void TDSGraph::NotifyOwner(const TNotifyEvent& event) {
+  if (event) event(owner_);
+}
+
+// ---- The graph ----
+
+bool TDSGraph::CreateGraph() {
+  if (graph_) return true;
+  void* raw = nullptr;
+  HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, &raw);
+  if (SUCCEEDED(hr) && raw == nullptr) hr = E_NOINTERFACE;
+  if (FAILED(hr)) {
+    Error(QStringLiteral("Can't build DirectShow graph."), hr);
+    return false;
+  }
+  graph_ = TIntf<IGraphBuilder>::Adopt(static_cast<IGraphBuilder*>(raw));
+  filters_.SetGraph(graph_.get());
+  return true;
+}
+
+bool TDSGraph::CreateGraphBuilder() {
+  if (builder_) return true;
+  void* raw = nullptr;
+  HRESULT hr =
+      CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER, IID_ICaptureGraphBuilder2, &raw);
+  if (SUCCEEDED(hr) && raw == nullptr) hr = E_NOINTERFACE;
+  TIntf<ICaptureGraphBuilder2> builder;
+  if (SUCCEEDED(hr)) {
+    builder = TIntf<ICaptureGraphBuilder2>::Adopt(static_cast<ICaptureGraphBuilder2*>(raw));
+    hr = graph_ ? builder->SetFiltergraph(graph_.get()) : E_POINTER;
+  }
+  if (FAILED(hr)) {
+    Error(QStringLiteral("Can't build DirectShow graph builder."), hr);
+    return false;
+  }
+  builder_ = std::move(builder);
+  return true;
+}
+
+bool TDSGraph::RegisterAdditionalFilters() {
+  if (!graph_ || !additionalFilters_) return false;
+  bool all = true;
+  const int count = additionalFilters_->Count();
+  for (int i = 0; i < count; ++i) {
+    try {
+      TDSFilterItem* item = additionalFilters_->Item(i);
+      TIntf<IMoniker> moniker = item->GetMoniker();
+      if (!moniker) {
+        all = false;
+        continue;
+      }
+      void* raw = nullptr;
+      if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, &raw)) || raw == nullptr) {
+        all = false;
+        continue;
+      }
+      TIntf<IBaseFilter> filter = TIntf<IBaseFilter>::Adopt(static_cast<IBaseFilter*>(raw));
+      const QString name = item->FilterName() + QStringLiteral("(Additional %1)").arg(i + 1);
+      if (FAILED(graph_->AddFilter(filter.get(), reinterpret_cast<const char16_t*>(name.utf16())))) all = false;
+    } catch (...) {
+      // A filter that cannot be had is left out; the others are still added.
+      all = false;
+    }
+  }
+  return all;
+}
+
+bool TDSGraph::GetMediaControl() {
+  void* raw = nullptr;
+  HRESULT hr = graph_ ? graph_->QueryInterface(IID_IMediaControl, &raw) : E_POINTER;
+  if (SUCCEEDED(hr) && raw == nullptr) hr = E_NOINTERFACE;
+  if (FAILED(hr)) {
+    mediaControl_.reset();
+    Error(QStringLiteral("Can't obtain IMediaControl."), hr);
+    return false;
+  }
+  mediaControl_ = TIntf<IMediaControl>::Adopt(static_cast<IMediaControl*>(raw));
+  return true;
+}
+
+bool TDSGraph::Run() {
+  // Without media control there is nothing that could start the graph.
+  HRESULT hr = E_NOINTERFACE;
+  if (mediaControl_) hr = mediaControl_->Run();
+  if (SUCCEEDED(hr)) return true;
+  if (mediaControl_) mediaControl_->Stop();
+  Error(QStringLiteral("Can't start DirectShow graph."), hr);
+  return false;
+}
+
+void TDSGraph::Stop(bool report) {
+  if (!mediaControl_) return;
+  const HRESULT hr = mediaControl_->Stop();
+  if (FAILED(hr) && report) Error(QStringLiteral("Can't stop DirectShow graph."), hr);
+}
+
+bool TDSGraph::SetMediaEvent() {
+  TIntf<IMediaEventEx> events = QueryIntf<IMediaEventEx>(graph_.get(), IID_IMediaEventEx);
+  if (events != mediaEvent_) ReleaseMediaEvent();
+  if (!events) return false;
+  mediaEvent_ = events;
+  if (FAILED(events->SetNotifyWindow(eventTarget_.get(), kDSGraphNotifyMessage, 0))) return false;
+  return SUCCEEDED(events->SetNotifyFlags(0));
+}
+
+void TDSGraph::ReleaseMediaEvent() {
+  // Once SetNotifyWindow returns, the graph posts nothing more to us: a
+  // graph that outlives this holder can never reach it.
+  if (mediaEvent_) mediaEvent_->SetNotifyWindow(nullptr, 0, 0);
+  mediaEvent_.reset();
+}
+
+QString TDSGraph::RunningObjectName() const {
+  if (!graph_) return {};
+  const auto address = reinterpret_cast<quintptr>(static_cast<IUnknown*>(graph_.get()));
+  return QStringLiteral("FilterGraph %1 pid %2")
+      .arg(QString::number(address, 16).toUpper().rightJustified(8, QLatin1Char('0')))
+      .arg(QString::number(QCoreApplication::applicationPid(), 16).rightJustified(8, QLatin1Char('0')));
+}
+
+void TDSGraph::AddToROT() {
+  if (!graph_ || rotCookie_ != 0) return;
+  IRunningObjectTable* rawTable = nullptr;
+  if (FAILED(GetRunningObjectTable(0, &rawTable)) || rawTable == nullptr) return;
+  TIntf<IRunningObjectTable> table = TIntf<IRunningObjectTable>::Adopt(rawTable);
+  const QString name = RunningObjectName();
+  IMoniker* rawMoniker = nullptr;
+  if (FAILED(CreateItemMoniker(u"!", reinterpret_cast<const char16_t*>(name.utf16()), &rawMoniker)) ||
+      rawMoniker == nullptr)
+    return;
+  TIntf<IMoniker> moniker = TIntf<IMoniker>::Adopt(rawMoniker);
+  uint32_t cookie = 0;
+  if (SUCCEEDED(table->Register(ROTFLAGS_REGISTRATIONKEEPSALIVE, graph_.get(), moniker.get(), &cookie)))
+    rotCookie_ = cookie;
+}
+
+void TDSGraph::RemoveFromROT() {
+  if (rotCookie_ == 0) return;
+  IRunningObjectTable* rawTable = nullptr;
+  if (SUCCEEDED(GetRunningObjectTable(0, &rawTable)) && rawTable != nullptr) {
+    TIntf<IRunningObjectTable> table = TIntf<IRunningObjectTable>::Adopt(rawTable);
+    table->Revoke(rotCookie_);
+  }
+  rotCookie_ = 0;
+}
+
+void TDSGraph::RegisterGraph() {
+  if (registered_ || !graph_) return;
+  if (Register()) AddToROT();
+  registered_ = true;
+  DumpGraph("registered");
+}
+
+void TDSGraph::UnregisterGraph() {
+  if (!registered_) return;
+  RemoveFromROT();
+  registered_ = false;
+}
+
+void TDSGraph::GraphChanged() {
+  if (graphPin_) graphPin_->Notify(MakeIntf<TOWMLGraphChangeOperation>(graph_.get()));
+  DumpGraph("changed");
+}
+
+void TDSGraph::DumpGraph(const char* why) {
+  if (!GraphDumpWanted()) return;
+  const QString owner = owner_ != nullptr && !owner_->Name().isEmpty() ? owner_->Name() : ClassNameOf(owner_);
+  const QString name = graph_ ? RunningObjectName() : QStringLiteral("graph");
+  qCInfo(lcGraph).noquote() << filters_.Describe(QStringLiteral("%1 of %2 (%3)").arg(name, owner, QLatin1String(why)));
+}
+
+void TDSGraph::GraphBuilt() { NotifyOwner(OnGraphBuilt()); }
+
+void TDSGraph::DestroyGraph() {
+  // The table entry keeps the graph alive and belongs to this graph only.
+  UnregisterGraph();
+  ReleaseMediaEvent();
+  mediaControl_.reset();
+  videoWindow_.reset();
+  if (ownerWindow_) ownerWindow_->hide();
+  filters_.Clear();
+  graph_.reset();
+  builder_.reset();
+  drainDock_.reset();
+  GraphChanged();
+}
+
+// ---- Failures ----
+
+QString TDSGraph::ErrorText(const QString& message, HRESULT code) {
+  return QString::asprintf("%s - %u - %x", message.toUtf8().constData(), static_cast<unsigned>(uint32_t(code)),
+                           static_cast<unsigned>(uint32_t(code)));
+}
+
+void TDSGraph::Error(const QString& message, HRESULT code) {
+  bool handled = false;
+  TDSErrorEvent handler = OnError();
+  if (handler && tReportingHolder != this) {
+    const TDSGraph* outer = tReportingHolder;
+    tReportingHolder = this;
+    try {
+      handler(owner_, message, code, &handled);
+    } catch (...) {
+      tReportingHolder = outer;
+      throw;
+    }
+    tReportingHolder = outer;
+  }
+  if (!handled) throw ESLException(ErrorText(message, code));
+}
+
+void TDSGraph::Warning(const QString& message, HRESULT code) {
+  TDSWarningEvent handler = OnWarning();
+  if (handler) handler(owner_, message, code);
+}
+
+void TDSGraph::CheckWarning(const QString& message, HRESULT code) {
+  if (FAILED(code)) Warning(message, code);
+}
+
+// ---- Filters ----
+
+namespace {
+
+// The pin at the other end of pin and its filter, when that pin's direction
+// is `direction`.
+bool PeerOf(IPin* pin, PIN_DIRECTION direction, TIntf<IPin>* peer, TIntf<IBaseFilter>* filter) {
+  IPin* rawPeer = nullptr;
+  if (FAILED(pin->ConnectedTo(&rawPeer)) || rawPeer == nullptr) return false;
+  *peer = TIntf<IPin>::Adopt(rawPeer);
+  PIN_DIRECTION dir = PINDIR_INPUT;
+  if (FAILED((*peer)->QueryDirection(&dir)) || dir != direction) return false;
+  PIN_INFO info{};
+  if (SUCCEEDED((*peer)->QueryPinInfo(&info))) *filter = TIntf<IBaseFilter>::Adopt(info.pFilter);
+  return true;
+}
+
+}  // namespace
+
+void TDSGraph::DestroyDownstream(IBaseFilter* filter) { DestroyDownstreamOf(filter, 0); }
+
+void TDSGraph::DestroyDownstreamOf(IBaseFilter* filter, int depth) {
+  if (filter == nullptr || !graph_ || depth > kMaxTearDownDepth) return;
+  // The pins are listed first: removing filters may change what the
+  // filter's own enumerator would hand out.
+  for (const TIntf<IPin>& pin : DSFilterPins(filter)) {
+    try {
+      TIntf<IPin> peer;
+      TIntf<IBaseFilter> downstream;
+      if (!PeerOf(pin.get(), PINDIR_INPUT, &peer, &downstream)) continue;
+      if (downstream) DestroyDownstreamOf(downstream.get(), depth + 1);
+      graph_->Disconnect(peer.get());
+      graph_->Disconnect(pin.get());
+      if (downstream) graph_->RemoveFilter(downstream.get());
+    } catch (...) {
+      // Whatever one branch does, the others are still taken down.
+    }
+  }
+}
+
+void TDSGraph::DestroyUpstream(IBaseFilter* filter) { DestroyUpstreamOf(filter, 0); }
+
+void TDSGraph::DestroyUpstreamOf(IBaseFilter* filter, int depth) {
+  if (filter == nullptr || !graph_ || depth > kMaxTearDownDepth) return;
+  for (const TIntf<IPin>& pin : DSFilterPins(filter)) {
+    TIntf<IPin> peer;
+    TIntf<IBaseFilter> upstream;
+    if (!PeerOf(pin.get(), PINDIR_OUTPUT, &peer, &upstream)) continue;
+    if (upstream) DestroyUpstreamOf(upstream.get(), depth + 1);
+    graph_->Disconnect(peer.get());
+    graph_->Disconnect(pin.get());
+    if (upstream) graph_->RemoveFilter(upstream.get());
+  }
+}
+
+TIntf<IBaseFilter> TDSGraph::GetFilterByClassID(const TGUID& classId) {
+  std::vector<TIntf<IBaseFilter>> filters;
+  filters_.Filters(filters);
+  for (const TIntf<IBaseFilter>& filter : filters) {
+    TGUID id;
+    if (SUCCEEDED(filter->GetClassID(&id)) && id == classId) return filter;
+  }
+  return {};
+}
+
+TIntf<IBaseFilter> TDSGraph::GetVideoRender() {
+  for (const TGUID* id : {&CLSID_VideoRenderer, &CLSID_VideoMixingRenderer, &CLSID_VideoMixingRenderer9})
+    if (TIntf<IBaseFilter> filter = GetFilterByClassID(*id)) return filter;
+  return {};
+}
+
+TIntf<IBaseFilter> TDSGraph::GetAudioRender() {
+  for (const TGUID* id : {&CLSID_DSoundRender, &CLSID_AudioRender})
+    if (TIntf<IBaseFilter> filter = GetFilterByClassID(*id)) return filter;
+  return {};
+}
+
+TIntf<IBaseFilter> TDSGraph::CreateFilterByName(const QString& name) {
+  if (name.isEmpty()) return {};
+  TVLDSCapDeviceList list;
+  list.EnumAllFilters();
+  TIntf<IMoniker> moniker = list.GetMonikerByString(name);
+  if (!moniker) return {};
+  void* raw = nullptr;
+  if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, &raw)) || raw == nullptr) return {};
+  return TIntf<IBaseFilter>::Adopt(static_cast<IBaseFilter*>(raw));
+}
+
+bool TDSGraph::ConnectFilterToPin(IBaseFilter* filter, IPin* pin) {
+  if (filter == nullptr || pin == nullptr || !graph_) return false;
+  for (const TIntf<IPin>& out : DSFilterPins(filter)) {
+    try {
+      PIN_DIRECTION dir = PINDIR_INPUT;
+      if (FAILED(out->QueryDirection(&dir)) || dir != PINDIR_OUTPUT) continue;
+      if (SUCCEEDED(graph_->Connect(out.get(), pin))) return true;
+    } catch (...) {
+      // The next output pin may still connect.
+    }
+  }
+  return false;
+}
+
+bool TDSGraph::GetFilterList(QStringList* strings) {
+  if (strings == nullptr) return false;
+  strings->clear();
+  return filters_.Names(*strings);
+}
+
+bool TDSGraph::SaveToFile(const QString& path) {
+  if (!graph_) return false;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
+  const QByteArray text = filters_.Describe(RunningObjectName()).toUtf8() + '\n';
+  if (file.write(text) != text.size()) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
+}
+
+// ---- Video window ----
+
+TIntf<IVideoWindow> TDSGraph::FindVideoWindow() {
+  if (!graph_) return {};
+  if (TIntf<IVideoWindow> window = QueryIntf<IVideoWindow>(graph_.get(), IID_IVideoWindow)) return window;
+  // A graph manager that does not hand out its renderer's video window
+  // itself: the first filter that has one.
+  std::vector<TIntf<IBaseFilter>> filters;
+  filters_.Filters(filters);
+  for (const TIntf<IBaseFilter>& filter : filters)
+    if (TIntf<IVideoWindow> window = QueryIntf<IVideoWindow>(filter.get(), IID_IVideoWindow)) return window;
+  return {};
+}
+
+bool TDSGraph::ConfigVideoWindow(IDSPreviewDock* dock, bool show, const QSize& size) {
+  TIntf<IVideoWindow> window = FindVideoWindow();
+  if (!window) return false;
+  videoWindow_ = window;
+  QWidget* owner = ownerWindow_.data();
+  try {
+    window->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
+    if (dock != nullptr) {
+      if (owner) owner->hide();
+      window->put_Owner(dock->DockWindow());
+      dock->DockResize(size);
+      drainDock_ = dock;
+      if (QWidget* host = dock->DockWindow()) window->SetWindowPosition(0, 0, host->width(), host->height());
+    } else {
+      window->put_Owner(owner);
+      drainDock_.reset();
+      if (owner) {
+        if (show) {
+          owner->show();
+          window->SetWindowPosition(0, 0, owner->width(), owner->height());
+        } else {
+          owner->hide();
+        }
+      }
+    }
+    window->put_Visible(show ? OATRUE : OAFALSE);
+    window->put_AutoShow(show ? OATRUE : OAFALSE);
+    window->put_MessageDrain(owner);
+  } catch (...) {
+    // The video window is the renderer's: whatever it refuses, the graph runs.
+  }
+  return true;
+}
+
+void TDSGraph::DoFormResize() {
+  QWidget* owner = ownerWindow_.data();
+  if (!videoWindow_ || drainDock_ || owner == nullptr) return;
+  videoWindow_->SetWindowPosition(0, 0, owner->width(), owner->height());
+}
+
+void TDSGraph::WindowMessage(QEvent* message) {
+  TDSMessageEvent hook = ReadEvent(msgEvent_);
+  if (hook) hook(message);
+  if (TIntf<IDSPreviewDock> dock = drainDock_) dock->DrainMessage(message);
+}
+
+// ---- Graph events ----
+
+void TDSGraph::GraphEvent() {
+  auto section = WriteLock();
+  if (!section) return;
+  TIntf<IMediaEventEx> events = mediaEvent_;
+  if (!events) return;
+  // A handler may destroy the graph or the holder itself: the token goes
+  // with the holder, so it tells whether this object still exists.
+  std::weak_ptr<int> alive = lifeToken_;
+  int32_t code = 0;
+  intptr_t param1 = 0, param2 = 0;
+  while (events->GetEvent(&code, &param1, &param2, 0) == S_OK) {
+    const bool freeFirst = code == EC_ERRORABORT || code == EC_DEVICE_LOST;
+    if (freeFirst) events->FreeEventParams(code, param1, param2);
+    struct TFreeAfter {
+      IMediaEventEx* events;
+      int32_t code;
+      intptr_t p1, p2;
+      bool active;
+      ~TFreeAfter() {
+        if (active) events->FreeEventParams(code, p1, p2);
+      }
+    } freeAfter{events.get(), code, param1, param2, !freeFirst};
+
+    if (TDSGraphEventCallback callback = rawCallback_) callback(code, param1, param2);
+    if (alive.expired()) return;
+    switch (code) {
+      case EC_ERRORABORT:
+        NotifyOwner(TNotifyEvent(onAborted_));
+        break;
+      case EC_STARVATION:
+        NotifyOwner(TNotifyEvent(onStarvation_));
+        break;
+      case EC_DEVICE_LOST:
+        NotifyOwner(TNotifyEvent(onDeviceLost_));
+        break;
+      default:
+        break;
+    }
+    // The graph was released or replaced meanwhile: what it still holds is
+    // no longer this holder's business.
+    if (alive.expired() || mediaEvent_ != events) return;
+  }
+}
+
+}  // namespace lumicar
