@@ -75,6 +75,8 @@ class TVLCommonImageDisplay : public TVLCommonDisplay {
  protected:
   // For subclasses' IntStart: frame size, aspect reference and duration of the stream.
   void RecordStart(int32_t width, int32_t height, int32_t aspectWidth, int32_t aspectHeight, int64_t frameDuration);
+  // For a subclass that starts a stream of its own, without a start notification.
+  void SetStarted(bool value) { Lock()->Setter(started_, value); }
   // Unlinks both pins under the stop lock; afterwards nothing arriving is handled.
   // Runs once; a subclass calls it first thing in its destructor, so that no frame
   // reaches a subclass that is half gone.
