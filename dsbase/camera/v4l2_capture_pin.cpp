@@ -377,10 +377,13 @@ void TDSV4L2CapturePin::Stream() {
       return;
     }
     silentMs = 0;
-    // Take every buffer that is ready and hand on only the newest.
+    // Take the buffers that are ready and hand on only the newest. At most one
+    // round of the queue per wake-up: a camera that refills the buffers as
+    // fast as they are given back would otherwise keep this loop from ever
+    // delivering a frame or seeing a stop.
     v4l2_buffer newest{};
     bool have = false;
-    for (;;) {
+    for (size_t taken = 0; taken < buffers_.size() && !stop_.load(); ++taken) {
       v4l2_buffer b{};
       b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
       b.memory = V4L2_MEMORY_MMAP;
