@@ -1,0 +1,158 @@
+// Start-to-first-frame of the capture component: from Start until the first
+// frame reaches a component linked to its output, on the scripted document
+// camera (which delivers a frame as soon as it is given one) with the graph
+// built anew for every start ("cold": the camera is bound and the graph
+// rendered) and with the open graph reused ("warm"), and on the synthetic
+// camera at 30 frames a second (which adds the wait for its first frame).
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "capture/ds_capture.h"
+#include "dsbase/camera/camera_identity.h"
+#include "dsbase/camera/v4l2_capture_filter.h"
+#include "dsbase/graph/graph_ids.h"
+#include "imagepins/buffer_operations.h"
+#include "testing/camera/fake_v4l2_device.h"
+
+namespace lumicar {
+namespace {
+
+QCoreApplication* App() {
+  static int argc = 1;
+  static char name[] = "bench_capture";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication* app =
+      QCoreApplication::instance() ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
+  return app;
+}
+
+// The scripted document camera in the video input category.
+class TFakeCamera final : public IDSDeviceProvider {
+ public:
+  TGUID Category() const override { return CLSID_VideoInputDeviceCategory; }
+  QString Kind() const override { return QStringLiteral("bench"); }
+  std::vector<TDSDeviceDescription> Devices() override {
+    return DSDescribeCameras(*fake, {{"/dev/video0", "usb-Bench_Document_Camera-video-index0"}});
+  }
+  HRESULT CreateFilter(const TDSDeviceDescription& device, IBaseFilter** filter) override {
+    TDSV4L2CaptureFilter* f = nullptr;
+    const HRESULT hr = TDSV4L2CaptureFilter::Create(fake, device.DevicePath.toStdString(), device.FriendlyName, &f);
+    if (SUCCEEDED(hr)) *filter = static_cast<IBaseFilter*>(f);
+    return hr;
+  }
+  std::shared_ptr<camtest::TFakeV4L2Device> fake = std::make_shared<camtest::TFakeV4L2Device>();
+};
+
+// Counts the frames reaching its input.
+class TFrameCounter : public TComponent {
+ public:
+  TFrameCounter() {
+    input_.reset(
+        new TVLOWImageSinkPin(this, nullptr, [this](TOWPin*, const TGUID&, IOWNotifyOperation* op, TOWNotifyState) {
+          if (OWOperationAs<TOWSuppliedBufferOperation>(op)) {
+            std::lock_guard guard(lock_);
+            ++frames_;
+            arrived_.notify_all();
+          }
+          return TOWDispatchResult();
+        }));
+  }
+  ~TFrameCounter() override { input_.reset(); }
+  TVLOWImageSinkPin* InputPin() const { return input_.get(); }
+  int Frames() {
+    std::lock_guard guard(lock_);
+    return frames_;
+  }
+  bool WaitFrames(int n) {
+    std::unique_lock guard(lock_);
+    return arrived_.wait_for(guard, std::chrono::seconds(10), [&] { return frames_ >= n; });
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable arrived_;
+  int frames_ = 0;
+  TOWPinPtr<TVLOWImageSinkPin> input_;
+};
+
+struct TRig {
+  explicit TRig(const QString& device) {
+    App();
+    VLDSCaptureRegisterServices();
+    DSRegisterDeviceProvider(camera);
+    capture = std::make_unique<TVLDSCapture>();
+    capture->VideoCaptureDevice()->SetName(device);
+    capture->SetVideoFormat(vfYUY2);
+    capture->OutputPin()->Connect(counter.InputPin());
+  }
+  ~TRig() {
+    capture.reset();
+    DSUnregisterDeviceProvider(camera.get());
+  }
+  std::shared_ptr<TFakeCamera> camera = std::make_shared<TFakeCamera>();
+  TFrameCounter counter;
+  std::unique_ptr<TVLDSCapture> capture;
+};
+
+void StartToFirstFrameFake(benchmark::State& state, bool cold) {
+  TRig rig(QStringLiteral("Document Camera"));
+  const std::vector<uint8_t> frame = camtest::MakeYuyv(640, 480, 1);
+  for (auto _ : state) {
+    if (cold) rig.capture->Close();
+    const int before = rig.counter.Frames();
+    const auto begin = std::chrono::steady_clock::now();
+    rig.capture->Start();
+    rig.camera->fake->PushBytes(frame);
+    if (!rig.counter.WaitFrames(before + 1)) {
+      state.SkipWithError("no frame arrived");
+      break;
+    }
+    const auto end = std::chrono::steady_clock::now();
+    state.SetIterationTime(std::chrono::duration<double>(end - begin).count());
+    rig.capture->Stop();
+  }
+}
+
+void BM_StartToFirstFrame_FakeCamera_Cold(benchmark::State& state) { StartToFirstFrameFake(state, true); }
+void BM_StartToFirstFrame_FakeCamera_Warm(benchmark::State& state) { StartToFirstFrameFake(state, false); }
+
+void BM_StartToFirstFrame_SyntheticCamera(benchmark::State& state) {
+  TRig rig(QStringLiteral("Test pattern"));
+  for (auto _ : state) {
+    const int before = rig.counter.Frames();
+    const auto begin = std::chrono::steady_clock::now();
+    rig.capture->Start();
+    if (!rig.counter.WaitFrames(before + 1)) {
+      state.SkipWithError("no frame arrived");
+      break;
+    }
+    const auto end = std::chrono::steady_clock::now();
+    state.SetIterationTime(std::chrono::duration<double>(end - begin).count());
+    rig.capture->Stop();
+  }
+}
+
+// Binding the camera and building the graph alone (no streaming).
+void BM_OpenGraph_FakeCamera(benchmark::State& state) {
+  TRig rig(QStringLiteral("Document Camera"));
+  for (auto _ : state) {
+    rig.capture->Close();
+    if (!rig.capture->Open()) {
+      state.SkipWithError("the camera did not open");
+      break;
+    }
+  }
+}
+
+BENCHMARK(BM_OpenGraph_FakeCamera)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartToFirstFrame_FakeCamera_Cold)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartToFirstFrame_FakeCamera_Warm)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartToFirstFrame_SyntheticCamera)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace lumicar

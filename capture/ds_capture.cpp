@@ -1,0 +1,687 @@
+#include "capture/ds_capture.h"
+
+#include <QMouseEvent>
+
+#include "buffers/image_buffer.h"
+#include "display/source/notify_thread.h"
+#include "display/source/video_buffer_queue_thread.h"
+#include "dsbase/camera/test_pattern_provider.h"
+#include "dsbase/com/media_event_sink.h"
+#include "dsbase/graph/graph_ids.h"
+#include "dsbase/graph/system_classes.h"
+#include "dsbase/render/render_classes.h"
+#include "imagepins/frame_operations.h"
+#include "runtime/filer.h"
+#include "ui/mouse_types.h"
+
+namespace lumicar {
+
+const char16_t* const TVLDSCapture::kVideoCaptureFilterName = u"Video Capture Filter";
+const char16_t* const TVLDSCapture::kAudioCaptureFilterName = u"Audio Capture Filter";
+const char16_t* const TVLDSCapture::kVideoTmpRenderName = u"Video Tmp Render";
+const char16_t* const TVLDSCapture::kVideoGrabberName = u"VLDS_VideoGrabber";
+const char16_t* const TVLDSCapture::kCaptionGrabberName = u"VLDS_CaptionGrabber";
+const char16_t* const TVLDSCapture::kTextCaptionGrabberName = u"VLDS_TextCaptionGrabber";
+const char16_t* const TVLDSCapture::kNullRenderName = u"VLDS_NullRender";
+const char16_t* const TVLDSCapture::kCaptionNullRenderName = u"VLDS_CaptionNullRender";
+const char16_t* const TVLDSCapture::kRawGrabberName = u"VLDS_RawGrabber";
+const char16_t* const TVLDSCapture::kAudioGrabberName = u"VLDS_AudioGrabber";
+
+void VLDSCaptureRegisterServices() {
+  DSRegisterSystemClasses();
+  // The preview's default renderer and the camera's settings page.
+  DSRegisterRenderClasses();
+  DSRegisterCameraProviders();
+}
+
+namespace {
+
+// The preview's mouse events, from the messages of the graph holder's window.
+void PassMouseMessage(TVLDSVideoPreview* preview, QEvent* message) {
+  if (!preview || !message) return;
+  const QEvent::Type type = message->type();
+  if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease) return;
+  const auto* mouse = static_cast<QMouseEvent*>(message);
+  const QPoint at = mouse->position().toPoint();
+  const TShiftState shift = ShiftStateFromQt(mouse->modifiers(), mouse->buttons());
+  if (type == QEvent::MouseMove) {
+    if (TMouseMoveEvent e = preview->OnMouseMove()) e(preview, shift, at.x(), at.y());
+    return;
+  }
+  TMouseButton button;
+  if (!MouseButtonFromQt(mouse->button(), &button)) return;
+  const TMouseEvent e = type == QEvent::MouseButtonPress ? preview->OnMouseDown() : preview->OnMouseUp();
+  if (e) e(preview, button, shift, at.x(), at.y());
+}
+
+}  // namespace
+
+TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_([this] { Open(); }) {
+  VLDSCaptureRegisterServices();
+  closedCaptions_ = std::make_unique<TVLClosedCaptions>(this);
+  adjustment_ = std::make_unique<TVLDSAdjustment>(this, this);
+  audioFormat_ = std::make_unique<TALAudioFormatBasic>(this);
+  graph_ = std::make_unique<TDSCaptureGraph>(
+      this, [this](int32_t code, intptr_t param1, intptr_t param2) { GraphEvent(code, param1, param2); });
+  videoFormat_ = vfRGB24;
+  tvTuner_ = std::make_unique<TVLDSTVTuner>(this);
+  dvResolution_ = dvrUseCurrent;
+  storedEnabled_ = true;
+  videoDevice_ = std::make_unique<TDSVideoCaptureDevice>(this, TNotifyEvent([this](TObject*) { OnDeviceChanged(); }));
+  audioDevice_ = std::make_unique<TDSVLAudioCaptureDevice>(this, videoDevice_.get(),
+                                                           TNotifyEvent([this](TObject*) { OnDeviceChanged(); }));
+  videoDevice_->SetOwnerWindow(graph_->OwnerWindow());
+  audioDevice_->SetOwnerWindow(graph_->OwnerWindow());
+  videoSources_ = std::make_unique<TDSSwitches>(this);
+  audioSources_ = std::make_unique<TDSSwitches>(this);
+  videoSize_ = std::make_unique<TVLOptionalVideoSize>(this);
+  frameRate_ = std::make_unique<TVLCaptureFrameRate>(this, TNotifyEvent([this](TObject*) { OnRateChange(); }));
+  interlacing_ = std::make_unique<TVLDSVideoInterlacing>(this);
+  pictureRatio_ = std::make_unique<TVLBasicAspectRatio>(this);
+
+  IOWLock* lock = Lock()->Instance();
+  auto dispatch = [this](TOWPin* sender, const TGUID&, IOWNotifyOperation* operation, TOWNotifyState) {
+    return DispatchOperation(sender, operation);
+  };
+  output_.reset(new TVLOWImageRawSourcePin(this, lock, dispatch));
+  captionOutput_.reset(new TVLOWImageSourcePin(this, lock, dispatch));
+  audioOutput_.reset(new TALOWAudioSourcePin(this, lock, dispatch));
+  enablePin_.reset(
+      new TOWBoolStatePin(this, nullptr, [this](TOWBoolStatePin*, const bool& value) { SetEnabled(value); }));
+  enablePin_->SetValue(true);
+
+  videoPreview_ = std::make_unique<TVLDSVideoPreview>(
+      this, [this] { OnPreviewEnableChanged(); }, [this] { OnConfigVideoWindow(); });
+  audioPreview_ = std::make_unique<TALDSAudioPreview>(this);
+  CleanUp();
+
+  if (!IsDesigning()) {
+    notifyThread_ = std::make_unique<TSLNotifyThread>(this, [this](TSLNotifyThread*) { NewThreadFrame(); });
+    videoCB_ = std::make_unique<TDSSampleGrabberCB>([this](double t, IMediaSample* s) { NewVideoBuffer(t, s); });
+    rawCB_ = std::make_unique<TDSSampleGrabberCB>([this](double t, IMediaSample* s) { NewRawBuffer(t, s); });
+    captionCB_ = std::make_unique<TDSSampleGrabberCB>([this](double t, IMediaSample* s) { NewCaptionBuffer(t, s); });
+    textCaptionCB_ =
+        std::make_unique<TDSSampleGrabberCB>([this](double t, IMediaSample* s) { NewTextCaptionBuffer(t, s); });
+    timeCodeCB_ = std::make_unique<TDSSampleGrabberCB>([this](double t, IMediaSample* s) { NewTimeCodeBuffer(t, s); });
+    audioCB_ = std::make_unique<TDSSampleGrabberCB>([this](double t, IMediaSample* s) { NewAudioBuffer(t, s); });
+  }
+  videoQueue_ = std::make_unique<TVLVideoBufferQueueThread>(this, notifyThread_.get());
+  captionQueue_ = std::make_unique<TVLVideoBufferQueueThread>(this, QStringLiteral("Caption"), notifyThread_.get());
+  graph_->SetMsgEvent([this](QEvent* message) { PassMouseMessage(videoPreview_.get(), message); });
+}
+
+TVLDSCapture::~TVLDSCapture() {
+  {
+    auto stop = StopLock();
+    // Errors of the stop cannot reach anyone from here: the graph is torn
+    // down regardless.
+    try {
+      Stop();
+    } catch (...) {
+    }
+    try {
+      Close();
+    } catch (...) {
+    }
+    if (notifyThread_) notifyThread_->Terminate();
+    DestroyGraph();
+    FreeCapFilters();
+    videoMoniker_.reset();
+    audioMoniker_.reset();
+    CleanUp();
+    videoQueue_->Terminate();
+    captionQueue_->Terminate();
+    if (notifyThread_) notifyThread_->Terminate();
+    graph_->SetMsgEvent({});
+  }
+  // Nothing calls the callbacks or the notify thread any more: the grabbers
+  // are gone with the graph and the queue threads have ended.
+  videoCB_.reset();
+  rawCB_.reset();
+  captionCB_.reset();
+  textCaptionCB_.reset();
+  timeCodeCB_.reset();
+  audioCB_.reset();
+  videoPreview_.reset();
+  audioPreview_.reset();
+  // The pins leave their links under the stop lock, so that what the
+  // unlinking sends is not handled half-way through destruction.
+  {
+    auto stop = StopLock();
+    enablePin_.reset();
+    audioOutput_.reset();
+    captionOutput_.reset();
+    output_.reset();
+  }
+  audioQueue_.Clear();
+  rawQueue_.Clear();
+  textCaptionQueue_.Clear();
+  timeCodeQueue_.Clear();
+  videoQueue_.reset();
+  captionQueue_.reset();
+  notifyThread_.reset();
+  audioSources_.reset();
+  videoSources_.reset();
+  frameRate_.reset();
+  videoSize_.reset();
+  audioDevice_.reset();
+  videoDevice_.reset();
+  graph_.reset();
+  audioFormat_.reset();
+  tvTuner_.reset();
+  adjustment_.reset();
+  closedCaptions_.reset();
+  interlacing_.reset();
+  pictureRatio_.reset();
+}
+
+// ---------------------------------------------------------------- properties
+
+bool TVLDSCapture::Enabled() const {
+  auto section = ReadLock();
+  if (IsLoading() || IsDesigning()) return storedEnabled_;
+  return running_;
+}
+
+void TVLDSCapture::SetEnabled(bool value) {
+  auto section = WriteLock();
+  if (!section) return;
+  if (IsLoading() || IsDesigning()) {
+    if (value == storedEnabled_) return;
+    storedEnabled_ = value;
+    enablePin_->SetValue(value);
+    return;
+  }
+  if (value == running_) return;
+  if (value)
+    IntStart();
+  else
+    IntStop();
+}
+
+void TVLDSCapture::SetVideoPreview(TVLDSVideoPreview* source) {
+  if (source && source != videoPreview_.get()) videoPreview_->Assign(source);
+}
+
+void TVLDSCapture::SetAudioPreview(TALDSAudioPreview* source) {
+  if (source && source != audioPreview_.get()) audioPreview_->Assign(source);
+}
+
+void TVLDSCapture::SetVideoSize(TVLOptionalVideoSize* source) {
+  if (source && source != videoSize_.get()) videoSize_->Assign(source);
+}
+
+void TVLDSCapture::SetFrameRate(TVLCaptureFrameRate* source) {
+  if (source && source != frameRate_.get()) frameRate_->Assign(source);
+}
+
+TVLVideoFormat TVLDSCapture::VideoFormat() const {
+  auto section = ReadLock();
+  return videoFormat_;
+}
+
+void TVLDSCapture::SetVideoFormat(TVLVideoFormat value) {
+  if (!VLIsValidFormat(value)) return;
+  auto section = WriteLock();
+  videoFormat_ = value == vfRGB ? vfRGB24 : value;
+}
+
+void TVLDSCapture::SetAudioFormat(TALAudioFormatBasic* source) {
+  if (source && source != audioFormat_.get()) audioFormat_->Assign(source);
+}
+
+void TVLDSCapture::SetTVTuner(TVLDSTVTuner* source) {
+  if (source && source != tvTuner_.get()) tvTuner_->Assign(source);
+}
+
+void TVLDSCapture::SetClosedCaptions(TVLClosedCaptions* source) {
+  if (source && source != closedCaptions_.get()) closedCaptions_->Assign(source);
+}
+
+TVLDSDVInResolution TVLDSCapture::DVResolution() const {
+  auto section = ReadLock();
+  return dvResolution_;
+}
+
+void TVLDSCapture::SetDVResolution(TVLDSDVInResolution value) {
+  auto section = WriteLock();
+  dvResolution_ = value;
+}
+
+void TVLDSCapture::SetVideoCaptureDevice(TDSVideoCaptureDevice* source) {
+  if (source && source != videoDevice_.get()) videoDevice_->Assign(source);
+}
+
+void TVLDSCapture::SetAudioCaptureDevice(TDSVLAudioCaptureDevice* source) {
+  if (source && source != audioDevice_.get()) audioDevice_->Assign(source);
+}
+
+void TVLDSCapture::SetVideoSources(TDSSwitches* source) {
+  if (source && source != videoSources_.get()) videoSources_->Assign(source);
+}
+
+void TVLDSCapture::SetAudioSources(TDSSwitches* source) {
+  if (source && source != audioSources_.get()) audioSources_->Assign(source);
+}
+
+void TVLDSCapture::SetAdjustment(TVLDSAdjustment* source) {
+  if (source && source != adjustment_.get()) adjustment_->Assign(source);
+}
+
+bool TVLDSCapture::UseHardwareCompression() const {
+  auto section = ReadLock();
+  return useHardwareCompression_;
+}
+
+void TVLDSCapture::SetUseHardwareCompression(bool value) {
+  auto section = WriteLock();
+  useHardwareCompression_ = value;
+}
+
+void TVLDSCapture::SetGraph(TDSCaptureGraph* source) {
+  if (source && source != graph_.get()) graph_->Assign(source);
+}
+
+TNotifyEvent TVLDSCapture::OnStop() const {
+  auto section = ReadLock();
+  return onStop_;
+}
+
+void TVLDSCapture::SetOnStop(const TNotifyEvent& event) {
+  auto section = WriteLock();
+  onStop_ = event;
+}
+
+void TVLDSCapture::DefineProperties(TFiler& filer) {
+  TLPComponent::DefineProperties(filer);
+  filer.DefineProperty(
+      QStringLiteral("CaptionsEnabled"), [this](TReader& reader) { closedCaptions_->SetEnabled(reader.ReadBoolean()); },
+      {}, false);
+}
+
+// ---------------------------------------------------------------- life cycle
+
+bool TVLDSCapture::GetVC_Opened() const {
+  auto section = ReadLock();
+  return opened_;
+}
+
+bool TVLDSCapture::IsRunning() const {
+  auto section = ReadLock();
+  return running_;
+}
+
+bool TVLDSCapture::IsBuilt() const {
+  auto section = ReadLock();
+  return built_;
+}
+
+void TVLDSCapture::CreateStart() {
+  TLPComponent::CreateStart();
+  bool start;
+  {
+    auto section = ReadLock();
+    start = storedEnabled_;
+  }
+  if (start) IntStart();
+}
+
+void TVLDSCapture::Start() {
+  if (!IsRunning()) IntStart();
+}
+
+void TVLDSCapture::Stop() {
+  if (IsRunning()) IntStop();
+}
+
+void TVLDSCapture::IntStart() {
+  // Every graph call of the start is made under the write lock; a thread
+  // that stops the component meanwhile makes the start give up.
+  auto section = WriteLock();
+  if (!section) return;
+  videoQueue_->Clear();
+  captionQueue_->Clear();
+  audioQueue_.Clear();
+  textCaptionQueue_.Clear();
+  rawQueue_.Clear();
+  {
+    std::lock_guard guard(frameLock_);
+    lastCaption_.reset();
+  }
+  Open();
+  if (!opened_) return;
+  RefreshInterfaces();
+  ApplyFormats(false);
+  adjustment_->ApplyValues();
+  SendVideoFormat();
+  SendAudioFormat();
+  const int width = header_.biWidth;
+  // The magnitude in 64 bits: a driver's INT32_MIN must not overflow here; the
+  // queue refuses a size it cannot hold.
+  const int64_t magnitude = header_.biHeight < 0 ? -int64_t{header_.biHeight} : int64_t{header_.biHeight};
+  const int height = magnitude > INT32_MAX ? 0 : static_cast<int>(magnitude);
+  videoQueue_->SetSize(width, height, NegotiatedFormat());
+  captionQueue_->SetSize(width, height, captionFormat_);
+  StartRun();
+}
+
+bool TVLDSCapture::Open() {
+  auto section = WriteLock();
+  if (!section) return false;
+  if (active_) return opened_;
+  if (opened_) {
+    const bool sizeCurrent = videoSize_->Current();
+    const bool stale =
+        NegotiatedFormat() != videoFormat_ ||
+        (!sizeCurrent && (videoSize_->Width() != request_.width || videoSize_->Height() != request_.height)) ||
+        (sizeCurrent && !frameRate_->Current() && frameRate_->Rate() != request_.rate) ||
+        // A lost camera's graph cannot run again: its device must be bound anew.
+        deviceLost_;
+    if (!stale) return true;
+    Close();
+  }
+  videoMoniker_ = videoDevice_->GetMoniker();
+  if (!videoMoniker_) return false;
+  if (audioDevice_->IsShareVideoDevice())
+    audioMoniker_ = videoMoniker_;
+  else
+    audioMoniker_ = audioDevice_->GetMoniker();
+  deviceLost_ = false;
+  InitCaptureFilters();
+  opened_ = BuildGraph();
+  if (opened_) opened_ = graph_->GetMediaControl();
+  return opened_;
+}
+
+void TVLDSCapture::Close() {
+  auto stop = StopLock();
+  if (videoPreview_->PreviewDock()) videoPreview_->Undock();
+  if (opened_) DestroyGraph();
+  FreeCapFilters();
+  videoMoniker_.reset();
+  audioMoniker_.reset();
+  videoDevice_->CloseDevice();
+  audioDevice_->CloseDevice();
+  opened_ = false;
+}
+
+void TVLDSCapture::IntStop() {
+  auto stop = StopLock();
+  {
+    std::lock_guard guard(frameLock_);
+    palette_.reset();
+  }
+  if (!running_ || stopping_) return;
+  // The stop operation sent below may come back from downstream as a stop
+  // request: that one finds the stop under way.
+  stopping_ = true;
+  struct TStopping {
+    bool& flag;
+    ~TStopping() { flag = false; }
+  } stopping{stopping_};
+  active_ = false;
+  if (graph_->Graph()) {
+    // The notify thread cannot drain the queue while the stop lock is held,
+    // and the camera's streaming thread may be waiting for room in it: let
+    // it go before the graph waits for that thread.
+    HaltFrameIntake();
+    TIntf<IMediaControl> control = MediaControl();
+    const HRESULT hr = control ? control->Stop() : E_NOINTERFACE;
+    if (FAILED(hr)) {
+      acceptFrames_ = true;
+      graph_->Error(QStringLiteral("Can't stop capture."), hr);
+      return;
+    }
+  }
+  videoQueue_->Clear();
+  audioQueue_.Clear();
+  rawQueue_.Clear();
+  output_->Stop();
+  captionOutput_->Stop();
+  audioOutput_->Stop();
+  RaiseOnStop();
+  running_ = false;
+}
+
+void TVLDSCapture::RaiseOnStop() {
+  TNotifyEvent e = onStop_;
+  if (e) e(this);
+}
+
+bool TVLDSCapture::StartRun() {
+  if (graph_->Graph() && running_) return true;
+  if (!BuildGraph()) return false;
+  TIntf<IMediaControl> control(graph_->MediaControl());
+  if (!control) {
+    graph_->Error(QStringLiteral("Can't start capture."), 0);
+    return false;
+  }
+  ConfigVideoWindow(false);
+  acceptFrames_ = true;
+  const HRESULT hr = control->Run();
+  if (FAILED(hr)) {
+    HaltFrameIntake();
+    control->Stop();
+    graph_->Error(QStringLiteral("Can't start capture."), hr);
+    return false;
+  }
+  if (videoPreview_->Enabled() && videoPreview_->Visible()) ConfigVideoWindow(true);
+  running_ = true;
+  active_ = true;
+  return true;
+}
+
+bool TVLDSCapture::StopRun() {
+  auto section = WriteLock();
+  if (!section || !running_) return false;
+  active_ = false;
+  if (!graph_->Graph()) {
+    running_ = false;
+    return true;
+  }
+  TIntf<IMediaControl> control(graph_->MediaControl());
+  if (control) {
+    acceptFrames_ = false;
+    HRESULT hr;
+    {
+      // The streaming thread may be waiting in the frame path for work that
+      // needs this component's lock.
+      auto unlocked = UnlockAll();
+      hr = control->Stop();
+    }
+    if (FAILED(hr)) {
+      graph_->Error(QStringLiteral("Can't stop capture."), hr);
+      return false;
+    }
+  }
+  running_ = false;
+  return true;
+}
+
+void TVLDSCapture::HaltFrameIntake() {
+  acceptFrames_ = false;
+  videoQueue_->Clear();
+  captionQueue_->Clear();
+}
+
+void TVLDSCapture::GraphEvent(int32_t code, intptr_t, intptr_t) {
+  if (code == EC_DEVICE_LOST) {
+    auto section = WriteLock();
+    deviceLost_ = true;
+  }
+  if (code == EC_ERRORABORT || code == EC_DEVICE_LOST) StopRun();
+}
+
+void TVLDSCapture::OnDeviceChanged() {
+  Stop();
+  Close();
+}
+
+void TVLDSCapture::OnRateChange() {
+  if (!frameRate_->VariableRate() || !opened_) return;
+  TIntf<IMediaControl> control = MediaControl();
+  if (!control) return;
+  // The graph stops under this lock: the notify thread cannot drain the
+  // queue meanwhile, so a streaming thread waiting for room is let go first.
+  const bool wasRunning = running_;
+  HaltFrameIntake();
+  control->Stop();
+  ApplyFormats(true);
+  // Only a graph that ran is run again: an idle one would send frames
+  // without a start-frame operation before them.
+  if (wasRunning) {
+    acceptFrames_ = true;
+    if (FAILED(control->Run())) HaltFrameIntake();
+  }
+}
+
+void TVLDSCapture::OnPreviewEnableChanged() {
+  if (!running_) Close();
+}
+
+void TVLDSCapture::OnConfigVideoWindow() {
+  if (opened_) ConfigVideoWindow(running_);
+}
+
+TOWDispatchResult TVLDSCapture::DispatchOperation(TOWPin*, IOWNotifyOperation* operation) {
+  auto section = WriteLock();
+  if (!section) return {};
+  if (OWOperationAs<TOWStartSampleRateOperation>(operation)) return {};
+  if (OWOperationAs<TOWQueryStreamOperation>(operation)) {
+    if (!opened_) output_->Notify(MakeIntf<TOWIgnoreStreamOperation>());
+    return {};
+  }
+  if (OWOperationAs<TOWStopOperation>(operation)) IntStop();
+  return {};
+}
+
+// ---------------------------------------------------------------- negotiated
+
+TVLVideoFormat TVLDSCapture::NegotiatedFormat() const {
+  std::lock_guard guard(frameLock_);
+  return negotiatedFormat_;
+}
+
+std::vector<uint8_t> TVLDSCapture::Palette() const {
+  std::lock_guard guard(frameLock_);
+  return palette_ ? *palette_ : std::vector<uint8_t>();
+}
+
+int TVLDSCapture::GetWidth() {
+  auto section = ReadLock();
+  if (!opened_) return 0;
+  if (running_) return header_.biWidth;
+  BITMAPINFOHEADER h{};
+  int64_t period;
+  TVLVideoFormat format;
+  return GetVideoFormat(&h, &period, &format) ? h.biWidth : 0;
+}
+
+int TVLDSCapture::GetHeight() {
+  auto section = ReadLock();
+  if (!opened_) return 0;
+  if (running_) return header_.biHeight;
+  BITMAPINFOHEADER h{};
+  int64_t period;
+  TVLVideoFormat format;
+  return GetVideoFormat(&h, &period, &format) ? h.biHeight : 0;
+}
+
+int64_t TVLDSCapture::GetFramePeriod() {
+  auto section = ReadLock();
+  if (!opened_) return 0;
+  if (running_) return framePeriod_;
+  BITMAPINFOHEADER h{};
+  int64_t period = 0;
+  TVLVideoFormat format;
+  return GetVideoFormat(&h, &period, &format) ? period : 0;
+}
+
+TVLDSVideoInterlacing* TVLDSCapture::GetInterlacing() {
+  Open();
+  BITMAPINFOHEADER h{};
+  int64_t period;
+  TVLVideoFormat format;
+  GetVideoFormat(&h, &period, &format);
+  return interlacing_.get();
+}
+
+TVLBasicAspectRatio* TVLDSCapture::GetAspectRatio() {
+  Open();
+  BITMAPINFOHEADER h{};
+  int64_t period;
+  TVLVideoFormat format;
+  GetVideoFormat(&h, &period, &format);
+  return pictureRatio_.get();
+}
+
+bool TVLDSCapture::GetIsDVSource() {
+  auto section = ReadLock();
+  if (!streamConfig_) return false;
+  AM_MEDIA_TYPE* mt = nullptr;
+  if (FAILED(streamConfig_->GetFormat(&mt)) || !mt) return false;
+  const bool dv = mt->majortype == MEDIATYPE_Interleaved;
+  LPDSDeleteMediaType(mt);
+  return dv;
+}
+
+// ---------------------------------------------------------------- controls and dialogs
+
+TIntf<IAMVideoProcAmp> TVLDSCapture::CurrentVideoProcAmp() {
+  auto section = ReadLock();
+  return opened_ ? videoProcAmp_ : TIntf<IAMVideoProcAmp>();
+}
+
+TIntf<IAMVideoProcAmp> TVLDSCapture::OpenVideoProcAmp() {
+  Open();
+  return CurrentVideoProcAmp();
+}
+
+bool TVLDSCapture::GetVideoProcAmpRanges(int32_t identifier, int32_t* min, int32_t* max, int32_t* delta,
+                                         int32_t* defaultValue, int32_t* flags) {
+  return adjustment_->GetVideoProcAmpRanges(identifier, min, max, delta, defaultValue, flags);
+}
+
+bool TVLDSCapture::GetVideoProcAmpValue(int32_t identifier, int32_t* value) {
+  return adjustment_->GetVideoProcAmpValue(identifier, value);
+}
+
+bool TVLDSCapture::SetVideoProcAmpValueFlags(int32_t identifier, int32_t value, TVLDSAdjustmentMode mode) {
+  return adjustment_->SetVideoProcAmpValueFlags(identifier, value, mode);
+}
+
+void TVLDSCapture::GetAvailableDialogs() {
+  TVLDSDialogSources sources;
+  sources.captureFilter = captureFilter_;
+  sources.vfwDialogs = vfwDialogs_;
+  sources.builder = TIntf<ICaptureGraphBuilder2>(graph_->GraphBuilder());
+  sources.tvTuner = tvTunerInterface_;
+  dialogs_.Refresh(sources);
+}
+
+TVLDSCaptureDialogs TVLDSCapture::GetVC_AvailableVideoDialogs() const {
+  auto section = ReadLock();
+  return dialogs_.Available();
+}
+
+bool TVLDSCapture::ShowVideoDialog(int32_t kind) {
+  TVLDSDialogActions actions;
+  actions.wasRunning = IsRunning();
+  Open();
+  TVLDSDialogSources sources;
+  {
+    auto section = ReadLock();
+    sources.captureFilter = captureFilter_;
+    sources.vfwDialogs = vfwDialogs_;
+    sources.builder = TIntf<ICaptureGraphBuilder2>(graph_->GraphBuilder());
+    sources.tvTuner = tvTunerInterface_;
+  }
+  actions.designing = IsDesigning();
+  actions.destroyGraph = [this] { DestroyGraph(); };
+  actions.buildGraph = [this] { BuildGraph(); };
+  actions.stopCapture = [this] { IntStop(); };
+  actions.startCapture = [this] { IntStart(); };
+  return dialogs_.Show(kind, sources, graph_->OwnerWindow(), actions);
+}
+
+}  // namespace lumicar

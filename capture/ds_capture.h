@@ -1,0 +1,374 @@
+#pragma once
+// TVLDSCapture: the component at the head of the viewer's chain. It opens a
+// camera, builds a capture graph whose video ends in a sample grabber, and
+// sends every captured frame out of OutputPin: one start-frame operation,
+// then one image buffer per frame, a stop operation at the end.
+//
+// Threads: everything public runs on the thread that owns the component (the
+// user-interface thread), except that frames arrive on the graph's streaming
+// thread, are copied into image buffers on the frame queue thread and leave
+// OutputPin on the notify thread. The component lock guards all state and
+// every graph call is made under it: the write lock for a start, the stop
+// lock for a stop (which first lets a streaming thread that waits for the
+// frame queue go), none while frames are handed on downstream.
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "buffers/video_format.h"
+#include "capture/adjustment.h"
+#include "capture/adjustment_host.h"
+#include "capture/audio_settings.h"
+#include "capture/audio_source_pin.h"
+#include "capture/buffer_queue.h"
+#include "capture/capture_frame_rate.h"
+#include "capture/capture_options.h"
+#include "capture/sample_grabber_cb.h"
+#include "capture/video_dialogs.h"
+#include "capture/video_interlacing.h"
+#include "capture/video_modes.h"
+#include "capture/video_preview.h"
+#include "capture/video_size.h"
+#include "components/lp_component.h"
+#include "dsbase/devices/capture_device.h"
+#include "dsbase/filters/sample_grabber_interfaces.h"
+#include "dsbase/holder/capture_graph_holder.h"
+#include "dsbase/media/media_type.h"
+#include "dsbase/media/video_info.h"
+#include "imagepins/image_pins.h"
+#include "pins/typed/bool_pins.h"
+
+namespace lumicar {
+
+class TSLNotifyThread;
+class TVLVideoBufferQueueThread;
+class TVLDSVideoRenderer;
+class TVLImageBuffer;
+
+class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
+  Q_OBJECT
+  Q_PROPERTY(lumicar::TVLOWImageRawSourcePin* OutputPin READ OutputPin)
+  Q_PROPERTY(lumicar::TVLOWImageSourcePin* CaptionOutputPin READ CaptionOutputPin)
+  Q_PROPERTY(lumicar::TALOWAudioSourcePin* AudioOutputPin READ AudioOutputPin)
+  Q_PROPERTY(lumicar::TOWBoolStatePin* EnablePin READ EnablePin)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(lumicar::TVLDSVideoPreview* VideoPreview READ VideoPreview WRITE SetVideoPreview)
+  Q_PROPERTY(lumicar::TALDSAudioPreview* AudioPreview READ AudioPreview WRITE SetAudioPreview)
+  Q_PROPERTY(lumicar::TVLOptionalVideoSize* VideoSize READ VideoSize WRITE SetVideoSize)
+  Q_PROPERTY(lumicar::TVLCaptureFrameRate* FrameRate READ FrameRate WRITE SetFrameRate)
+  Q_PROPERTY(lumicar::video_format::TVLVideoFormat VideoFormat READ VideoFormat WRITE SetVideoFormat)
+  Q_PROPERTY(lumicar::TALAudioFormatBasic* AudioFormat READ AudioFormat WRITE SetAudioFormat)
+  Q_PROPERTY(lumicar::TVLDSTVTuner* TVTuner READ TVTuner WRITE SetTVTuner)
+  Q_PROPERTY(lumicar::TVLClosedCaptions* ClosedCaptions READ ClosedCaptions WRITE SetClosedCaptions)
+  Q_PROPERTY(lumicar::capture_options::TVLDSDVInResolution DVResolution READ DVResolution WRITE SetDVResolution)
+  Q_PROPERTY(lumicar::TDSVideoCaptureDevice* VideoCaptureDevice READ VideoCaptureDevice WRITE SetVideoCaptureDevice)
+  Q_PROPERTY(lumicar::TDSVLAudioCaptureDevice* AudioCaptureDevice READ AudioCaptureDevice WRITE SetAudioCaptureDevice)
+  Q_PROPERTY(lumicar::TDSSwitches* VideoSources READ VideoSources WRITE SetVideoSources)
+  Q_PROPERTY(lumicar::TDSSwitches* AudioSources READ AudioSources WRITE SetAudioSources)
+  Q_PROPERTY(lumicar::TVLDSAdjustment* Adjustment READ Adjustment WRITE SetAdjustment)
+  Q_PROPERTY(bool UseHardwareCompression READ UseHardwareCompression WRITE SetUseHardwareCompression)
+  Q_PROPERTY(lumicar::TDSCaptureGraph* Graph READ Graph WRITE SetGraph)
+  Q_PROPERTY(lumicar::TNotifyEvent OnStop READ OnStop WRITE SetOnStop)
+  Q_CLASSINFO("Default.Enabled", "True")
+  Q_CLASSINFO("Default.VideoFormat", "vfRGB24")
+  Q_CLASSINFO("Default.DVResolution", "dvrUseCurrent")
+  Q_CLASSINFO("Default.UseHardwareCompression", "False")
+
+ public:
+  // The names under which the capture finds its filters in the graph again.
+  static const char16_t* const kVideoCaptureFilterName;
+  static const char16_t* const kAudioCaptureFilterName;
+  static const char16_t* const kVideoTmpRenderName;
+  static const char16_t* const kVideoGrabberName;
+  static const char16_t* const kCaptionGrabberName;
+  static const char16_t* const kTextCaptionGrabberName;
+  static const char16_t* const kNullRenderName;
+  static const char16_t* const kCaptionNullRenderName;
+  static const char16_t* const kRawGrabberName;
+  static const char16_t* const kAudioGrabberName;
+  // Frames handled per wake-up of the notify thread.
+  static constexpr int kFramesPerWakeUp = 11;
+
+  Q_INVOKABLE explicit TVLDSCapture(lumicar::TComponent* owner = nullptr);
+  ~TVLDSCapture() override;
+
+  // ---- Pins ----
+  TVLOWImageRawSourcePin* OutputPin() const { return output_.get(); }
+  TVLOWImageSourcePin* CaptionOutputPin() const { return captionOutput_.get(); }
+  TALOWAudioSourcePin* AudioOutputPin() const { return audioOutput_.get(); }
+  TOWBoolStatePin* EnablePin() const { return enablePin_.get(); }
+
+  // ---- Published properties ----
+  // Running state. While loading or designing the stored value (which the
+  // start after loading uses); otherwise whether the capture runs.
+  bool Enabled() const;
+  // Loading or designing: stores the value and puts it on EnablePin.
+  // Otherwise a value other than the running state starts or stops the
+  // capture, entirely under the write lock. Nothing happens while another
+  // thread holds the stop lock.
+  void SetEnabled(bool value);
+  TVLDSVideoPreview* VideoPreview() const { return videoPreview_.get(); }
+  void SetVideoPreview(TVLDSVideoPreview* source);
+  TALDSAudioPreview* AudioPreview() const { return audioPreview_.get(); }
+  void SetAudioPreview(TALDSAudioPreview* source);
+  TVLOptionalVideoSize* VideoSize() const { return videoSize_.get(); }
+  void SetVideoSize(TVLOptionalVideoSize* source);
+  TVLCaptureFrameRate* FrameRate() const { return frameRate_.get(); }
+  void SetFrameRate(TVLCaptureFrameRate* source);
+  TVLVideoFormat VideoFormat() const;
+  // vfRGB is stored as vfRGB24.
+  void SetVideoFormat(TVLVideoFormat value);
+  TALAudioFormatBasic* AudioFormat() const { return audioFormat_.get(); }
+  void SetAudioFormat(TALAudioFormatBasic* source);
+  TVLDSTVTuner* TVTuner() const { return tvTuner_.get(); }
+  void SetTVTuner(TVLDSTVTuner* source);
+  TVLClosedCaptions* ClosedCaptions() const { return closedCaptions_.get(); }
+  void SetClosedCaptions(TVLClosedCaptions* source);
+  TVLDSDVInResolution DVResolution() const;
+  void SetDVResolution(TVLDSDVInResolution value);
+  TDSVideoCaptureDevice* VideoCaptureDevice() const { return videoDevice_.get(); }
+  void SetVideoCaptureDevice(TDSVideoCaptureDevice* source);
+  TDSVLAudioCaptureDevice* AudioCaptureDevice() const { return audioDevice_.get(); }
+  void SetAudioCaptureDevice(TDSVLAudioCaptureDevice* source);
+  TDSSwitches* VideoSources() const { return videoSources_.get(); }
+  void SetVideoSources(TDSSwitches* source);
+  TDSSwitches* AudioSources() const { return audioSources_.get(); }
+  void SetAudioSources(TDSSwitches* source);
+  TVLDSAdjustment* Adjustment() const { return adjustment_.get(); }
+  void SetAdjustment(TVLDSAdjustment* source);
+  bool UseHardwareCompression() const;
+  void SetUseHardwareCompression(bool value);
+  TDSCaptureGraph* Graph() const { return graph_.get(); }
+  void SetGraph(TDSCaptureGraph* source);
+  TNotifyEvent OnStop() const;
+  void SetOnStop(const TNotifyEvent& event);
+
+  // "CaptionsEnabled": read from older designs into ClosedCaptions.Enabled,
+  // never written.
+  void DefineProperties(TFiler& filer) override;
+
+  // ---- Life cycle ----
+  // IntStart unless running.
+  void Start();
+  // IntStop while running.
+  void Stop();
+  // Opens the camera and builds the graph unless an open graph still matches
+  // the properties; returns whether the graph is open. At once (no change)
+  // while the capture is active.
+  bool Open();
+  // Destroys the graph and releases the camera.
+  void Close();
+  bool GetVC_Opened() const;
+  bool IsRunning() const;
+  bool IsBuilt() const;
+
+  // ---- What was negotiated ----
+  // 0 when not open; the negotiated value while running; otherwise the video
+  // grabber's connected format.
+  int GetWidth();
+  int GetHeight();
+  int64_t GetFramePeriod();
+  // The video grabber's connected type as bitmap header, frame period and
+  // pixel format; false without a grabber connection or video header.
+  bool GetVideoFormat(BITMAPINFOHEADER* header, int64_t* period, TVLVideoFormat* format);
+  // The negotiated pixel format (the request's until a start sent one).
+  TVLVideoFormat NegotiatedFormat() const;
+  // Open first when needed, then read the connected format.
+  TVLDSVideoInterlacing* GetInterlacing();
+  TVLBasicAspectRatio* GetAspectRatio();
+  // The camera's current stream format has the interleaved major type.
+  bool GetIsDVSource();
+  // The camera's stream capabilities; reading them opens the capture first.
+  TVLVideoModes* GetVC_VideoModes() { return &videoModes_; }
+  // The 8-bit stream's palette (256 entries blue, green, red, reserved), or
+  // empty.
+  std::vector<uint8_t> Palette() const;
+
+  // ---- Camera controls and dialogs (the adjustment helper's operations) ----
+  bool GetVideoProcAmpRanges(int32_t identifier, int32_t* min, int32_t* max, int32_t* delta, int32_t* defaultValue,
+                             int32_t* flags);
+  bool GetVideoProcAmpValue(int32_t identifier, int32_t* value);
+  bool SetVideoProcAmpValueFlags(int32_t identifier, int32_t value, TVLDSAdjustmentMode mode);
+  bool ShowVideoDialog(int32_t kind);
+  void GetAvailableDialogs();
+  TVLDSCaptureDialogs GetVC_AvailableVideoDialogs() const;
+  // IVLDSAdjustmentHost
+  TIntf<IAMVideoProcAmp> CurrentVideoProcAmp() override;
+  TIntf<IAMVideoProcAmp> OpenVideoProcAmp() override;
+
+  // ---- Graph construction (see ds_capture_graph.cpp) ----
+  bool InitCaptureFilters();
+  bool BuildGraph();
+  bool IntBuildGraph();
+  bool RenderVideoPreview();
+  void RefreshInterfaces();
+  void ApplyFormats(bool onlyRate);
+  void GetVideoModes();
+  bool HasRenderer();
+  bool ConfigVideoWindow(bool show);
+  bool CreateAddFilter(const TGUID& classId, IUnknown* outer, const char16_t* name, TIntf<IBaseFilter>* filter,
+                       const TGUID& iid, uint32_t context);
+  void DestroyGraph();
+  void FreeCapFilters();
+  void CleanUp();
+
+  // ---- Frame delivery (see ds_capture_frames.cpp) ----
+  // Reads the negotiated format and sends the start-frame operation.
+  void SendVideoFormat();
+  void SendAudioFormat();
+  // Streaming thread: one video sample.
+  void NewVideoBuffer(double time, IMediaSample* sample);
+  void NewRawBuffer(double time, IMediaSample* sample);
+  void NewCaptionBuffer(double time, IMediaSample* sample);
+  void NewTextCaptionBuffer(double time, IMediaSample* sample);
+  void NewTimeCodeBuffer(double time, IMediaSample* sample);
+  void NewAudioBuffer(double time, IMediaSample* sample);
+  // Notify thread: drains the queues and sends what they held.
+  void NewThreadFrame();
+
+  // For diagnostics and tests.
+  TVLVideoBufferQueueThread* VideoQueue() const { return videoQueue_.get(); }
+  TSLNotifyThread* NotifyThread() const { return notifyThread_.get(); }
+  IBaseFilter* CaptureFilter() const { return captureFilter_.get(); }
+  IAMStreamConfig* StreamConfig() const { return streamConfig_.get(); }
+  ISampleGrabber* VideoGrabber() const { return videoGrabber_.get(); }
+
+  // Operations arriving at the output pins from downstream.
+  TOWDispatchResult DispatchOperation(TOWPin* pin, IOWNotifyOperation* operation);
+
+ protected:
+  // The start after loading (or right after construction by code): the
+  // capture starts when the stored Enabled is true.
+  void CreateStart() override;
+
+ private:
+  struct TBuildRequest {
+    TVLVideoFormat format = vfRGB24;
+    uint32_t width = 0, height = 0;
+    double rate = 0;
+  };
+
+  void IntStart();
+  void IntStop();
+  bool StartRun();
+  bool StopRun();
+  void GraphEvent(int32_t code, intptr_t param1, intptr_t param2);
+  void OnDeviceChanged();
+  void OnRateChange();
+  void OnPreviewEnableChanged();
+  void OnConfigVideoWindow();
+  void RaiseOnStop();
+
+  // Graph steps (ds_capture_graph.cpp).
+  bool RenderCapturePin(TVLDSVideoRenderer* renderer, HRESULT* failure);
+  bool RenderRawCapture(TVLDSVideoRenderer* renderer);
+  void PresetCameraFormat(TVLVideoFormat wanted);
+  bool RenderAudio();
+  bool RenderCaptions(TVLDSVideoRenderer* renderer);
+  void FindVideoGrabber(bool add);
+  TIntf<IBaseFilter> FindFilter(const char16_t* name);
+  TIntf<IBaseFilter> FindOrCreateGrabber(const char16_t* name, bool add);
+  // Carries out the reconnections the camera queued with the graph.
+  void FlushGraph();
+  // Whether the video grabber is connected with the camera's size and rate.
+  bool GrabberMatchesCamera();
+  // Renders the camera's stream anew after giving the camera `format`; the
+  // camera's answer to the format.
+  HRESULT RenderAgain(const AM_MEDIA_TYPE& format);
+  TIntf<IMediaControl> MediaControl();
+  // Stops taking frames and releases a streaming thread waiting in the queue.
+  void HaltFrameIntake();
+  void ForgetGrabberInterfaces();
+
+  // Frame steps (ds_capture_frames.cpp).
+  void QueueSample(TMLDSBufferQueue& queue, IMediaSample* sample, bool wake);
+  TIntf<TVLImageBuffer> ExpandPalette(TVLImageBuffer& frame,
+                                      const std::shared_ptr<const std::vector<uint8_t>>& palette);
+  void ReadConnectedFormat(const AM_MEDIA_TYPE& mt);
+
+  // ---- Pins ----
+  TOWPinPtr<TVLOWImageRawSourcePin> output_;
+  TOWPinPtr<TVLOWImageSourcePin> captionOutput_;
+  TOWPinPtr<TALOWAudioSourcePin> audioOutput_;
+  TOWPinPtr<TOWBoolStatePin> enablePin_;
+
+  // ---- Property objects (own the component's lock through it) ----
+  std::unique_ptr<TVLClosedCaptions> closedCaptions_;
+  std::unique_ptr<TVLDSAdjustment> adjustment_;
+  std::unique_ptr<TALAudioFormatBasic> audioFormat_;
+  std::unique_ptr<TDSCaptureGraph> graph_;
+  std::unique_ptr<TVLDSTVTuner> tvTuner_;
+  std::unique_ptr<TDSVideoCaptureDevice> videoDevice_;
+  std::unique_ptr<TDSVLAudioCaptureDevice> audioDevice_;
+  std::unique_ptr<TDSSwitches> videoSources_, audioSources_;
+  std::unique_ptr<TVLOptionalVideoSize> videoSize_;
+  std::unique_ptr<TVLCaptureFrameRate> frameRate_;
+  std::unique_ptr<TVLDSVideoInterlacing> interlacing_;
+  std::unique_ptr<TVLBasicAspectRatio> pictureRatio_;
+  std::unique_ptr<TVLDSVideoPreview> videoPreview_;
+  std::unique_ptr<TALDSAudioPreview> audioPreview_;
+  TVLVideoModes videoModes_;
+  TVLDSVideoDialogs dialogs_;
+  TNotifyEvent onStop_;
+
+  // ---- State (component lock) ----
+  TVLVideoFormat videoFormat_ = vfRGB24;
+  TVLDSDVInResolution dvResolution_ = dvrUseCurrent;
+  bool useHardwareCompression_ = false;
+  bool opened_ = false;
+  bool running_ = false;
+  bool active_ = false;
+  bool built_ = false;
+  bool storedEnabled_ = true;
+  bool stopping_ = false;
+  // Set by the device-lost event: the next Open binds the camera anew.
+  bool deviceLost_ = false;
+  TBuildRequest request_;
+  TVLVideoFormat captionFormat_ = vfRGB24;
+  BITMAPINFOHEADER header_{};
+  int64_t framePeriod_ = 0;
+  TDSMediaType rawType_;
+
+  // What the notify thread reads while preparing frames. It may run on
+  // without the component lock while another thread stops the component
+  // (the lock lets a waiting holder through then), so these have a leaf
+  // lock of their own.
+  mutable std::mutex frameLock_;
+  TVLVideoFormat negotiatedFormat_ = vfRGB24;
+  std::shared_ptr<const std::vector<uint8_t>> palette_;
+  bool customGrabber_ = false;
+  bool captionsAvailable_ = false;
+
+  // ---- The graph's interfaces (released together by FreeCapFilters) ----
+  TIntf<IMoniker> videoMoniker_, audioMoniker_;
+  TIntf<IBaseFilter> captureFilter_, audioFilter_;
+  TIntf<IAMStreamConfig> streamConfig_;
+  TIntf<IAMVfwCaptureDialogs> vfwDialogs_;
+  TIntf<IUnknown> analogDecoder_, tvTunerInterface_;
+  TIntf<IAMVideoProcAmp> videoProcAmp_;
+  TIntf<IBaseFilter> videoGrabberFilter_, captionGrabberFilter_, textCaptionGrabberFilter_, rawGrabberFilter_,
+      audioGrabberFilter_, timeCodeGrabberFilter_;
+  TIntf<ISampleGrabber> videoGrabber_, captionGrabber_, textCaptionGrabber_, rawGrabber_, audioGrabber_,
+      timeCodeGrabber_;
+  TIntf<IBaseFilter> dvSplitter_, dvDecoder_;
+  TIntf<IBaseFilter> nullRenderer_, captionNullRenderer_;
+
+  // ---- Frame path ----
+  // Cleared by a stop before the graph is stopped, so that the streaming
+  // thread never waits for a queue that nobody drains any more.
+  std::atomic<bool> acceptFrames_{false};
+  std::unique_ptr<TDSSampleGrabberCB> videoCB_, rawCB_, captionCB_, textCaptionCB_, timeCodeCB_, audioCB_;
+  std::unique_ptr<TSLNotifyThread> notifyThread_;
+  std::unique_ptr<TVLVideoBufferQueueThread> videoQueue_, captionQueue_;
+  TMLDSBufferQueue audioQueue_, rawQueue_, textCaptionQueue_, timeCodeQueue_;
+  TIntf<TVLImageBuffer> lastCaption_;  // guarded by frameLock_
+};
+
+// Registers the graph services, the system filters, the renderer and the
+// cameras once per process (every registration is idempotent); the capture
+// calls it when it is made.
+void VLDSCaptureRegisterServices();
+
+}  // namespace lumicar

@@ -1,0 +1,822 @@
+// The capture graph of TVLDSCapture: binding the camera, rendering its
+// capture pin into a temporary renderer that decides the pixel format,
+// putting the sample grabber in that renderer's place, writing size and rate
+// into the camera's stream format, and tearing it all down again.
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "capture/capture_ids.h"
+#include "capture/ds_capture.h"
+#include "capture/temporary_renderer.h"
+#include "dsbase/camera/camera_media_type.h"
+#include "dsbase/com/class_factory.h"
+#include "dsbase/graph/graph_ids.h"
+#include "dsbase/graph/graph_pins.h"
+#include "dsbase/media/media_guids.h"
+
+namespace lumicar {
+
+namespace {
+
+const QString kSetVideoGrabber = QStringLiteral("Can't set video sample grabber.");
+const QString kSetVideoGrabberFormat = QStringLiteral("Can't set video sample grabber format.");
+const QString kSetAudioGrabber = QStringLiteral("Can't set audio sample grabber.");
+const QString kRemoveFilter = QStringLiteral("Can't remove DirectShow filter from the graph.");
+const QString kMasterStream = QStringLiteral("SetMasterStream failed");
+
+TIntf<IBaseFilter> AdoptFilter(void* raw) { return TIntf<IBaseFilter>::Adopt(static_cast<IBaseFilter*>(raw)); }
+
+// Frames per second as a frame period in 100 ns units, rounded to the nearest
+// integer (ties to even); 0 for a rate that names no period.
+int64_t PeriodOf(double rate) {
+  if (!(rate > 0) || !std::isfinite(rate)) return 0;
+  const double period = std::nearbyint(10'000'000.0 / rate);
+  return period >= double(std::numeric_limits<int64_t>::max()) ? 0 : int64_t(period);
+}
+
+int32_t ClampToInt32(uint32_t value) {
+  return value > uint32_t(std::numeric_limits<int32_t>::max()) ? std::numeric_limits<int32_t>::max() : int32_t(value);
+}
+
+// The bitmap header and frame period of a video type, when its block is long
+// enough for the header its format type names.
+bool VideoHeaderOf(AM_MEDIA_TYPE& mt, BITMAPINFOHEADER** bmi, REFERENCE_TIME** period) {
+  if (!mt.pbFormat) return false;
+  if (mt.formattype == FORMAT_VideoInfo && mt.cbFormat >= sizeof(VIDEOINFOHEADER)) {
+    auto* v = reinterpret_cast<VIDEOINFOHEADER*>(mt.pbFormat);
+    *bmi = &v->bmiHeader;
+    *period = &v->AvgTimePerFrame;
+    return true;
+  }
+  if (mt.formattype == FORMAT_VideoInfo2 && mt.cbFormat >= sizeof(VIDEOINFOHEADER2)) {
+    auto* v = reinterpret_cast<VIDEOINFOHEADER2*>(mt.pbFormat);
+    *bmi = &v->bmiHeader;
+    *period = &v->AvgTimePerFrame;
+    return true;
+  }
+  return false;
+}
+
+bool PinConnected(IBaseFilter* filter, PIN_DIRECTION dir) {
+  TIntf<IPin> pin = DSFirstPin(filter, dir, false);
+  return pin && DSPeerOf(pin.get());
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- helpers
+
+TIntf<IBaseFilter> TVLDSCapture::FindFilter(const char16_t* name) {
+  IGraphBuilder* graph = graph_->Graph();
+  if (!graph) return {};
+  IBaseFilter* raw = nullptr;
+  if (FAILED(graph->FindFilterByName(name, &raw)) || !raw) return {};
+  return TIntf<IBaseFilter>::Adopt(raw);
+}
+
+bool TVLDSCapture::CreateAddFilter(const TGUID& classId, IUnknown* outer, const char16_t* name,
+                                   TIntf<IBaseFilter>* filter, const TGUID& iid, uint32_t context) {
+  filter->reset();
+  void* raw = nullptr;
+  if (FAILED(CoCreateInstance(classId, outer, context, iid, &raw)) || !raw) return false;
+  *filter = AdoptFilter(raw);
+  IGraphBuilder* graph = graph_->Graph();
+  if (!graph || FAILED(graph->AddFilter(filter->get(), name))) {
+    filter->reset();
+    return false;
+  }
+  return true;
+}
+
+TIntf<IBaseFilter> TVLDSCapture::FindOrCreateGrabber(const char16_t* name, bool add) {
+  if (TIntf<IBaseFilter> found = FindFilter(name)) return found;
+  TIntf<IBaseFilter> filter;
+  if (add) {
+    CreateAddFilter(CLSID_SampleGrabber, nullptr, name, &filter, IID_IBaseFilter, CLSCTX_INPROC_SERVER | 2);
+    return filter;
+  }
+  void* raw = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_SampleGrabber, nullptr, CLSCTX_INPROC_SERVER | 2, IID_IBaseFilter, &raw)) && raw)
+    filter = AdoptFilter(raw);
+  return filter;
+}
+
+void TVLDSCapture::FlushGraph() {
+  // The camera's SetFormat reconnects its pin through the graph's queue; any
+  // graph operation carries the queue out before it returns, so the types
+  // read afterwards are the new ones.
+  FindFilter(kVideoCaptureFilterName);
+}
+
+TIntf<IMediaControl> TVLDSCapture::MediaControl() {
+  if (!graph_->Graph()) return {};
+  if (!graph_->MediaControl()) graph_->GetMediaControl();
+  return TIntf<IMediaControl>(graph_->MediaControl());
+}
+
+// ---------------------------------------------------------------- binding
+
+bool TVLDSCapture::InitCaptureFilters() {
+  auto section = WriteLock();
+  if (!section) return false;
+  IGraphBuilder* graph = nullptr;
+  ICaptureGraphBuilder2* builder = nullptr;
+  auto fail = [&](const QString& message, HRESULT code) {
+    graph_->Error(message, code);
+    FreeCapFilters();
+    return false;
+  };
+  try {
+    FreeCapFilters();
+    dvSplitter_.reset();
+    dvDecoder_.reset();
+    if (videoMoniker_) {
+      void* raw = nullptr;
+      const HRESULT hr = videoMoniker_->BindToObject(nullptr, nullptr, IID_IBaseFilter, &raw);
+      if (FAILED(hr)) return fail(QStringLiteral("Can't create video capture filter."), hr);
+      captureFilter_ = AdoptFilter(raw);
+    }
+    if (!captureFilter_) return fail(QStringLiteral("Can't create video capture filter."), 0);
+
+    // The holder reports its own failures ("Can't build DirectShow graph.",
+    // "Can't build DirectShow graph builder.").
+    auto failed = [&] {
+      FreeCapFilters();
+      return false;
+    };
+    if (!graph_->CreateGraph()) return failed();
+    graph_->RegisterAdditionalFilters();
+    if (!graph_->CreateGraphBuilder()) return failed();
+    graph = graph_->Graph();
+    builder = graph_->GraphBuilder();
+
+    HRESULT hr = graph->AddFilter(captureFilter_.get(), kVideoCaptureFilterName);
+    if (FAILED(hr)) return fail(QStringLiteral("Can't add video capture filter."), hr);
+
+    void* raw = nullptr;
+    hr = builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Interleaved, captureFilter_.get(),
+                                IID_IAMStreamConfig, &raw);
+    if (FAILED(hr) || !raw)
+      hr = builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, captureFilter_.get(), IID_IAMStreamConfig,
+                                  &raw);
+    if (FAILED(hr) || !raw) return fail(QStringLiteral("Can't obtain IAMStreamConfig."), hr);
+    streamConfig_ = TIntf<IAMStreamConfig>::Adopt(static_cast<IAMStreamConfig*>(raw));
+
+    // A DV camcorder streams interleaved video and audio: it needs the
+    // splitter and decoder (added when the graph is rendered).
+    if (GetIsDVSource()) {
+      dvDecoder_ = FindFilter(u"VLDS_DVDecoder");
+      if (!dvDecoder_) {
+        raw = nullptr;
+        hr = CoCreateInstance(CLSID_DVVideoCodec, nullptr, CLSCTX_INPROC_SERVER | 2, IID_IBaseFilter, &raw);
+        if (FAILED(hr) || !raw) return fail(QStringLiteral("Can't add DVDecoder filter."), hr);
+        dvDecoder_ = AdoptFilter(raw);
+      }
+      dvSplitter_ = FindFilter(u"VLDS_DVSplitter");
+      if (!dvSplitter_) {
+        raw = nullptr;
+        hr = CoCreateInstance(CLSID_DVSplitter, nullptr, CLSCTX_INPROC_SERVER | 2, IID_IBaseFilter, &raw);
+        if (FAILED(hr) || !raw) return fail(QStringLiteral("Can't add DVSplitter filter."), hr);
+        dvSplitter_ = AdoptFilter(raw);
+      }
+    }
+
+    raw = nullptr;
+    if (SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, captureFilter_.get(),
+                                         IID_IAMVfwCaptureDialogs, &raw)) &&
+        raw)
+      vfwDialogs_ = TIntf<IAMVfwCaptureDialogs>::Adopt(static_cast<IAMVfwCaptureDialogs*>(raw));
+
+    if (audioMoniker_) {
+      if (audioMoniker_ == videoMoniker_) {
+        audioFilter_ = captureFilter_;
+      } else {
+        raw = nullptr;
+        hr = audioMoniker_->BindToObject(nullptr, nullptr, IID_IBaseFilter, &raw);
+        if (FAILED(hr) || !raw) return fail(QStringLiteral("Can't create audio capture filter."), FAILED(hr) ? hr : 0);
+        audioFilter_ = AdoptFilter(raw);
+        hr = graph->AddFilter(audioFilter_.get(), kAudioCaptureFilterName);
+        if (FAILED(hr)) return fail(QStringLiteral("Can't add audio capture filter."), hr);
+      }
+    }
+
+    IPin* found = nullptr;
+    captionsAvailable_ =
+        SUCCEEDED(builder->FindPin(captureFilter_.get(), PINDIR_OUTPUT, &PIN_CATEGORY_VBI, nullptr, false, 0, &found));
+    if (!captionsAvailable_)
+      captionsAvailable_ =
+          SUCCEEDED(builder->FindPin(captureFilter_.get(), PINDIR_OUTPUT, &PIN_CATEGORY_CC, nullptr, false, 0, &found));
+    if (found) found->Release();
+
+    auto findOnCapturePin = [&](const TGUID& iid) -> TIntf<IUnknown> {
+      void* object = nullptr;
+      if (FAILED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Interleaved, captureFilter_.get(), iid,
+                                        &object)) ||
+          !object)
+        builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, captureFilter_.get(), iid, &object);
+      return TIntf<IUnknown>::Adopt(static_cast<IUnknown*>(object));
+    };
+    analogDecoder_ = findOnCapturePin(IID_IAMAnalogVideoDecoder);
+    tvTunerInterface_ = findOnCapturePin(IID_IAMTVTuner);
+    videoProcAmp_ = QueryIntf<IAMVideoProcAmp>(captureFilter_.get(), IID_IAMVideoProcAmp);
+    if (!videoProcAmp_) {
+      void* object = nullptr;
+      if (SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Interleaved, captureFilter_.get(),
+                                           IID_IAMVideoProcAmp, &object)) ||
+          SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, captureFilter_.get(),
+                                           IID_IAMVideoProcAmp, &object)))
+        videoProcAmp_ = TIntf<IAMVideoProcAmp>::Adopt(static_cast<IAMVideoProcAmp*>(object));
+    }
+
+    GetVideoModes();
+    return true;
+  } catch (...) {
+    FreeCapFilters();
+    return false;
+  }
+}
+
+void TVLDSCapture::GetVideoModes() { videoModes_.Read(streamConfig_.get()); }
+
+// ---------------------------------------------------------------- building
+
+bool TVLDSCapture::BuildGraph() {
+  if (!IntBuildGraph()) return false;
+  graph_->RegisterGraph();
+  graph_->GraphChanged();
+  GetAvailableDialogs();
+  ApplyFormats(false);
+  // Crossbar and mixer routing (VideoSources, AudioSources) and the TV
+  // tuner settings need interfaces that no filter of this platform offers;
+  // with none found there is nothing to switch.
+  graph_->GraphBuilt();
+  return true;
+}
+
+bool TVLDSCapture::RenderVideoPreview() {
+  request_.format = videoFormat_;
+  request_.width = videoSize_->Width();
+  request_.height = videoSize_->Height();
+  request_.rate = frameRate_->Rate();
+  {
+    std::lock_guard guard(frameLock_);
+    negotiatedFormat_ = videoFormat_;
+  }
+
+  videoGrabberFilter_ = FindFilter(kVideoGrabberName);
+  if (!videoGrabberFilter_) {
+    customGrabber_ = false;
+    if (TIntf<IBaseFilter> custom = graph_->VideoGrabberCreate()) {
+      videoGrabberFilter_ = custom;
+      customGrabber_ = true;
+    }
+    if (!videoGrabberFilter_) {
+      videoGrabberFilter_ = FindOrCreateGrabber(kVideoGrabberName, false);
+      if (!videoGrabberFilter_) {
+        graph_->Error(kSetVideoGrabber, REGDB_E_CLASSNOTREG);
+        return false;
+      }
+    }
+  }
+  captionGrabberFilter_ = FindOrCreateGrabber(kCaptionGrabberName, false);
+  textCaptionGrabberFilter_ = FindOrCreateGrabber(kTextCaptionGrabberName, true);
+
+  nullRenderer_ = FindFilter(kNullRenderName);
+  if (!nullRenderer_ &&
+      !CreateAddFilter(CLSID_NullRenderer, nullptr, kNullRenderName, &nullRenderer_, IID_IBaseFilter, 3)) {
+    graph_->Error(QStringLiteral("Can't obtain null video render."), E_FAIL);
+    return false;
+  }
+  captionNullRenderer_ = FindFilter(kCaptionNullRenderName);
+  if (!captionNullRenderer_ && !CreateAddFilter(CLSID_NullRenderer, nullptr, kCaptionNullRenderName,
+                                                &captionNullRenderer_, IID_IBaseFilter, 3)) {
+    graph_->Error(QStringLiteral("Can't obtain null video render."), E_FAIL);
+    return false;
+  }
+
+  if (!customGrabber_) videoGrabber_ = QueryIntf<ISampleGrabber>(videoGrabberFilter_.get(), IID_ISampleGrabber);
+  captionGrabber_ = QueryIntf<ISampleGrabber>(captionGrabberFilter_.get(), IID_ISampleGrabber);
+  textCaptionGrabber_ = QueryIntf<ISampleGrabber>(textCaptionGrabberFilter_.get(), IID_ISampleGrabber);
+  if ((!customGrabber_ && !videoGrabber_) || !captionGrabber_ || !textCaptionGrabber_) {
+    graph_->Error(kSetVideoGrabber, E_NOINTERFACE);
+    return false;
+  }
+
+  AM_MEDIA_TYPE vbi{};
+  vbi.majortype = KSDATAFORMAT_TYPE_VBI;
+  const HRESULT hr = textCaptionGrabber_->SetMediaType(&vbi);
+  if (FAILED(hr)) {
+    graph_->Error(kSetVideoGrabberFormat, hr);
+    return false;
+  }
+  return true;
+}
+
+void TVLDSCapture::FindVideoGrabber(bool add) {
+  if (TIntf<IBaseFilter> found = FindFilter(kVideoGrabberName)) {
+    videoGrabberFilter_ = found;
+    return;
+  }
+  // Between the grabber's preparation and its connection the build holds it
+  // outside the graph: that one is still the video grabber.
+  if (videoGrabberFilter_) return;
+  customGrabber_ = false;
+  if (TIntf<IBaseFilter> custom = graph_->VideoGrabberCreate()) {
+    videoGrabberFilter_ = custom;
+    customGrabber_ = true;
+    return;
+  }
+  videoGrabberFilter_ = FindOrCreateGrabber(kVideoGrabberName, add);
+}
+
+void TVLDSCapture::RefreshInterfaces() {
+  FindVideoGrabber(false);
+  if (!customGrabber_) {
+    videoGrabber_ = QueryIntf<ISampleGrabber>(videoGrabberFilter_.get(), IID_ISampleGrabber);
+    if (!videoGrabber_) graph_->Error(kSetVideoGrabber, E_NOINTERFACE);
+  }
+  if (TIntf<IBaseFilter> found = FindFilter(kCaptionGrabberName))
+    captionGrabberFilter_ = found;
+  else if (!captionGrabberFilter_)
+    captionGrabberFilter_ = FindOrCreateGrabber(kCaptionGrabberName, false);
+  textCaptionGrabberFilter_ = FindOrCreateGrabber(kTextCaptionGrabberName, true);
+  captionGrabber_ = QueryIntf<ISampleGrabber>(captionGrabberFilter_.get(), IID_ISampleGrabber);
+  textCaptionGrabber_ = QueryIntf<ISampleGrabber>(textCaptionGrabberFilter_.get(), IID_ISampleGrabber);
+  if (!captionGrabber_ || !textCaptionGrabber_) graph_->Error(kSetVideoGrabber, E_NOINTERFACE);
+  audioGrabberFilter_ = FindOrCreateGrabber(kAudioGrabberName, true);
+  audioGrabber_ = QueryIntf<ISampleGrabber>(audioGrabberFilter_.get(), IID_ISampleGrabber);
+  if (!audioGrabber_) graph_->Error(kSetAudioGrabber, E_NOINTERFACE);
+}
+
+void TVLDSCapture::PresetCameraFormat(TVLVideoFormat wanted) {
+  // The camera's own current format gives the size when the request keeps it.
+  int width = int(ClampToInt32(videoSize_->Width())), height = int(ClampToInt32(videoSize_->Height()));
+  if (videoSize_->Current()) {
+    streamConfig_->SetFormat(nullptr);
+    AM_MEDIA_TYPE* current = nullptr;
+    if (FAILED(streamConfig_->GetFormat(&current)) || !current) return;
+    int64_t unused;
+    const bool known = DSCameraTypeGeometry(*current, &width, &height, &unused);
+    LPDSDeleteMediaType(current);
+    if (!known) return;
+  }
+  const int64_t interval = frameRate_->Current() ? 0 : PeriodOf(frameRate_->Rate());
+
+  // The wanted subtype first, then every other subtype the camera offers,
+  // each of which the graph can convert. The first the camera delivers at
+  // exactly that size and rate wins; otherwise the one that comes nearest,
+  // the size counting before the rate and the earlier subtype winning ties.
+  std::vector<TGUID> subtypes{VLGetGUIDFromFormat(wanted)};
+  int count = 0, size = 0;
+  if (SUCCEEDED(streamConfig_->GetNumberOfCapabilities(&count, &size)) && count > 0 && count < 4096 && size > 0 &&
+      size <= 256)
+    for (int i = 0; i < count; ++i) {
+      AM_MEDIA_TYPE* mt = nullptr;
+      std::vector<uint8_t> caps(256);
+      if (streamConfig_->GetStreamCaps(i, &mt, caps.data()) == S_OK && mt &&
+          std::find(subtypes.begin(), subtypes.end(), mt->subtype) == subtypes.end())
+        subtypes.push_back(mt->subtype);
+      LPDSDeleteMediaType(mt);
+    }
+  struct TScore {
+    int64_t size, rate;
+    bool operator<(const TScore& o) const { return size != o.size ? size < o.size : rate < o.rate; }
+  };
+  const TGUID* best = nullptr;
+  TScore bestScore{};
+  for (const TGUID& subtype : subtypes) {
+    TDSMediaType type = DSCameraMediaType(subtype, width, height, interval);
+    const HRESULT hr = streamConfig_->SetFormat(&type.Get());
+    if (hr == S_OK) return;
+    if (FAILED(hr)) continue;
+    AM_MEDIA_TYPE* applied = nullptr;
+    int w = 0, h = 0;
+    int64_t got = 0;
+    if (SUCCEEDED(streamConfig_->GetFormat(&applied)) && applied && DSCameraTypeGeometry(*applied, &w, &h, &got)) {
+      const TScore score{std::llabs(int64_t(w) * h - int64_t(width) * height) + std::llabs(int64_t(w) - width),
+                         interval > 0 ? std::llabs(got - interval) : 0};
+      if (!best || score < bestScore) best = &subtype, bestScore = score;
+    }
+    LPDSDeleteMediaType(applied);
+  }
+  if (best) {
+    TDSMediaType type = DSCameraMediaType(*best, width, height, interval);
+    streamConfig_->SetFormat(&type.Get());
+  } else {
+    streamConfig_->SetFormat(nullptr);
+  }
+}
+
+bool TVLDSCapture::RenderCapturePin(TVLDSVideoRenderer* renderer, HRESULT* failure) {
+  ICaptureGraphBuilder2* builder = graph_->GraphBuilder();
+  IUnknown* source = captureFilter_.get();
+  // The graph's connect lets the camera's order of types win: offering one
+  // entry of the row at a time, in row order, makes the request decide.
+  // Where the request names a size or a rate, the camera is first set to the
+  // type that meets it (see PresetCameraFormat), so that a converter put in
+  // between works at that size and the rate comes from whichever of the
+  // camera's sources reaches it.
+  const bool preset = !(videoSize_->Current() && frameRate_->Current());
+  const TVLDSPreferenceRow& row = VLDSPreferenceRow(videoFormat_);
+  HRESULT hr = VFW_E_CANNOT_CONNECT;
+  for (int entry = 0; entry < kVLDSPreferenceCount; ++entry) {
+    renderer->SetAcceptedEntry(entry);
+    if (preset) PresetCameraFormat(row[size_t(entry)]);
+    hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Interleaved, source, nullptr, renderer);
+    if (FAILED(hr)) hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source, nullptr, renderer);
+    if (SUCCEEDED(hr)) return true;
+  }
+  renderer->SetAcceptedEntry(-1);
+  if (preset) streamConfig_->SetFormat(nullptr);
+  *failure = hr;
+  return false;
+}
+
+bool TVLDSCapture::RenderRawCapture(TVLDSVideoRenderer* renderer) {
+  ICaptureGraphBuilder2* builder = graph_->GraphBuilder();
+  const QString rawError = QStringLiteral("Can't set raw video sample grabber.");
+  if (!CreateAddFilter(CLSID_SampleGrabber, nullptr, kRawGrabberName, &rawGrabberFilter_, IID_IBaseFilter, 3)) {
+    graph_->Error(rawError, E_FAIL);
+    return false;
+  }
+  rawGrabber_ = QueryIntf<ISampleGrabber>(rawGrabberFilter_.get(), IID_ISampleGrabber);
+  if (!rawGrabber_) {
+    graph_->Error(rawError, E_NOINTERFACE);
+    return false;
+  }
+  rawGrabber_->SetBufferSamples(false);
+  rawGrabber_->SetOneShot(false);
+  rawGrabber_->SetCallback(rawCB_.get(), 0);
+  auto renderCapture = [&] {
+    HRESULT hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Interleaved, captureFilter_.get(), nullptr,
+                                       rawGrabberFilter_.get());
+    if (FAILED(hr))
+      hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, captureFilter_.get(), nullptr,
+                                 rawGrabberFilter_.get());
+    return hr;
+  };
+  HRESULT hr = renderCapture();
+  if (SUCCEEDED(hr)) hr = builder->RenderStream(nullptr, nullptr, rawGrabberFilter_.get(), nullptr, renderer);
+  if (FAILED(hr)) {
+    graph_->Error(kMasterStream, hr);
+    return false;
+  }
+  rawGrabber_->GetConnectedMediaType(&rawType_.Get());
+  if (!PinConnected(rawGrabberFilter_.get(), PINDIR_INPUT)) renderCapture();
+  return true;
+}
+
+bool TVLDSCapture::RenderCaptions(TVLDSVideoRenderer* renderer) {
+  ICaptureGraphBuilder2* builder = graph_->GraphBuilder();
+  TIntf<IBaseFilter> decoder;
+  if (!CreateAddFilter(CLSID_Line21Decoder, nullptr, u"Line 21 Decoder", &decoder, IID_IBaseFilter, 3)) {
+    graph_->Error(QStringLiteral("Can't create Closed Captions Line 21 Decoder."), HRESULT(-1));
+    return false;
+  }
+  AM_MEDIA_TYPE none{};
+  graph_->CheckWarning(QStringLiteral("Can't set caption text media type."), textCaptionGrabber_->SetMediaType(&none));
+  HRESULT hr = builder->RenderStream(&PIN_CATEGORY_VBI, nullptr, captureFilter_.get(), textCaptionGrabberFilter_.get(),
+                                     decoder.get());
+  if (SUCCEEDED(hr)) hr = builder->RenderStream(nullptr, nullptr, decoder.get(), nullptr, renderer);
+  if (FAILED(hr)) {
+    graph_->Error(QStringLiteral("Can't render Closed Captions."), hr);
+    return false;
+  }
+  return true;
+}
+
+bool TVLDSCapture::RenderAudio() {
+  ICaptureGraphBuilder2* builder = graph_->GraphBuilder();
+  IPin* raw = nullptr;
+  TIntf<IAMBufferNegotiation> negotiation;
+  if (SUCCEEDED(builder->FindPin(audioFilter_.get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Audio, false, 0, &raw)) &&
+      raw) {
+    TIntf<IPin> pin = TIntf<IPin>::Adopt(raw);
+    negotiation = QueryIntf<IAMBufferNegotiation>(pin.get(), IID_IAMBufferNegotiation);
+  }
+  ALLOCATOR_PROPERTIES suggestion{-1, 8192, -1, -1};
+  graph_->CheckWarning(QStringLiteral("Can't suggest audio buffer size."),
+                       negotiation ? negotiation->SuggestAllocatorProperties(&suggestion) : E_NOINTERFACE);
+
+  audioGrabberFilter_ = FindOrCreateGrabber(kAudioGrabberName, true);
+  audioGrabber_ = QueryIntf<ISampleGrabber>(audioGrabberFilter_.get(), IID_ISampleGrabber);
+  if (!audioGrabber_) {
+    graph_->Error(kSetAudioGrabber, E_NOINTERFACE);
+    return false;
+  }
+  TDSMediaType type;
+  audioFormat_->MakeMediaType(type.Get());
+  HRESULT hr = audioGrabber_->SetMediaType(&type.Get());
+  if (FAILED(hr)) {
+    graph_->Error(QStringLiteral("Can't set audio sample grabber format."), hr);
+    return false;
+  }
+  hr = builder->RenderStream(nullptr, &MEDIATYPE_Audio, audioFilter_.get(), nullptr, audioGrabberFilter_.get());
+  if (FAILED(hr)) {
+    graph_->Error(kSetAudioGrabber, hr);
+    return false;
+  }
+  audioGrabber_->SetBufferSamples(false);
+  audioGrabber_->SetOneShot(false);
+  audioGrabber_->SetCallback(audioCB_.get(), 0);
+  if (audioPreview_->Enabled())
+    graph_->CheckWarning(QStringLiteral("Can't play audio."),
+                         builder->RenderStream(nullptr, &MEDIATYPE_Audio, audioGrabberFilter_.get(), nullptr, nullptr));
+  return true;
+}
+
+bool TVLDSCapture::IntBuildGraph() {
+  IGraphBuilder* graph = graph_->Graph();
+  ICaptureGraphBuilder2* builder = graph_->GraphBuilder();
+  if (!graph || !builder || !captureFilter_) return false;
+  if (built_) return true;
+
+  TIntf<TVLDSVideoRenderer> renderer, captionRenderer;
+  // A build that does not end leaves nothing of itself behind the camera.
+  auto undo = [&] {
+    if (renderer) graph->RemoveFilter(renderer.get());
+    graph_->DestroyDownstream(captureFilter_.get());
+    if (audioFilter_ && audioFilter_ != captureFilter_) graph_->DestroyDownstream(audioFilter_.get());
+    return false;
+  };
+  try {
+    if (!RenderVideoPreview()) return undo();
+
+    for (IBaseFilter* f : {videoGrabberFilter_.get(), captionGrabberFilter_.get()}) {
+      FILTER_INFO info{};
+      if (!f || FAILED(f->QueryFilterInfo(&info)) || !info.pGraph) continue;
+      info.pGraph->Release();
+      graph_->CheckWarning(kRemoveFilter, graph->RemoveFilter(f));
+    }
+
+    renderer = MakeIntf<TVLDSVideoRenderer>();
+    captionRenderer = MakeIntf<TVLDSVideoRenderer>();
+    renderer->SetVideoFormat(videoFormat_);
+    captionRenderer->SetVideoFormat(videoFormat_);
+    HRESULT hr = graph->AddFilter(renderer.get(), kVideoTmpRenderName);
+    if (FAILED(hr)) {
+      renderer.reset();
+      graph_->Error(kSetVideoGrabber, hr);
+      return undo();
+    }
+
+    if (!graph_->CustomRender(captureFilter_.get(), true, videoGrabberFilter_.get())) {
+      if (!useHardwareCompression_) {
+        HRESULT failure = E_FAIL;
+        if (!RenderCapturePin(renderer.get(), &failure)) {
+          graph_->Error(kMasterStream, failure);
+          return undo();
+        }
+      } else if (!RenderRawCapture(renderer.get())) {
+        return undo();
+      }
+    }
+
+    RefreshInterfaces();
+    if (captionsAvailable_ && closedCaptions_->Enabled() && !RenderCaptions(captionRenderer.get())) return undo();
+    if (audioFilter_ && !RenderAudio()) return undo();
+    graph_->AfterRendering();
+    // Without a renderer in the graph there is no video window to set up:
+    // only a renderer whose window cannot be configured fails the build.
+    if (!ConfigVideoWindow(false) && HasRenderer()) return undo();
+    graph_->SetMediaEvent();
+
+    TDSMediaType connected;
+    hr = renderer->InputPin()->ConnectionMediaType(&connected.Get());
+    if (FAILED(hr)) {
+      graph_->Error(kSetVideoGrabberFormat, hr);
+      return undo();
+    }
+    TIntf<IPin> upstream = renderer->InputPin()->GetConnected();
+    if (videoGrabber_) {
+      hr = videoGrabber_->SetMediaType(&connected.Get());
+      if (FAILED(hr)) {
+        graph_->Error(kSetVideoGrabberFormat, hr);
+        return undo();
+      }
+    }
+    graph_->CheckWarning(kRemoveFilter, graph->RemoveFilter(renderer.get()));
+    renderer.reset();
+
+    hr = graph->AddFilter(videoGrabberFilter_.get(), kVideoGrabberName);
+    if (SUCCEEDED(hr)) hr = graph->AddFilter(captionGrabberFilter_.get(), kCaptionGrabberName);
+    if (FAILED(hr)) {
+      graph_->Error(kSetVideoGrabber, hr);
+      return undo();
+    }
+    TIntf<IPin> grabberIn = DSFirstPin(videoGrabberFilter_.get(), PINDIR_INPUT, false);
+    if (!upstream || !grabberIn || FAILED(graph->Connect(upstream.get(), grabberIn.get()))) {
+      graph_->Error(QStringLiteral("Can't render video sample grabber output pin."), 0);
+      return undo();
+    }
+
+    if (!captionRenderer->InputPin()->IsConnected()) {
+      graph_->CheckWarning(kRemoveFilter, graph->RemoveFilter(captionGrabberFilter_.get()));
+      captionGrabberFilter_.reset();
+      captionGrabber_.reset();
+    } else {
+      TDSMediaType captionType;
+      hr = captionRenderer->InputPin()->ConnectionMediaType(&captionType.Get());
+      if (SUCCEEDED(hr)) hr = captionGrabber_->SetMediaType(&captionType.Get());
+      if (FAILED(hr)) {
+        graph_->Error(kSetVideoGrabberFormat, hr);
+        return undo();
+      }
+      TIntf<IPin> captionUpstream = captionRenderer->InputPin()->GetConnected();
+      captionRenderer->InputPin()->Disconnect();
+      if (captionUpstream) captionUpstream->Disconnect();
+      TIntf<IPin> captionIn = DSFirstPin(captionGrabberFilter_.get(), PINDIR_INPUT, false);
+      if (!captionUpstream || !captionIn || FAILED(graph->Connect(captionUpstream.get(), captionIn.get()))) {
+        graph_->Error(QStringLiteral("Can't render video sample grabber output pin."), 0);
+        return undo();
+      }
+    }
+
+    auto arm = [&](ISampleGrabber* grabber, TDSSampleGrabberCB* callback) {
+      if (!grabber) return true;
+      return SUCCEEDED(grabber->SetBufferSamples(false)) && SUCCEEDED(grabber->SetOneShot(false)) &&
+             SUCCEEDED(grabber->SetCallback(callback, 0));
+    };
+    if (!arm(videoGrabber_.get(), videoCB_.get()) || !arm(captionGrabber_.get(), captionCB_.get()) ||
+        !arm(textCaptionGrabber_.get(), textCaptionCB_.get())) {
+      graph_->Error(kSetVideoGrabber, E_FAIL);
+      return undo();
+    }
+
+    if (videoPreview_->Enabled() && !HasRenderer())
+      graph_->CheckWarning(
+          QStringLiteral("Can't render video preview."),
+          builder->RenderStream(nullptr, &MEDIATYPE_Video, videoGrabberFilter_.get(), nullptr, nullptr));
+    else
+      graph_->CheckWarning(
+          QStringLiteral("Can't render null video render."),
+          builder->RenderStream(nullptr, &MEDIATYPE_Video, videoGrabberFilter_.get(), nullptr, nullRenderer_.get()));
+    built_ = true;
+    return true;
+  } catch (...) {
+    try {
+      undo();
+    } catch (...) {
+    }
+    return false;
+  }
+}
+
+// ---------------------------------------------------------------- formats
+
+void TVLDSCapture::ApplyFormats(bool onlyRate) {
+  if (!streamConfig_) return;
+  AM_MEDIA_TYPE* mt = nullptr;
+  if (FAILED(streamConfig_->GetFormat(&mt)) || !mt) {
+    LPDSDeleteMediaType(mt);
+    return;
+  }
+  BITMAPINFOHEADER* bmi = nullptr;
+  REFERENCE_TIME* period = nullptr;
+  if (VideoHeaderOf(*mt, &bmi, &period)) {
+    if (!onlyRate && !videoSize_->Current()) {
+      bmi->biWidth = ClampToInt32(videoSize_->Width());
+      bmi->biHeight = ClampToInt32(videoSize_->Height());
+      // Two bytes a pixel whatever the subtype: the camera works the real
+      // size out from the subtype it keeps.
+      const uint64_t bytes = uint64_t(videoSize_->Width()) * videoSize_->Height() * 2;
+      bmi->biSizeImage = uint32_t(std::min<uint64_t>(bytes, std::numeric_limits<uint32_t>::max()));
+    }
+    if (!frameRate_->Current()) {
+      if (const int64_t p = PeriodOf(frameRate_->Rate())) *period = p;
+    }
+    // S_FALSE is the camera's "nearest I have": the request was not met.
+    HRESULT hr = streamConfig_->SetFormat(mt);
+    FlushGraph();
+    // A filter behind the camera that cannot take the new type while it is
+    // connected (the grabber passes samples on in place; a converter keeps
+    // its output type) refuses it or leaves the grabber on the old one: the
+    // rendering is done again from the camera at its new format.
+    if (built_ && (hr == VFW_E_TYPE_NOT_ACCEPTED || !GrabberMatchesCamera())) hr = RenderAgain(*mt);
+    if (hr != S_OK) graph_->Warning(QStringLiteral("Can't set desired video size and rate."), hr);
+  } else {
+    graph_->Warning(QStringLiteral("Can't set desired video size and rate."), 0);
+  }
+  LPDSDeleteMediaType(mt);
+}
+
+bool TVLDSCapture::GrabberMatchesCamera() {
+  if (!videoGrabber_ || !streamConfig_) return true;
+  AM_MEDIA_TYPE* camera = nullptr;
+  TDSMediaType grabbed;
+  int cw = 0, ch = 0, gw = 0, gh = 0;
+  int64_t cp = 0, gp = 0;
+  const bool known = SUCCEEDED(streamConfig_->GetFormat(&camera)) && camera &&
+                     DSCameraTypeGeometry(*camera, &cw, &ch, &cp) &&
+                     SUCCEEDED(videoGrabber_->GetConnectedMediaType(&grabbed.Get())) &&
+                     DSCameraTypeGeometry(grabbed.Get(), &gw, &gh, &gp);
+  LPDSDeleteMediaType(camera);
+  return !known || (cw == gw && ch == gh && cp == gp);
+}
+
+HRESULT TVLDSCapture::RenderAgain(const AM_MEDIA_TYPE& format) {
+  graph_->DestroyDownstream(captureFilter_.get());
+  built_ = false;
+  const HRESULT hr = streamConfig_->SetFormat(&format);
+  IntBuildGraph();
+  return hr;
+}
+
+// ---------------------------------------------------------------- video window
+
+bool TVLDSCapture::HasRenderer() {
+  IGraphBuilder* graph = graph_->Graph();
+  if (!graph) return false;
+  IEnumFilters* raw = nullptr;
+  if (FAILED(graph->EnumFilters(&raw)) || !raw) return true;
+  TIntf<IEnumFilters> filters = TIntf<IEnumFilters>::Adopt(raw);
+  for (;;) {
+    IBaseFilter* f = nullptr;
+    uint32_t fetched = 0;
+    if (filters->Next(1, &f, &fetched) != S_OK || fetched != 1 || !f) return false;
+    TIntf<IBaseFilter> filter = TIntf<IBaseFilter>::Adopt(f);
+    if (QueryIntf<IVideoWindow>(filter.get(), IID_IVideoWindow)) return true;
+  }
+}
+
+bool TVLDSCapture::ConfigVideoWindow(bool show) {
+  TComponent* dock = videoPreview_->PreviewDock();
+  TIntf<IDSPreviewDock> previewDock;
+  if (auto* d = dynamic_cast<IDSPreviewDock*>(static_cast<QObject*>(dock))) previewDock = TIntf<IDSPreviewDock>(d);
+  const bool visible = show && videoPreview_->Visible() && videoPreview_->Enabled();
+  const int height = header_.biHeight < 0 ? -header_.biHeight : header_.biHeight;
+  return graph_->ConfigVideoWindow(previewDock.get(), visible, QSize(header_.biWidth, height));
+}
+
+// ---------------------------------------------------------------- teardown
+
+void TVLDSCapture::DestroyGraph() {
+  auto section = WriteLock();
+  if (!section || !built_) return;
+  if (running_) IntStop();
+  graph_->UnregisterGraph();
+  nullRenderer_.reset();
+  captionNullRenderer_.reset();
+  videoGrabber_.reset();
+  for (TIntf<ISampleGrabber>* grabber : {&captionGrabber_, &rawGrabber_, &textCaptionGrabber_}) {
+    if (*grabber) (*grabber)->SetCallback(nullptr, 0);
+    grabber->reset();
+  }
+  audioGrabber_.reset();
+  timeCodeGrabber_.reset();
+  graph_->ReleaseMediaEvent();
+  if (captureFilter_) graph_->DestroyDownstream(captureFilter_.get());
+  if (audioFilter_ && audioFilter_ != captureFilter_) graph_->DestroyDownstream(audioFilter_.get());
+  built_ = false;
+}
+
+void TVLDSCapture::ForgetGrabberInterfaces() {
+  // The callbacks are plain objects of this component: no grabber that may
+  // outlive the graph keeps pointing at them.
+  for (IBaseFilter* filter : {videoGrabberFilter_.get(), captionGrabberFilter_.get(), textCaptionGrabberFilter_.get(),
+                              rawGrabberFilter_.get(), audioGrabberFilter_.get(), timeCodeGrabberFilter_.get()})
+    if (TIntf<ISampleGrabber> grabber = QueryIntf<ISampleGrabber>(filter, IID_ISampleGrabber))
+      grabber->SetCallback(nullptr, 0);
+  videoGrabber_.reset();
+  captionGrabber_.reset();
+  textCaptionGrabber_.reset();
+  rawGrabber_.reset();
+  audioGrabber_.reset();
+  timeCodeGrabber_.reset();
+}
+
+void TVLDSCapture::FreeCapFilters() {
+  ForgetGrabberInterfaces();
+  graph_->ReleaseFilters();
+  graph_->DestroyGraph();
+  captureFilter_.reset();
+  audioFilter_.reset();
+  streamConfig_.reset();
+  vfwDialogs_.reset();
+  analogDecoder_.reset();
+  tvTunerInterface_.reset();
+  videoProcAmp_.reset();
+  videoGrabberFilter_.reset();
+  captionGrabberFilter_.reset();
+  textCaptionGrabberFilter_.reset();
+  rawGrabberFilter_.reset();
+  audioGrabberFilter_.reset();
+  timeCodeGrabberFilter_.reset();
+  dvSplitter_.reset();
+  dvDecoder_.reset();
+  nullRenderer_.reset();
+  captionNullRenderer_.reset();
+  customGrabber_ = false;
+  built_ = false;
+  dialogs_.Clear();
+}
+
+void TVLDSCapture::CleanUp() {
+  auto section = WriteLock();
+  FreeCapFilters();
+  graph_->ReleaseMediaEvent();
+}
+
+}  // namespace lumicar

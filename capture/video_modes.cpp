@@ -1,0 +1,93 @@
+#include "capture/video_modes.h"
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "dsbase/camera/camera_interfaces.h"
+#include "dsbase/media/media_guids.h"
+#include "dsbase/media/video_info.h"
+
+namespace lumicar {
+
+namespace {
+
+// A caps block is read into this much room whatever size the camera claims,
+// so that a camera stating a short block cannot make us read past it.
+constexpr size_t kCapsRoom = 256;
+// A list of more capabilities than this is a broken driver.
+constexpr int kMaxCapabilities = 4096;
+
+int32_t FramesOf(int64_t interval) { return interval > 0 ? int32_t(10'000'000 / interval) : 0; }
+
+// A driver's most negative height has no positive counterpart.
+int32_t Magnitude(int32_t v) { return v == INT32_MIN ? INT32_MAX : std::abs(v); }
+
+}  // namespace
+
+int TVLVideoModes::GetCount() {
+  if (open_) open_();
+  std::lock_guard guard(lock_);
+  return int(items_.size());
+}
+
+TVLVideoModeFormat TVLVideoModes::GetItem(int index) {
+  if (open_) open_();
+  std::lock_guard guard(lock_);
+  if (index < 0 || size_t(index) >= items_.size()) return {};
+  return items_[size_t(index)];
+}
+
+std::vector<TVLVideoModeFormat> TVLVideoModes::Snapshot() const {
+  std::lock_guard guard(lock_);
+  return items_;
+}
+
+void TVLVideoModes::Clear() {
+  std::lock_guard guard(lock_);
+  items_.clear();
+}
+
+void TVLVideoModes::Add(const TVLVideoModeFormat& mode) {
+  std::lock_guard guard(lock_);
+  items_.push_back(mode);
+}
+
+void TVLVideoModes::Read(IAMStreamConfig* config) {
+  Clear();
+  if (!config) return;
+  int count = 0, size = 0;
+  if (FAILED(config->GetNumberOfCapabilities(&count, &size))) return;
+  if (count < 0 || count > kMaxCapabilities || size < 0 || size_t(size) > kCapsRoom) return;
+  for (int i = 0; i < count; ++i) {
+    AM_MEDIA_TYPE* mt = nullptr;
+    std::vector<uint8_t> room(kCapsRoom, 0);
+    const HRESULT hr = config->GetStreamCaps(i, &mt, room.data());
+    if (hr != S_OK || !mt) {
+      LPDSDeleteMediaType(mt);
+      continue;
+    }
+    VIDEO_STREAM_CONFIG_CAPS caps;
+    std::memcpy(&caps, room.data(), sizeof caps);
+    const BITMAPINFOHEADER* bmi = DSBitmapHeader(*mt);
+    if ((mt->formattype == FORMAT_VideoInfo || mt->formattype == FORMAT_VideoInfo2) && bmi) {
+      TVLVideoModeFormat m;
+      m.Format = mt->subtype == MEDIASUBTYPE_YUY2 ? vfYUY2 : mt->subtype == MEDIASUBTYPE_UYVY ? vfUYVY : vfRGB24;
+      m.Width = bmi->biWidth;
+      m.Height = Magnitude(bmi->biHeight);
+      m.MinWidth = caps.MinOutputSize.cx;
+      m.MinHeight = Magnitude(caps.MinOutputSize.cy);
+      m.MaxWidth = caps.MaxOutputSize.cx;
+      m.MaxHeight = Magnitude(caps.MaxOutputSize.cy);
+      m.WidthStep = caps.OutputGranularityX;
+      m.HeightStep = Magnitude(caps.OutputGranularityY);
+      m.MinFrames = FramesOf(caps.MaxFrameInterval);
+      m.MaxFrames = FramesOf(caps.MinFrameInterval);
+      Add(m);
+    }
+    LPDSDeleteMediaType(mt);
+  }
+}
+
+}  // namespace lumicar

@@ -1,0 +1,55 @@
+#pragma once
+// The camera's stream capabilities as the capture shows them to callers
+// (TVLVideoModes, a list of TVLVideoModeFormat records), rebuilt from the
+// capture pin's stream configuration each time the camera is bound. Reading
+// the list opens the capture first, so that it describes the chosen camera.
+
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "buffers/video_format.h"
+
+namespace lumicar {
+
+class IAMStreamConfig;
+
+struct TVLVideoModeFormat {
+  // vfYUY2 for YUY2, vfUYVY for UYVY, vfRGB24 for every other subtype.
+  TVLVideoFormat Format = vfRGB24;
+  int32_t Width = 0, Height = 0;
+  int32_t MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
+  int32_t WidthStep = 0, HeightStep = 0;
+  // Frames per second the capability reaches, truncated; 0 when its frame
+  // interval is not positive.
+  int32_t MinFrames = 0, MaxFrames = 0;
+};
+
+class TVLVideoModes {
+ public:
+  // `open` runs before every read (GetCount, GetItem); may be empty.
+  explicit TVLVideoModes(std::function<void()> open = {}) : open_(std::move(open)) {}
+  TVLVideoModes(const TVLVideoModes&) = delete;
+  TVLVideoModes& operator=(const TVLVideoModes&) = delete;
+
+  int GetCount();
+  // The record at `index`; an empty record outside the list.
+  TVLVideoModeFormat GetItem(int index);
+  // The records without opening anything.
+  std::vector<TVLVideoModeFormat> Snapshot() const;
+
+  void Clear();
+  // Rebuilds the list from the stream configuration's capabilities; only
+  // video-header capabilities are listed. Nothing with no configuration.
+  void Read(IAMStreamConfig* config);
+  void Add(const TVLVideoModeFormat& mode);
+
+ private:
+  std::function<void()> open_;
+  mutable std::mutex lock_;  // leaf: the records only
+  std::vector<TVLVideoModeFormat> items_;
+};
+
+}  // namespace lumicar

@@ -1,0 +1,359 @@
+// The capture graph on the scripted document camera and the synthetic
+// camera: which pixel format, size and rate every request negotiates, the
+// filters the build leaves in the graph, the converter where the camera
+// cannot give the format itself, the warning when the camera cannot meet the
+// request, and the branches that have no device on this platform.
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cmath>
+
+#include "buffers/sl_exception.h"
+#include "capture/temporary_renderer.h"
+#include "dsbase/camera/camera_media_type.h"
+#include "dsbase/camera/v4l2_capture_filter.h"
+#include "dsbase/camera/v4l2_capture_pin.h"
+#include "dsbase/graph/graph_pins.h"
+#include "dsbase/media/media_guids.h"
+#include "tests/capture/capture_test_support.h"
+#include "tests/ui/qt_application.h"
+
+namespace lumicar::capturetest {
+namespace {
+
+const QString kSizeRateWarning = QStringLiteral("Can't set desired video size and rate.");
+
+struct TSizeCase {
+  uint32_t width, height;
+  int fakeWidth, fakeHeight;  // what the document camera gives
+  bool fakeMeets;
+};
+// The viewer's sizes: the document camera has 640 × 480 and 1600 × 1200 only
+// and gives the nearest for the other two.
+const TSizeCase kSizes[] = {
+    {640, 480, 640, 480, true},
+    {800, 600, 640, 480, false},
+    {1280, 1024, 1600, 1200, false},
+    {1600, 1200, 1600, 1200, true},
+};
+
+struct TRateCase {
+  bool current;
+  double rate;
+  // The period the document camera runs at, at 640 × 480 and 1600 × 1200,
+  // and whether that meets the request.
+  int64_t small, large;
+  bool smallMeets, largeMeets;
+};
+const TRateCase kRates[] = {
+    {true, 0, 333333, 333333, true, true},
+    {false, 30, 333333, 333333, true, true},
+    {false, 15, 666667, 666667, true, true},
+    // 7 fps exists only as uncompressed YUYV at the large size; at the small
+    // size 15 fps is the nearest.
+    {false, 7, 666667, 1428571, false, true},
+};
+
+const TVLVideoFormat kFormats[] = {vfRGB24, vfYUY2, vfUYVY, vfRGBA32, vfRGB565, vfRGB555, vfGrayScale};
+
+// The subtype each request ends in: the format itself (through the camera's
+// own decoder or the converter), except grey scale, whose preference row
+// begins with RGB24.
+TGUID ExpectedSubtype(TVLVideoFormat f) { return VLGetGUIDFromFormat(f == vfGrayScale ? vfRGB24 : f); }
+
+int64_t PeriodOf(double rate) { return int64_t(std::nearbyint(1e7 / rate)); }
+
+class CaptureGraphTest : public CaptureTest {
+ protected:
+  void Request(TVLVideoFormat format, uint32_t width, uint32_t height, const TRateCase& rate) {
+    capture_->Close();
+    capture_->SetVideoFormat(format);
+    capture_->VideoSize()->SetCurrent(false);
+    capture_->VideoSize()->SetWidth(width);
+    capture_->VideoSize()->SetHeight(height);
+    capture_->FrameRate()->SetCurrent(rate.current);
+    if (!rate.current) capture_->FrameRate()->SetRate(rate.rate);
+    std::lock_guard guard(failuresLock_);
+    failures_.clear();
+  }
+  bool Warned() { return HasFailure(kSizeRateWarning); }
+  bool Errored() {
+    for (const TFailure& f : Failures())
+      if (f.error) return true;
+    return false;
+  }
+  bool HasConverter() { return HasFilter(capture_.get(), u"Colour Space Converter"); }
+};
+
+TEST_F(CaptureGraphTest, DocumentCameraNegotiatesEveryFormatSizeAndRate) {
+  RecordFailures(MakeCapture());
+  for (TVLVideoFormat format : kFormats)
+    for (const TSizeCase& size : kSizes)
+      for (const TRateCase& rate : kRates) {
+        SCOPED_TRACE(testing::Message() << "format " << int(format) << ", " << size.width << "x" << size.height
+                                        << ", rate " << (rate.current ? -1.0 : rate.rate));
+        Request(format, size.width, size.height, rate);
+        ASSERT_TRUE(capture_->Open());
+        EXPECT_FALSE(Errored());
+        TNegotiated n;
+        ASSERT_TRUE(Negotiated(capture_.get(), &n));
+        EXPECT_EQ(n.subtype, ExpectedSubtype(format));
+        EXPECT_EQ(n.width, size.fakeWidth);
+        EXPECT_EQ(n.height, size.fakeHeight);
+        const bool large = size.fakeWidth == 1600;
+        EXPECT_EQ(n.period, large ? rate.large : rate.small);
+        EXPECT_EQ(Warned(), !(size.fakeMeets && (large ? rate.largeMeets : rate.smallMeets)));
+      }
+}
+
+TEST_F(CaptureGraphTest, SyntheticCameraMeetsEveryRequestWithoutConverter) {
+  RecordFailures(MakeCapture(QStringLiteral("Test pattern")));
+  for (TVLVideoFormat format : kFormats)
+    for (const TSizeCase& size : kSizes)
+      for (const TRateCase& rate : kRates) {
+        SCOPED_TRACE(testing::Message() << "format " << int(format) << ", " << size.width << "x" << size.height
+                                        << ", rate " << (rate.current ? -1.0 : rate.rate));
+        Request(format, size.width, size.height, rate);
+        ASSERT_TRUE(capture_->Open());
+        TNegotiated n;
+        ASSERT_TRUE(Negotiated(capture_.get(), &n));
+        EXPECT_EQ(n.subtype, ExpectedSubtype(format));
+        EXPECT_EQ(n.width, int(size.width));
+        EXPECT_EQ(n.height, int(size.height));
+        // Its rates run from 1 to 60 frames a second; the current one is the fastest.
+        EXPECT_EQ(n.period, rate.current ? PeriodOf(60) : PeriodOf(rate.rate));
+        EXPECT_FALSE(HasConverter());
+        EXPECT_TRUE(Failures().empty());
+      }
+}
+
+TEST_F(CaptureGraphTest, LargeSizeAtThirtyFramesComesFromTheCamerasMjpeg) {
+  MakeCapture();
+  Request(vfYUY2, 1600, 1200, kRates[1]);
+  capture_->Start();
+  ASSERT_TRUE(capture_->IsRunning());
+  auto fake = camera_->Fake();
+  {
+    std::lock_guard guard(fake->lock_);
+    EXPECT_EQ(fake->format_.pixelformat, uint32_t(V4L2_PIX_FMT_MJPEG));
+    EXPECT_EQ(fake->format_.width, 1600u);
+    EXPECT_EQ(fake->parm_.numerator, 1u);
+    EXPECT_EQ(fake->parm_.denominator, 30u);
+  }
+  EXPECT_FALSE(HasConverter());  // the camera decodes into YUY2 itself
+  PushFrames(1);
+  ASSERT_TRUE(sink_->WaitFrames(1));
+  PushFrames(1);
+  ASSERT_TRUE(sink_->WaitFrames(2));
+  auto start = sink_->LastStart();
+  ASSERT_TRUE(start);
+  EXPECT_EQ(start->Width(), 1600);
+  EXPECT_EQ(start->Height(), 1200);
+  EXPECT_EQ(start->PixelFormat(), vfYUY2);
+  EXPECT_EQ(start->FrameDuration(), 333333);
+  capture_->Stop();
+}
+
+TEST_F(CaptureGraphTest, SevenFramesOfTheLargeSizeReachRgbThroughTheConverter) {
+  // RGB24 at that size comes only from MJPEG (15 or 30 fps); the rate is
+  // honoured by converting the camera's uncompressed YUYV instead.
+  RecordFailures(MakeCapture());
+  Request(vfRGB24, 1600, 1200, kRates[3]);
+  ASSERT_TRUE(capture_->Open());
+  TNegotiated n;
+  ASSERT_TRUE(Negotiated(capture_.get(), &n));
+  EXPECT_EQ(n.subtype, MEDIASUBTYPE_RGB24);
+  EXPECT_EQ(n.period, 1428571);
+  EXPECT_TRUE(HasConverter());
+  EXPECT_FALSE(Warned());
+}
+
+TEST_F(CaptureGraphTest, Rgb555OnAYuy2OnlyCameraGoesThroughTheConverter) {
+  camera_->Fake()->intervals_ = {{V4L2_PIX_FMT_YUYV, 640, 480, 1, 30}};
+  RecordFailures(MakeCapture());
+  capture_->SetVideoFormat(vfRGB555);
+  ASSERT_TRUE(capture_->Open());
+  TNegotiated n;
+  ASSERT_TRUE(Negotiated(capture_.get(), &n));
+  EXPECT_EQ(n.subtype, MEDIASUBTYPE_RGB555);
+  EXPECT_EQ(n.width, 640);
+  EXPECT_TRUE(HasConverter());
+  EXPECT_EQ(capture_->NegotiatedFormat(), vfRGB555);
+  // The request was met, so the next Open keeps the graph.
+  const int made = camera_->FiltersMade();
+  EXPECT_TRUE(capture_->Open());
+  EXPECT_EQ(camera_->FiltersMade(), made);
+}
+
+TEST_F(CaptureGraphTest, YuyRequestOnAYuyCameraConnectsDirectly) {
+  RecordFailures(MakeCapture());
+  capture_->SetVideoFormat(vfYUY2);
+  ASSERT_TRUE(capture_->Open());
+  TNegotiated n;
+  ASSERT_TRUE(Negotiated(capture_.get(), &n));
+  EXPECT_EQ(n.subtype, MEDIASUBTYPE_YUY2);
+  EXPECT_FALSE(HasConverter());
+  // Current size and rate: the camera's own, written back unchanged.
+  EXPECT_EQ(n.width, 640);
+  EXPECT_EQ(n.period, 333333);
+  EXPECT_TRUE(Failures().empty());
+}
+
+TEST_F(CaptureGraphTest, BuildLeavesTheGrabberInPlaceOfTheTemporaryRenderer) {
+  MakeCapture();
+  ASSERT_TRUE(capture_->Open());
+  EXPECT_TRUE(capture_->IsBuilt());
+  for (const char16_t* name :
+       {TVLDSCapture::kVideoCaptureFilterName, TVLDSCapture::kVideoGrabberName, TVLDSCapture::kNullRenderName,
+        TVLDSCapture::kCaptionNullRenderName, TVLDSCapture::kTextCaptionGrabberName})
+    EXPECT_TRUE(HasFilter(capture_.get(), name)) << QString::fromUtf16(name).toStdString();
+  EXPECT_FALSE(HasFilter(capture_.get(), TVLDSCapture::kVideoTmpRenderName));
+  // No caption stream reached the caption grabber: it is not in the graph.
+  EXPECT_FALSE(HasFilter(capture_.get(), TVLDSCapture::kCaptionGrabberName));
+  // The video branch ends in the null renderer.
+  IGraphBuilder* graph = capture_->Graph()->Graph();
+  IBaseFilter* raw = nullptr;
+  ASSERT_EQ(graph->FindFilterByName(TVLDSCapture::kNullRenderName, &raw), S_OK);
+  TIntf<IBaseFilter> null = TIntf<IBaseFilter>::Adopt(raw);
+  TIntf<IPin> in = DSFirstPin(null.get(), PINDIR_INPUT, false);
+  TIntf<IPin> peer = DSPeerOf(in.get());
+  ASSERT_TRUE(peer);
+  TIntf<IBaseFilter> grabber = DSFilterOfPin(peer.get());
+  EXPECT_TRUE(DSSameObject(grabber.get(), static_cast<IUnknown*>(capture_->VideoGrabber())));
+  // The capabilities were read while the camera was bound.
+  EXPECT_EQ(capture_->GetVC_VideoModes()->GetCount(), 4);
+  const TVLVideoModeFormat big = capture_->GetVC_VideoModes()->GetItem(2);
+  EXPECT_EQ(big.Format, vfYUY2);
+  EXPECT_EQ(big.Width, 1600);
+  EXPECT_EQ(big.MaxFrames, 30);
+  EXPECT_EQ(big.MinFrames, 7);
+}
+
+TEST_F(CaptureGraphTest, WithThePreviewTheGrabberEndsInTheDefaultRenderer) {
+  RecordFailures(MakeCapture());
+  capture_->VideoPreview()->SetEnabled(true);
+  ASSERT_TRUE(capture_->Open());
+  EXPECT_TRUE(capture_->HasRenderer());
+  EXPECT_FALSE(HasFailure(QStringLiteral("Can't render video preview.")));
+  capture_->Start();
+  EXPECT_TRUE(capture_->IsRunning());
+  capture_->Stop();
+  // Switching the preview off while stopped drops the graph; the next
+  // build ends in the null renderer again.
+  capture_->VideoPreview()->SetEnabled(false);
+  EXPECT_FALSE(capture_->GetVC_Opened());
+  ASSERT_TRUE(capture_->Open());
+  EXPECT_FALSE(capture_->HasRenderer());
+}
+
+TEST_F(CaptureGraphTest, ACameraThatRefusesTheSizeStreamsAtWhatItGives) {
+  RecordFailures(MakeCapture());
+  Request(vfYUY2, 1024, 768, kRates[1]);
+  capture_->Start();
+  ASSERT_TRUE(capture_->IsRunning());
+  const auto failures = Failures();
+  ASSERT_FALSE(failures.empty());
+  EXPECT_EQ(failures[0].message, kSizeRateWarning);
+  EXPECT_FALSE(failures[0].error);
+  EXPECT_EQ(failures[0].code, S_FALSE);  // the camera's "nearest I have"
+  // The start operation reports what was negotiated, not what was asked.
+  auto start = sink_->LastStart();
+  ASSERT_TRUE(start);
+  EXPECT_EQ(start->Width(), 640);
+  EXPECT_EQ(start->Height(), 480);
+  PushFrames(1);
+  ASSERT_TRUE(sink_->WaitFrames(1));
+  EXPECT_EQ(sink_->Kept()[0]->GetWidth(), 640);
+  capture_->Stop();
+}
+
+TEST_F(CaptureGraphTest, AudioFromTheCameraItselfFailsTheBuildWithItsError) {
+  // No camera of this platform has an audio pin: the audio branch cannot be
+  // rendered, and that fails the whole build.
+  RecordFailures(MakeCapture());
+  capture_->AudioCaptureDevice()->SetName(TDSVLAudioCaptureDevice::kShareVideoDevice);
+  EXPECT_FALSE(capture_->Open());
+  EXPECT_TRUE(HasFailure(QStringLiteral("Can't suggest audio buffer size.")));
+  EXPECT_TRUE(HasFailure(QStringLiteral("Can't set audio sample grabber.")));
+  EXPECT_FALSE(capture_->GetVC_Opened());
+  // The default audio choice finds no device here and builds without audio.
+  capture_->AudioCaptureDevice()->SetName(QStringLiteral("Default"));
+  EXPECT_TRUE(capture_->Open());
+}
+
+TEST_F(CaptureGraphTest, BranchesWithoutDevicesAnswerWithTheirErrors) {
+  RecordFailures(MakeCapture());
+  // Raw frames: the grabber takes the camera's stream before any converter;
+  // it runs, and the start operation carries the raw type.
+  capture_->SetUseHardwareCompression(true);
+  ASSERT_TRUE(capture_->Open());
+  EXPECT_TRUE(HasFilter(capture_.get(), TVLDSCapture::kRawGrabberName));
+  capture_->Start();
+  auto start = sink_->LastStart();
+  ASSERT_TRUE(start);
+  EXPECT_TRUE(OWOperationAs<TOWStartCompressionFrameOperation>(start.get()));
+  capture_->Stop();
+  capture_->Close();
+  capture_->SetUseHardwareCompression(false);
+  // Closed captions need a VBI pin, which no camera here has: the branch is
+  // skipped even when enabled.
+  capture_->ClosedCaptions()->SetEnabled(true);
+  EXPECT_TRUE(capture_->Open());
+  EXPECT_FALSE(HasFilter(capture_.get(), u"Line 21 Decoder"));
+  // No capture filter: the binding's error.
+  capture_->Close();
+  capture_->VideoCaptureDevice()->SetName(QStringLiteral("None"));
+  EXPECT_FALSE(capture_->Open());
+  EXPECT_FALSE(capture_->InitCaptureFilters());
+  EXPECT_TRUE(HasFailure(QStringLiteral("Can't create video capture filter.")));
+}
+
+TEST_F(CaptureGraphTest, AStartTheCameraRefusesRaisesCantStartCapture) {
+  // Two cameras on one hub: the bus has no bandwidth left for streaming.
+  camera_->Fake()->streamOnError_ = ENOSPC;
+  MakeCapture();
+  try {
+    capture_->Start();
+    FAIL() << "the start did not raise";
+  } catch (const ESLException& e) {
+    EXPECT_EQ(e.Message(), QStringLiteral("Can't start capture. - 2147942428 - 8007001c"));
+  }
+  EXPECT_FALSE(capture_->IsRunning());
+  EXPECT_TRUE(capture_->GetVC_Opened());
+  // A handler that marks the error handled keeps it from raising.
+  RecordFailures(capture_.get());
+  EXPECT_NO_THROW(capture_->Start());
+  EXPECT_TRUE(HasFailure(QStringLiteral("Can't start capture.")));
+  EXPECT_FALSE(capture_->IsRunning());
+}
+
+TEST_F(CaptureGraphTest, TemporaryRendererAcceptsItsRowOneEntryAtATime) {
+  TIntf<TVLDSVideoRenderer> r = MakeIntf<TVLDSVideoRenderer>();
+  EXPECT_EQ(r->VideoFormat(), vfRGBA32);
+  r->SetVideoFormat(vfRGB555);
+  AM_MEDIA_TYPE mt{};
+  EXPECT_EQ(r->GetMediaType(-1, &mt), E_INVALIDARG);
+  EXPECT_EQ(r->GetMediaType(7, &mt), VFW_S_NO_MORE_ITEMS);
+  ASSERT_EQ(r->GetMediaType(1, &mt), S_OK);
+  EXPECT_EQ(mt.majortype, MEDIATYPE_Video);
+  EXPECT_EQ(mt.subtype, MEDIASUBTYPE_RGB565);
+  EXPECT_TRUE(mt.formattype.IsNull());
+  EXPECT_EQ(mt.pbFormat, nullptr);
+  TDSMediaType rgb = DSCameraMediaType(MEDIASUBTYPE_RGB24, 640, 480, 333333);
+  EXPECT_EQ(r->CheckMediaType(&rgb.Get()), S_OK);
+  EXPECT_EQ(r->CheckMediaType(nullptr), E_POINTER);
+  r->SetAcceptedEntry(0);
+  EXPECT_EQ(r->CheckMediaType(&rgb.Get()), E_INVALIDARG);
+  TDSMediaType rgb555 = DSCameraMediaType(MEDIASUBTYPE_RGB555, 640, 480, 333333);
+  EXPECT_EQ(r->CheckMediaType(&rgb555.Get()), S_OK);
+  // Only VIDEOINFOHEADER blocks.
+  rgb555->formattype = FORMAT_VideoInfo2;
+  EXPECT_EQ(r->CheckMediaType(&rgb555.Get()), E_INVALIDARG);
+  TDSMediaType mjpg = DSCameraMediaType(MEDIASUBTYPE_MJPG, 640, 480, 333333);
+  r->SetAcceptedEntry(-1);
+  EXPECT_EQ(r->CheckMediaType(&mjpg.Get()), E_INVALIDARG);
+}
+
+}  // namespace
+}  // namespace lumicar::capturetest
