@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the tree (layering, formatting), builds the
 # concurrency tests with ThreadSanitizer, fuzzes the readers of stored designs
-# for a short while, then builds the whole suite with AddressSanitizer and
-# UndefinedBehaviorSanitizer (warnings are errors) and runs it headless.
+# and of camera data for a short while, then builds the whole suite with
+# AddressSanitizer and UndefinedBehaviorSanitizer (warnings are errors) and
+# runs it headless.
 # CTest's summary comes last, then the wall time of each step.
 set -uo pipefail
 cd "$(dirname "$0")"
@@ -46,17 +47,21 @@ cmake --build build/tsan -j "$jobs" --target lumicar_thread_tests || exit 1
 (cd build/tsan && ctest --output-on-failure -j "$jobs" -L threads) || status=1
 end "ThreadSanitizer build and tests"
 
-# Fuzz the readers of stored designs for a short while (clang's libFuzzer).
+# Fuzz the readers of stored designs and the paths that take a camera's data
+# (samples, MJPEG frames, proposed media types) for a short while each
+# (clang's libFuzzer).
 begin "fuzzing"
 cmake -S . -B build/fuzz "${common[@]}" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DLUMICAR_FUZZ=ON \
   -DLUMICAR_BUILD_APP=OFF -DLUMICAR_BUILD_TESTS=OFF >/dev/null || exit 1
 # Each fuzz target with its seed corpus (new inputs go to build/fuzz/corpus).
-fuzzers=(form_reader:tests/fuzz/corpus pin_links:tests/fuzz/pin_links_corpus)
+fuzzers=(form_reader:tests/fuzz/corpus pin_links:tests/fuzz/pin_links_corpus
+  frame_queue:tests/fuzz/frame_queue_corpus mjpeg_decoder:tests/fuzz/mjpeg_decoder_corpus
+  source_media_type:tests/fuzz/source_media_type_corpus)
 for entry in "${fuzzers[@]}"; do
   name=${entry%%:*} seeds=${entry#*:}
   cmake --build build/fuzz -j "$jobs" --target "fuzz_$name" || exit 1
   mkdir -p "build/fuzz/corpus/$name"
-  "build/fuzz/tests/fuzz/fuzz_$name" -max_total_time=15 -max_len=4096 "build/fuzz/corpus/$name" "$seeds" \
+  "build/fuzz/tests/fuzz/fuzz_$name" -max_total_time=12 -max_len=4096 "build/fuzz/corpus/$name" "$seeds" \
     >"build/fuzz/$name.log" 2>&1 || { tail -n 40 "build/fuzz/$name.log"; echo "fuzzing $name failed"; status=1; }
 done
 end "fuzzing"
