@@ -79,13 +79,14 @@ class TLPCustomControl : public TComponent {
   // ---- Bounds (user-interface thread) ----
   int Left() const;
   int Top() const;
-  int Width() const;
-  int Height() const;
+  // Virtual for top-level windows, whose size includes the frame around them.
+  virtual int Width() const;
+  virtual int Height() const;
   void SetLeft(int value);
   void SetTop(int value);
   void SetWidth(int value);
   void SetHeight(int value);
-  void SetBounds(int left, int top, int width, int height);
+  virtual void SetBounds(int left, int top, int width, int height);
   // The size of the area the control paints in (the whole window: controls have no frame).
   QSize ClientSize() const;
 
