@@ -9,6 +9,9 @@ packages=(
   libjpeg62-turbo-dev libhwy-dev libturbojpeg0-dev libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  # The viewer's Japanese menus and window font (its designs name a Japanese
+  # Gothic face, which the program maps to IPA Gothic).
+  fonts-ipafont-gothic
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(clang libclang-rt-dev clang-format python3)
