@@ -13,7 +13,6 @@
 // adds the QPainter fallback's conversion.
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <QApplication>
 #include <cstring>
@@ -25,6 +24,7 @@
 #include "dsbase/render/gl_frame_upload.h"
 #include "dsbase/render/video_renderer.h"
 #include "imagepins/frame_operations.h"
+#include "testing/bench_cpu_time.h"
 
 namespace lumicar {
 namespace {
@@ -43,26 +43,7 @@ void EnsureApplication() {
   RegisterDisplayClasses();
 }
 
-double ThreadCpuNs() {
-  rusage usage{};
-  getrusage(RUSAGE_THREAD, &usage);
-  const auto ns = [](const timeval& t) { return double(t.tv_sec) * 1e9 + double(t.tv_usec) * 1e3; };
-  return ns(usage.ru_utime) + ns(usage.ru_stime);
-}
-
-// CPU nanoseconds of one warm memcpy of `bytes`, on the clock the
-// benchmarks below are compared on.
-double MemcpyNs(size_t bytes) {
-  std::vector<uint8_t> from(bytes, 0x5A), to(bytes);
-  std::memcpy(to.data(), from.data(), bytes);
-  constexpr int kRounds = 200;
-  const double start = ThreadCpuNs();
-  for (int i = 0; i < kRounds; ++i) {
-    std::memcpy(to.data(), from.data(), bytes);
-    benchmark::ClobberMemory();
-  }
-  return (ThreadCpuNs() - start) / kRounds;
-}
+using benchclock::MemcpyNs;
 
 size_t FrameBytes(TVLVideoFormat format) {
   return format == vfYUY2 ? size_t(kWidth) * kHeight * 2 : size_t(kWidth) * kHeight * 3;

@@ -11,7 +11,6 @@
 // fallback's conversion of the frame on the user-interface thread.
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <cstring>
@@ -19,6 +18,7 @@
 
 #include "dsbase/render/gl_frame_upload.h"
 #include "dsbase/render/video_renderer.h"
+#include "testing/bench_cpu_time.h"
 #include "testing/dsbase/ds_test_filters.h"
 
 namespace lumicar {
@@ -35,26 +35,7 @@ void EnsureApplication() {
   benchmark::DoNotOptimize(app);
 }
 
-double ThreadCpuNs() {
-  rusage usage{};
-  getrusage(RUSAGE_THREAD, &usage);
-  const auto ns = [](const timeval& t) { return double(t.tv_sec) * 1e9 + double(t.tv_usec) * 1e3; };
-  return ns(usage.ru_utime) + ns(usage.ru_stime);
-}
-
-// CPU nanoseconds of one memcpy of `bytes`, warm, averaged: the same clock
-// the benchmarks report, so that the ratio holds on a busy machine too.
-double MemcpyNs(size_t bytes) {
-  std::vector<uint8_t> from(bytes, 0x5A), to(bytes);
-  std::memcpy(to.data(), from.data(), bytes);
-  constexpr int kRounds = 200;
-  const double start = ThreadCpuNs();
-  for (int i = 0; i < kRounds; ++i) {
-    std::memcpy(to.data(), from.data(), bytes);
-    benchmark::ClobberMemory();
-  }
-  return (ThreadCpuNs() - start) / kRounds;
-}
+using benchclock::MemcpyNs;
 
 void BM_Memcpy(benchmark::State& state, int bits) {
   const size_t bytes = DSBitmapImageSize(kWidth, kHeight, bits);
