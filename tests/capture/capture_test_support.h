@@ -21,41 +21,14 @@
 #include "dsbase/graph/device_provider.h"
 #include "imagepins/frame_operations.h"
 #include "imagepins/image_pins.h"
+#include "testing/camera/fake_camera_provider.h"
 #include "testing/camera/fake_v4l2_device.h"
 
 namespace lumicar::capturetest {
 
 using namespace std::chrono_literals;
 
-// The document camera (MJPEG 1600 × 1200 at 30 and 15 fps, YUYV 1600 × 1200
-// at 7 fps, both at 640 × 480) as "Document Camera" in the video input
-// category. Unplug makes the node vanish and fail; Replug brings a fresh
-// node back under the same stable name.
-class TFakeCameraProvider final : public IDSDeviceProvider {
- public:
-  static inline const QString kName = QStringLiteral("Document Camera");
-
-  TFakeCameraProvider();
-  TGUID Category() const override;
-  QString Kind() const override { return QStringLiteral("fake"); }
-  std::vector<TDSDeviceDescription> Devices() override;
-  HRESULT CreateFilter(const TDSDeviceDescription& device, IBaseFilter** filter) override;
-
-  std::shared_ptr<camtest::TFakeV4L2Device> Fake();
-  void Unplug();
-  void Replug();
-  // Open file descriptors of every node made so far (0 when nothing leaked).
-  int OpenFds();
-  // Capture filters made so far: one per binding of the camera.
-  int FiltersMade() const { return filtersMade_.load(); }
-
- private:
-  std::mutex lock_;
-  std::shared_ptr<camtest::TFakeV4L2Device> fake_;
-  std::vector<std::shared_ptr<camtest::TFakeV4L2Device>> all_;
-  bool plugged_ = true;
-  std::atomic<int> filtersMade_{0};
-};
+using camtest::TFakeCameraProvider;
 
 // Counts the starts, frames and stops reaching its image input and keeps the
 // last start, the sequence numbers and (up to `keep`) the frames.

@@ -1,0 +1,48 @@
+#pragma once
+// The scripted document camera as "Document Camera" in the video input
+// category, for tests and benchmarks that go through device choice: it can be
+// unplugged (the node vanishes and fails) and plugged back (a fresh node under
+// the same stable name), and it counts what it handed out.
+
+#include <QString>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "dsbase/graph/device_provider.h"
+#include "testing/camera/fake_v4l2_device.h"
+
+namespace lumicar::camtest {
+
+// The document camera (MJPEG 1600 × 1200 at 30 and 15 fps, YUYV 1600 × 1200
+// at 7 fps, both at 640 × 480).
+class TFakeCameraProvider final : public IDSDeviceProvider {
+ public:
+  static inline const QString kName = QStringLiteral("Document Camera");
+
+  TFakeCameraProvider();
+  TGUID Category() const override;
+  QString Kind() const override { return QStringLiteral("fake"); }
+  std::vector<TDSDeviceDescription> Devices() override;
+  HRESULT CreateFilter(const TDSDeviceDescription& device, IBaseFilter** filter) override;
+
+  // The node that is plugged in now (or was last).
+  std::shared_ptr<TFakeV4L2Device> Fake();
+  void Unplug();
+  void Replug();
+  // Open file descriptors and mappings of every node made so far (0 when
+  // nothing leaked).
+  int OpenFds();
+  // Capture filters made so far: one per binding of the camera.
+  int FiltersMade() const { return filtersMade_.load(); }
+
+ private:
+  std::mutex lock_;
+  std::shared_ptr<TFakeV4L2Device> fake_;
+  std::vector<std::shared_ptr<TFakeV4L2Device>> all_;
+  bool plugged_ = true;
+  std::atomic<int> filtersMade_{0};
+};
+
+}  // namespace lumicar::camtest
