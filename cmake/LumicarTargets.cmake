@@ -58,12 +58,34 @@ function(lumicar_test name)
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LUMICAR_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
 
-# lumicar_bench(<name> SOURCES ... [DEPS ...])
+# lumicar_bench(<name> SOURCES ... [DEPS ...] [SHORT [XVFB] [SHORT_ARGS ...] [TIMEOUT s]])
+# One Google Benchmark program. A program marked SHORT also has a quick run
+# that the test builds (which leave the other benchmarks out) build and run as
+# a test, so that a measurement cannot rot: the test starts it with
+# LUMICAR_BENCH_SHORT=1 in its environment and SHORT_ARGS on its command line,
+# under tests/run-under-xvfb.sh when XVFB is given.
 function(lumicar_bench name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SHORT;XVFB" "TIMEOUT" "SOURCES;DEPS;SHORT_ARGS" ${ARGN})
+  if(LUMICAR_BENCH_SHORT_ONLY AND NOT ARG_SHORT)
+    return()
+  endif()
   find_package(benchmark REQUIRED)
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${LUMICAR_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark benchmark::benchmark_main)
+  if(ARG_SHORT AND LUMICAR_BUILD_TESTS)
+    if(ARG_XVFB)
+      add_test(NAME ${name}_short COMMAND ${PROJECT_SOURCE_DIR}/tests/run-under-xvfb.sh $<TARGET_FILE:${name}>
+        ${ARG_SHORT_ARGS})
+    else()
+      add_test(NAME ${name}_short COMMAND ${name} ${ARG_SHORT_ARGS})
+    endif()
+    set(timeout 300)
+    if(ARG_TIMEOUT)
+      set(timeout ${ARG_TIMEOUT})
+    endif()
+    set_tests_properties(${name}_short PROPERTIES TIMEOUT ${timeout} LABELS "bench_short"
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LUMICAR_BENCH_SHORT=1;LUMICAR_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  endif()
 endfunction()
