@@ -208,7 +208,14 @@ HRESULT TDSV4L2CapturePin::Active() {
   HRESULT hr = TDSSourceStreamPin::Active();
   if (FAILED(hr)) return hr;
   hr = StartStreaming();
-  if (FAILED(hr)) TDSSourceStreamPin::Inactive();
+  if (FAILED(hr)) {
+    TDSSourceStreamPin::Inactive();
+    // A node unplugged while the camera stood still is found gone only here.
+    // It is lost as much as one that vanishes while streaming: the graph's
+    // owner must hear it, or it would keep running this dead node even after
+    // the camera is plugged back in.
+    if (hr == DSErrnoResult(ENODEV) && !camera_->IsLost()) Lost(ENODEV);
+  }
   return hr;
 }
 
