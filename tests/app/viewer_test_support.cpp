@@ -2,9 +2,13 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
 #include <cstdlib>
 
 #include "app/viewer_classes.h"
+#include "dsbase/devices/device_list_form.h"
 #include "runtime/component.h"
 #include "runtime/form_reader.h"
 
@@ -47,6 +51,44 @@ TModalAnswerer::TModalAnswerer() {
     }
   });
   timer_.start();
+}
+
+TDeviceChooser::TDeviceChooser(const QString& name, TIfMissing ifMissing) : name_(name), ifMissing_(ifMissing) {
+  timer_.setInterval(10);
+  QObject::connect(&timer_, &QTimer::timeout, [this] { Answer(); });
+  timer_.start();
+}
+
+void TDeviceChooser::Answer() {
+  auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+  if (dialog == nullptr) return;
+  auto* devices = qobject_cast<TDSDeviceListForm*>(dialog);
+  if (devices == nullptr) {
+    ++others_;
+    auto* box = qobject_cast<QMessageBox*>(dialog);
+    otherTexts_ << (box != nullptr ? box->text() : dialog->windowTitle());
+    dialog->reject();
+    return;
+  }
+  if (onShown_) onShown_();
+  QListWidget* list = devices->ListBox();
+  lastLines_.clear();
+  int row = -1;
+  for (int i = 0; i < list->count(); ++i) {
+    lastLines_ << list->item(i)->text();
+    if (row < 0 && lastLines_.back() == name_) row = i;
+  }
+  if (row < 0) {
+    ++missing_;
+    if (ifMissing_ == TIfMissing::AcceptAsShown)
+      devices->OkButton()->click();
+    else
+      devices->CancelButton()->click();
+    return;
+  }
+  ++chosen_;
+  list->setCurrentRow(row);
+  devices->OkButton()->click();
 }
 
 QPoint FindPatternMarker(const QImage& picture) {

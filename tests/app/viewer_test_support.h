@@ -1,14 +1,17 @@
 #pragma once
 // What the viewer's tests share: the main window read from its own design
 // (with the display class a test chooses), the synthetic camera as the
-// default device, counting the capture's restarts, answering modal dialogs,
-// and finding the test pattern's marker in a picture.
+// default device, counting the capture's restarts, answering modal dialogs
+// (the device dialog by choosing a device), and finding the test pattern's
+// marker in a picture.
 
 #include <QDialog>
 #include <QImage>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "app/about_form.h"
@@ -61,6 +64,40 @@ class TModalAnswerer {
  private:
   QTimer timer_;
   int answered_ = 0;
+};
+
+// While it lives, answers the device dialog as a user does: selects the line
+// with the chosen name and presses OK. When the list has no such line (the
+// camera is not plugged in), presses Cancel, or OK on the line shown
+// preselected when told to. Any other modal dialog is rejected and counted.
+class TDeviceChooser {
+ public:
+  enum class TIfMissing { Cancel, AcceptAsShown };
+
+  explicit TDeviceChooser(const QString& name, TIfMissing ifMissing = TIfMissing::Cancel);
+  // Device dialogs answered by choosing the name.
+  int Chosen() const { return chosen_; }
+  // Device dialogs that did not list the name.
+  int Missing() const { return missing_; }
+  // Modal dialogs other than the device dialog, and what they said (a
+  // message box's text, another dialog's title).
+  int Others() const { return others_; }
+  QStringList OtherTexts() const { return otherTexts_; }
+  // The lines of the device dialog seen last.
+  QStringList LastLines() const { return lastLines_; }
+  // Run when a device dialog is seen, before it is answered (something the
+  // user does while the dialog is open).
+  void SetOnShown(std::function<void()> onShown) { onShown_ = std::move(onShown); }
+
+ private:
+  void Answer();
+
+  QString name_;
+  TIfMissing ifMissing_;
+  std::function<void()> onShown_;
+  QTimer timer_;
+  int chosen_ = 0, missing_ = 0, others_ = 0;
+  QStringList lastLines_, otherTexts_;
 };
 
 // Where the test pattern's corner marker (and the frame counter under it)
