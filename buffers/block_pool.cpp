@@ -1,5 +1,6 @@
 #include "buffers/block_pool.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -43,12 +44,14 @@ class TSLSmartBufferManager {
       if (!chain.FreeBlocks.empty()) {
         void* block = chain.FreeBlocks.back();
         chain.FreeBlocks.pop_back();
+        inUse_.fetch_add(1, std::memory_order_relaxed);
         return block;
       }
     }
     // A fresh block: the heap call needs no pool state, so it runs unlocked.
     void* block = _ippMalloc(static_cast<std::ptrdiff_t>(size));
     if (!block) throw ESLOutOfMemory();
+    inUse_.fetch_add(1, std::memory_order_relaxed);
     return block;
   }
 
@@ -57,6 +60,7 @@ class TSLSmartBufferManager {
     TSLSmartBufferList& chain = Chain(size);
     chain.FreeBlocks.push_back(block);
     chain.ResetCountdown();
+    inUse_.fetch_sub(1, std::memory_order_relaxed);
   }
 
   void CleanUp() {
@@ -91,6 +95,8 @@ class TSLSmartBufferManager {
     return state;
   }
 
+  std::size_t InUse() const { return inUse_.load(std::memory_order_relaxed); }
+
  private:
   // The chain for `size`, appended when there is none yet. Few distinct
   // sizes are ever in use, so a linear search is the fastest lookup.
@@ -102,6 +108,8 @@ class TSLSmartBufferManager {
 
   TOWCriticalSection lock_{TLockRank::kBlockPool};
   std::vector<std::unique_ptr<TSLSmartBufferList>> chains_;
+  // A counter of its own, so reading it never waits for the chains' lock.
+  std::atomic<std::size_t> inUse_{0};
 };
 
 // The pool outlives every static object that might still hand a block back
@@ -133,5 +141,7 @@ void SLMemoryCleanUp() { Manager().CleanUp(); }
 void SLMemoryTick() { Manager().Tick(); }
 
 std::vector<TSLPoolChainState> SLMemoryPoolState() { return Manager().State(); }
+
+std::size_t SLBlocksInUse() { return Manager().InUse(); }
 
 }  // namespace lumicar

@@ -32,5 +32,8 @@ struct TSLPoolChainState {
 };
 // The chains in pool order.
 std::vector<TSLPoolChainState> SLMemoryPoolState();
+// Blocks handed out and not yet given back, over all sizes: a frame that is
+// never released shows here even while the free chains stay the same.
+std::size_t SLBlocksInUse();
 
 }  // namespace lumicar

@@ -128,6 +128,34 @@ TEST_F(BlockPool, RefusedHeapRaisesOutOfMemoryAndPoolStaysUsable) {
   EXPECT_EQ(ChainOf(4096)->FreeBlocks, 1u);
 }
 
+TEST_F(BlockPool, BlocksInUseCountsWhatIsHandedOutUntilItComesBack) {
+  const std::size_t before = SLBlocksInUse();
+  void* fresh = SLBufferAllocate(512);
+  void* other = SLBufferAllocate(700);
+  EXPECT_EQ(SLBlocksInUse(), before + 2);
+  SLBufferDeallocate(fresh, 512);
+  EXPECT_EQ(SLBlocksInUse(), before + 1);
+  // A block taken again from its chain counts like a fresh one.
+  EXPECT_EQ(SLBufferAllocate(512), fresh);
+  EXPECT_EQ(SLBlocksInUse(), before + 2);
+  // Neither trimming nor clean-up touch blocks in use; one whose chain went
+  // meanwhile still counts off when it comes back.
+  for (int tick = 0; tick < 20; ++tick) SLMemoryTick();
+  SLMemoryCleanUp();
+  EXPECT_EQ(SLBlocksInUse(), before + 2);
+  SLBufferDeallocate(fresh, 512);
+  SLBufferDeallocate(other, 700);
+  EXPECT_EQ(SLBlocksInUse(), before);
+  // Null, empty and refused requests hand nothing out.
+  SLBufferDeallocate(nullptr, 512);
+  EXPECT_EQ(SLBufferAllocate(0), nullptr);
+  {
+    RefusingHeapScope refuse;
+    EXPECT_THROW(SLBufferAllocate(4096), ESLOutOfMemory);
+  }
+  EXPECT_EQ(SLBlocksInUse(), before);
+}
+
 TEST_F(BlockPool, AlignedHeapBlocks) {
   EXPECT_EQ(_ippMalloc(0), nullptr);
   EXPECT_EQ(_ippMalloc(-5), nullptr);
