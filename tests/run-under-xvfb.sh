@@ -3,6 +3,9 @@
 # that tests which draw for real do not depend on the caller's display.
 set -u
 export QT_QPA_PLATFORM=xcb
+# Mesa draws on the processor here, which the renderer would leave for plain
+# painting; these tests are there to check the OpenGL path.
+export LUMICAR_VIDEO_RENDERER="${LUMICAR_VIDEO_RENDERER:-opengl}"
 # No session bus: the tests need none, and without an address Qt's bus thread
 # goes looking for one belonging to the X display (and libdbus leaks a
 # buffer doing so, which fails the sanitizer build).

@@ -43,6 +43,13 @@ TChoice Probe() {
   const auto* renderer = reinterpret_cast<const char*>(context.functions()->glGetString(GL_RENDERER));
   const QString name = renderer ? QString::fromUtf8(renderer) : QStringLiteral("unknown renderer");
   context.doneCurrent();
+  // A rasteriser on the processor spends tens of milliseconds of CPU on
+  // every large frame, so that frames queue up and most are dropped; plain
+  // painting shows every frame for a fraction of that.
+  if (DSIsSoftwareRasteriser(name) &&
+      qEnvironmentVariable("LUMICAR_VIDEO_RENDERER").compare(QStringLiteral("opengl"), Qt::CaseInsensitive) != 0)
+    return {TDSVideoRenderPath::kPainter,
+            QStringLiteral("QPainter (OpenGL draws on the processor here: %1)").arg(name)};
   return {TDSVideoRenderPath::kOpenGL, QStringLiteral("OpenGL%1 %2.%3 (%4)")
                                            .arg(context.isOpenGLES() ? QStringLiteral(" ES") : QString())
                                            .arg(got.majorVersion())
@@ -61,6 +68,14 @@ const TChoice& Choice() {
 }
 
 }  // namespace
+
+bool DSIsSoftwareRasteriser(const QString& glRenderer) {
+  // Mesa's llvmpipe, softpipe and swrast, and SwiftShader, by the names
+  // their GL_RENDERER strings carry.
+  for (const char* name : {"llvmpipe", "softpipe", "swrast", "software rasterizer", "swiftshader"})
+    if (glRenderer.contains(QLatin1String(name), Qt::CaseInsensitive)) return true;
+  return false;
+}
 
 TDSVideoRenderPath DSVideoRenderPath() { return Choice().path; }
 

@@ -1,7 +1,8 @@
 #pragma once
 // How the video renderer draws: through OpenGL when this process can make
-// an OpenGL 3 context, else with plain painting (Qt's offscreen platform, a
-// missing or broken driver). Decided once per process, at the first video
+// an OpenGL 3 context on a graphics processor, else with plain painting
+// (Qt's offscreen platform, a missing or broken driver, a rasteriser that
+// runs on the processor). Decided once per process, at the first video
 // window, and logged.
 
 #include <QLoggingCategory>
@@ -17,8 +18,12 @@ enum class TDSVideoRenderPath { kOpenGL, kPainter };
 
 // The path of this process. Call on the user-interface thread, with a
 // QGuiApplication. LUMICAR_VIDEO_RENDERER=painter in the environment skips
-// OpenGL (for a driver that draws wrongly).
+// OpenGL (for a driver that draws wrongly); LUMICAR_VIDEO_RENDERER=opengl
+// keeps it even on a rasteriser that runs on the processor.
 TDSVideoRenderPath DSVideoRenderPath();
+// Whether an OpenGL renderer's name (GL_RENDERER) is one of the rasterisers
+// that run on the processor.
+bool DSIsSoftwareRasteriser(const QString& glRenderer);
 // What was chosen and why, as logged.
 QString DSVideoRenderPathReason();
 // The format the OpenGL windows ask for: OpenGL 3.3 core (OpenGL ES 3.0

@@ -16,6 +16,7 @@
 #include "dsbase/com/result_codes.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/render/render_classes.h"
+#include "dsbase/render/video_render_path.h"
 #include "testing/dsbase/ds_test_filters.h"
 #include "tests/dsbase/render/video_renderer_test_support.h"
 #include "tests/ui/qt_application.h"
@@ -48,6 +49,17 @@ TIntf<IBaseFilter> Create(const TGUID& clsid) {
   void* raw = nullptr;
   EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, &raw), S_OK);
   return TIntf<IBaseFilter>::Adopt(static_cast<IBaseFilter*>(raw));
+}
+
+// The names seen from Mesa and SwiftShader on machines without a graphics
+// driver, against those of real graphics processors.
+TEST(VideoRenderPath, RasterisersOnTheProcessorAreToldApartByName) {
+  for (const char* name :
+       {"llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Mesa X11 swrast", "Software Rasterizer", "Google SwiftShader"})
+    EXPECT_TRUE(DSIsSoftwareRasteriser(QString::fromLatin1(name))) << name;
+  for (const char* name : {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "AMD Radeon RX 6600 (radeonsi, navi23)",
+                           "NVIDIA GeForce RTX 3060/PCIe/SSE2", "unknown renderer", ""})
+    EXPECT_FALSE(DSIsSoftwareRasteriser(QString::fromLatin1(name))) << name;
 }
 
 TEST_F(VideoRendererFilter, BothRendererClassesGiveThisRenderer) {
