@@ -14,6 +14,7 @@
 
 #include "kernels/fused_bgr24_to_yuv422.h"
 #include "kernels/fused_yuv422_to_bgr24.h"
+#include "kernels/fused_yuv422_to_bgr24_mirror.h"
 #include "kernels/memory_ops.h"
 #include "kernels/mirror.h"
 #include "kernels/rgb_yuv422.h"
@@ -179,6 +180,21 @@ void BM_Rgb24ToYuy2_Chain(benchmark::State& state) {
   });
 }
 
+// YUY2 -> RGB24 flipped, as the mirror filter runs a camera frame: the fused kernel for each axis, and the chain
+// it replaces (the fused conversion into a temporary, then the flip).
+template <IppiAxis kAxis>
+void BM_Yuy2ToRgb24Mirror_Fused(benchmark::State& state) {
+  RunAgainstMemcpy(state, kRgbBytes, [](const Slot& f) {
+    builtin::fused_yuy2_to_bgr24_mirror(f.yuy2, kYuvStep, f.rgb_out, kRgbStep, kSize, kAxis);
+  });
+}
+void BM_Yuy2ToRgb24Mirror_Chain(benchmark::State& state) {
+  RunAgainstMemcpy(state, kRgbBytes, [](const Slot& f) {
+    builtin::fused_yuy2_to_bgr24(f.yuy2, kYuvStep, f.rgb_temp, kRgbStep, kSize);
+    builtin::ippiMirror_8u_C3R(f.rgb_temp, kRgbStep, f.rgb_out, kRgbStep, kSize, ippAxsBoth);
+  });
+}
+
 BENCHMARK(BM_Yuy2ToRgb24_Fused)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Yuy2ToRgb24_Chain)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Yuy2ToRgb24_ReferenceLoop)->UseManualTime()->Unit(benchmark::kMicrosecond);
@@ -188,6 +204,10 @@ BENCHMARK(BM_SwapBytes16_Yuy2ToUyvy)->UseManualTime()->Unit(benchmark::kMicrosec
 BENCHMARK(BM_Copy8u_Yuy2Frame)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Rgb24ToYuy2_Fused)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Rgb24ToYuy2_Chain)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Yuy2ToRgb24Mirror_Fused<ippAxsBoth>)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Yuy2ToRgb24Mirror_Fused<ippAxsHorizontal>)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Yuy2ToRgb24Mirror_Fused<ippAxsVertical>)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Yuy2ToRgb24Mirror_Chain)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace lumicar

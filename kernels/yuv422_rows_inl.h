@@ -203,6 +203,48 @@ HWY_INLINE void Yuv422ToRgbaRow(const uint8_t* HWY_RESTRICT src, uint8_t* HWY_RE
   yuv::Yuv422RowTail<L, kBgr, 4>(src, dst, static_cast<int>(x), width);
 }
 
+// Converts one packed 4:2:2 row of `width` pixels as Yuv422ToRgbRow does, into the mirrored places: source
+// pixel x becomes destination pixel width-1-x. Each step's pixels are narrowed to bytes, their order reversed
+// in the register, and stored exactly at the mirrored place, so no step writes past the row. A row whose pairs
+// are not a whole number of steps ends with one step over its last pairs, overlapping the step before with
+// the same bytes; an odd last pixel (destination pixel 0) is left to the scalar tail.
+template <yuv::Yuv422Layout L, bool kBgr>
+HWY_INLINE void Yuv422ToRgbRowReversed(const uint8_t* HWY_RESTRICT src, uint8_t* HWY_RESTRICT dst, int width) {
+  size_t x = 0;
+#if HWY_TARGET != HWY_SCALAR
+  const hn::ScalableTag<uint8_t> d8;
+  const hn::Half<decltype(d8)> d8h;
+  const hn::Repartition<int16_t, decltype(d8)> d16;
+  const size_t n = hn::Lanes(d8);  // pixels per step: two source vectors
+  const size_t w = static_cast<size_t>(width);
+  const size_t pairs_end = w & ~size_t{1};
+  // Byte order reversal of a whole vector: within each 128-bit block, then the blocks.
+  alignas(16) static constexpr uint8_t kBackwards[16] = {15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0};
+  const auto backwards = hn::LoadDup128(d8, kBackwards);
+  auto reversed = [&](hn::Vec<decltype(d16)> first, hn::Vec<decltype(d16)> second) {
+    const auto bytes = hn::Combine(d8, hn::DemoteTo(d8h, second), hn::DemoteTo(d8h, first));
+    return hn::ReverseBlocks(d8, hn::TableLookupBytes(bytes, backwards));
+  };
+  auto step = [&](size_t at) {
+    hn::Vec<decltype(d16)> r_a, g_a, b_a, r_b, g_b, b_b;
+    DecodeYuv422<L>(d8, hn::LoadU(d8, src + 2 * at), hn::LoadU(d8, src + 2 * at + n), r_a, g_a, b_a, r_b, g_b, b_b);
+    const auto r = reversed(r_a, r_b), g = reversed(g_a, g_b), b = reversed(b_a, b_b);
+    uint8_t* out = dst + 3 * (w - at - n);
+    if constexpr (kBgr) {
+      hn::StoreInterleaved3(b, g, r, d8, out);
+    } else {
+      hn::StoreInterleaved3(r, g, b, d8, out);
+    }
+  };
+  for (; x + n <= pairs_end; x += n) step(x);
+  if (x < pairs_end && pairs_end >= n) {
+    step(pairs_end - n);
+    x = pairs_end;
+  }
+#endif  // HWY_TARGET != HWY_SCALAR
+  yuv::Yuv422RowTail<L, kBgr, 3, true>(src, dst, static_cast<int>(x), width);
+}
+
 // Luma of 16-bit colour lanes as floor(s / 2^16) together with s mod 2^16, where s = 19595 r + 38470 g +
 // 7471 b. Splitting each weight into 256 * high + low gives s = 256 H + Lo with H = 76r + 150g + 29b and
 // Lo = 139r + 70g + 47b, both below 2^16.

@@ -30,8 +30,8 @@ constexpr int kChromaByte = L == Yuv422Layout::kYuy2 ? 1 : 0;
 // Converts pixels [first, width) of one packed 4:2:2 row (first even) into 3-byte pixels, red first or (kBgr)
 // blue first; with kPixelBytes 4 each pixel gets a fourth byte of 255. An odd last pixel takes its own luma,
 // the U byte that follows it and the V byte of the pair before it; a row one pixel wide has only that one
-// chroma byte, used as both U and V.
-template <Yuv422Layout L, bool kBgr, int kPixelBytes = 3>
+// chroma byte, used as both U and V. With kReversed, source pixel x goes to destination pixel width-1-x.
+template <Yuv422Layout L, bool kBgr, int kPixelBytes = 3, bool kReversed = false>
 void Yuv422RowTail(const uint8_t* src, uint8_t* dst, int first, int width) {
   static_assert(kPixelBytes == 3 || kPixelBytes == 4);
   constexpr int kY = kLumaByte<L>;
@@ -39,7 +39,7 @@ void Yuv422RowTail(const uint8_t* src, uint8_t* dst, int first, int width) {
   auto put = [&](int x, int y, int u, int v) {
     uint8_t rgb[3];
     PixelToRgb(y, u, v, rgb);
-    uint8_t* p = dst + kPixelBytes * x;
+    uint8_t* p = dst + kPixelBytes * (kReversed ? width - 1 - x : x);
     p[0] = rgb[kBgr ? 2 : 0];
     p[1] = rgb[1];
     p[2] = rgb[kBgr ? 0 : 2];
