@@ -10,6 +10,7 @@
 #include "buffers/image_pool_block.h"
 #include "filters/mirror.h"
 #include "kernels/dispatch/image_table.h"
+#include "kernels/fused_yuv422_to_bgr24_mirror.h"
 
 namespace lumicar {
 namespace {
@@ -62,6 +63,9 @@ BENCHMARK(BM_MirrorFilterRgb24)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_MirrorFilterYuy2(benchmark::State& state) { RunFilter(state, vfYUY2); }
 BENCHMARK(BM_MirrorFilterYuy2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+void BM_MirrorFilterUyvy(benchmark::State& state) { RunFilter(state, vfUYVY); }
+BENCHMARK(BM_MirrorFilterUyvy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The flip alone, into a destination allocated once.
 void BM_BareMirrorKernelRgb24(benchmark::State& state) {
   const TIntf<TVLImageBuffer> source = CameraFrame(vfRGB24);
@@ -76,8 +80,9 @@ void BM_BareMirrorKernelRgb24(benchmark::State& state) {
 }
 BENCHMARK(BM_BareMirrorKernelRgb24)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The YUY2 frame's pixel work alone: the frame's own conversion to RGB24
-// (the kernels as SetFormat runs them) plus the flip, with no pins around.
+// The YUY2 frame's pixel work done in two passes: the frame's own
+// conversion to RGB24 (the kernels as SetFormat runs them) plus the flip,
+// with no pins around. The filter itself converts while flipping (below).
 void BM_BareConvertAndMirrorYuy2(benchmark::State& state) {
   const TIntf<TVLImageBuffer> source = CameraFrame(vfYUY2);
   const int step = static_cast<int>(VLRowStep(vfRGB24, kWidth));
@@ -93,6 +98,21 @@ void BM_BareConvertAndMirrorYuy2(benchmark::State& state) {
   SLMemoryCleanUp();
 }
 BENCHMARK(BM_BareConvertAndMirrorYuy2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same picture in one pass: the fused kernel the filter runs for YUY2.
+void BM_BareFusedConvertMirrorYuy2(benchmark::State& state) {
+  const TIntf<TVLImageBuffer> source = CameraFrame(vfYUY2);
+  const int step = static_cast<int>(VLRowStep(vfRGB24, kWidth));
+  TVLPoolBlock destination(static_cast<std::size_t>(step) * kHeight);
+  for (auto _ : state) {
+    builtin::fused_yuy2_to_bgr24_mirror(source->Read(), source->GetStep(), destination.Data(), step,
+                                        IppiSize{kWidth, kHeight}, ippAxsBoth);
+    benchmark::DoNotOptimize(destination.Data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * source->GetSize());
+}
+BENCHMARK(BM_BareFusedConvertMirrorYuy2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace lumicar

@@ -40,8 +40,11 @@ class TVLMirror : public TVLCommonFilter {
   void SetMirrorType(TVLMirrorType value);
 
   // GrayScale and RGBA32 frames keep their format; all others become RGB24.
+  // YUY2 and UYVY frames are normally left to FilterInternalOperation,
+  // which converts them while flipping: the same bytes in one pass.
   void SetVideoFormat(TVLImageBuffer& frame) override;
-  // The flipped picture goes into a fresh container of the output.
+  // The flipped picture goes into a fresh container of the output (RGB24
+  // for a YUY2 or UYVY frame).
   void FilterInternalOperation(TVLImageBuffer& input, TIntf<TVLImageBuffer>& output) override;
 
  private:

@@ -1,11 +1,17 @@
 // The mirror filter in the chain: every axis and pixel layout against an
-// independent reference, YUY2 input, time stamps, the caller's frame left
-// alone, switching on and off and changing the flip during a stream.
+// independent reference, YUY2 and UYVY input against conversion then flip,
+// time stamps, the caller's frame left alone, switching on and off and
+// changing the flip during a stream.
+
+#include "kernels/mirror.h"
 
 #include <gtest/gtest.h>
 
 #include <QVariant>
+#include <algorithm>
+#include <vector>
 
+#include "kernels/dispatch/image_table.h"
 #include "tests/filters/filter_test_support.h"
 
 namespace lumicar::test {
@@ -87,6 +93,76 @@ TEST_F(Mirror, Yuy2LeavesAsAFlippedRgb24FrameWithoutTimeStamp) {
   ASSERT_TRUE(out);
   EXPECT_EQ(out->GetFormat(), vfRGB24);
   EXPECT_TRUE(MirroredOf(*out, *labelled, 2, 3));
+}
+
+// What the filter sends for a YUY2 or UYVY frame must be exactly the frame
+// converted on its own and then flipped: pixels (odd widths, whose last
+// pixel has a chroma rule of its own), row padding, geometry and stamps.
+::testing::AssertionResult EqualsConvertedThenFlipped(TVLImageBuffer& out, TVLImageBuffer& in, TVLMirrorType type) {
+  auto converted = MakeIntf<TVLImageBuffer>(in);
+  converted->SetFormat(vfRGB24);
+  auto expected = MakeIntf<TVLImageBuffer>(*converted);
+  uint8_t* target = expected->Write();
+  ippiMirror_8u_C3R(converted->Read(), converted->GetStep(), target, expected->GetStep(),
+                    IppiSize{in.GetWidth(), in.GetHeight()}, static_cast<IppiAxis>(type));
+  if (out.GetFormat() != vfRGB24) return ::testing::AssertionFailure() << "format " << int(out.GetFormat());
+  if (out.GetDimSize() != expected->GetDimSize() || out.GetStep() != expected->GetStep() ||
+      out.GetSize() != expected->GetSize())
+    return ::testing::AssertionFailure() << "geometry " << out.GetWidth() << "x" << out.GetHeight() << " step "
+                                         << out.GetStep() << " size " << out.GetSize();
+  if (!std::equal(out.Read(), out.Read() + out.GetSize(), expected->Read()))
+    return ::testing::AssertionFailure() << "bytes differ";
+  TMLTimeStamp* stamp = out.GetTimeStamp();
+  TMLTimeStamp* reference = expected->GetTimeStamp();
+  if (stamp->Available() != reference->Available() || stamp->Begin() != reference->Begin() ||
+      stamp->End() != reference->End())
+    return ::testing::AssertionFailure() << "time stamps differ";
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(Mirror, PackedFramesGiveTheConvertedFrameFlippedOnEveryAxis) {
+  for (TVLVideoFormat format : {vfYUY2, vfUYVY})
+    for (QSize size : {QSize(7, 5), QSize(1, 3), QSize(2, 1), QSize(33, 4), QSize(66, 3)})
+      for (TVLMirrorType type : {mtHorizontal, mtVertical, mtBoth}) {
+        SCOPED_TRACE(::testing::Message() << "format " << int(format) << " size " << size.width() << "x"
+                                          << size.height() << " type " << int(type));
+        mirror_->SetMirrorType(type);
+        TIntf<TVLImageBuffer> in = MakePatternFrame(size.width(), size.height(), format, uint32_t(type) + 5);
+        in->GetTimeStamp()->SetBegin(100);
+        in->GetTimeStamp()->SetEnd(200);
+        in->GetTimeStamp()->SetAvailable(true);
+        const std::vector<uint8_t> before(in->Read(), in->Read() + in->GetSize());
+        TIntf<TVLImageBuffer> out = Pass(in);
+        ASSERT_TRUE(out);
+        EXPECT_NE(out->DataContainer(), in->DataContainer());
+        EXPECT_TRUE(EqualsConvertedThenFlipped(*out, *in, type));
+        EXPECT_EQ(in->GetFormat(), format);
+        EXPECT_EQ(std::vector<uint8_t>(in->Read(), in->Read() + in->GetSize()), before);
+      }
+}
+
+// Stands for a kernel library's flip: while the flip is not the built-in
+// kernel, the filter must run the conversion and that flip, not the fused
+// kernel that only equals the built-in chain.
+int rebound_flip_calls = 0;
+IppStatus CountedFlip(const Ipp8u* src, int srcStep, Ipp8u* dst, int dstStep, IppiSize roi, IppiAxis axis) {
+  ++rebound_flip_calls;
+  return builtin::ippiMirror_8u_C3R(src, srcStep, dst, dstStep, roi, axis);
+}
+
+TEST_F(Mirror, APackedFrameUsesTheBoundFlipWhenItIsNotTheBuiltInOne) {
+  struct TRebound {
+    kernel_fn::ippiMirror_8u_C3R* saved = ippiMirror_8u_C3R;
+    TRebound() { ippiMirror_8u_C3R = &CountedFlip; }
+    ~TRebound() { ippiMirror_8u_C3R = saved; }
+  } rebound;
+  rebound_flip_calls = 0;
+  mirror_->SetMirrorType(mtBoth);
+  TIntf<TVLImageBuffer> in = MakePatternFrame(9, 4, vfYUY2);
+  TIntf<TVLImageBuffer> out = Pass(in);
+  ASSERT_TRUE(out);
+  EXPECT_EQ(rebound_flip_calls, 1);
+  EXPECT_TRUE(EqualsConvertedThenFlipped(*out, *in, mtBoth));
 }
 
 TEST_F(Mirror, AStampedRgbFrameKeepsItsStamp) {
