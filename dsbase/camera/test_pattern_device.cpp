@@ -142,6 +142,11 @@ int TDSTestPatternDevice::Poll(pollfd* fds, nfds_t count, int timeoutMs) {
   std::unique_lock guard(lock_);
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
+    if (interrupted_) {
+      interrupted_ = false;
+      fds[0].revents = 0;
+      return Fail(EINTR);
+    }
     const int64_t now = NowNs();
     if (FrameDue(now)) {
       fds[0].revents = POLLIN;
@@ -155,6 +160,13 @@ int TDSTestPatternDevice::Poll(pollfd* fds, nfds_t count, int timeoutMs) {
                                  : std::chrono::nanoseconds(std::chrono::milliseconds(timeoutMs));
     wake_.wait_until(guard, std::min(until, std::chrono::steady_clock::now() + wait));
   }
+}
+
+void TDSTestPatternDevice::Interrupt(int fd) {
+  if (fd != kFd) return;
+  std::lock_guard guard(lock_);
+  interrupted_ = true;
+  wake_.notify_all();
 }
 
 void TDSTestPatternDevice::Render(TBuffer& b) {

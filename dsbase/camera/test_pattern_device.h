@@ -27,6 +27,8 @@ class TDSTestPatternDevice final : public IV4L2Device {
   int Munmap(void* address, size_t length) override;
   int Poll(pollfd* fds, nfds_t count, int timeoutMs) override;
   int Close(int fd) override;
+  bool Interruptible() const override { return true; }
+  void Interrupt(int fd) override;
 
  private:
   struct TBuffer {
@@ -48,6 +50,7 @@ class TDSTestPatternDevice final : public IV4L2Device {
   v4l2_fract interval_{1, 30};
   std::vector<TBuffer> buffers_;
   bool streaming_ = false;
+  bool interrupted_ = false;  // a wake-up the next Poll answers
   int64_t nextDueNs_ = 0;
   uint32_t sequence_ = 0;
   int32_t brightness_ = 0, contrast_ = 32, saturation_ = 64;

@@ -21,7 +21,10 @@ namespace lumicar {
 namespace {
 
 constexpr int kBufferCount = 4;
-constexpr int kPollSliceMs = 100;         // how soon a stop request is seen
+// A device that can wake its poller is polled with a camera's usual time-out;
+// on one that cannot, the thread sees a stop request only between slices.
+constexpr int kPollTimeoutMs = 1000;
+constexpr int kPollSliceMs = 100;
 constexpr int kMissingFrameLogMs = 2000;  // a silent camera is logged, not reported
 constexpr size_t kMaxBufferBytes = 256u << 20;
 
@@ -229,6 +232,10 @@ HRESULT TDSV4L2CapturePin::Inactive() {
 
 HRESULT TDSV4L2CapturePin::StartStreaming() {
   StopStreaming();
+  // The streaming thread logs under this copy: asking the filter for its
+  // name takes the filter's lock, which a Stop holds while it waits for the
+  // thread to end.
+  streamName_ = camera_->FilterName();
   IV4L2Device& d = camera_->Device();
   const int fd = camera_->Fd();
   if (camera_->IsLost()) return DSErrnoResult(ENODEV);
@@ -322,7 +329,12 @@ HRESULT TDSV4L2CapturePin::StartStreaming() {
 
 void TDSV4L2CapturePin::StopStreaming() {
   stop_.store(true);
-  if (thread_.joinable()) thread_.join();
+  if (thread_.joinable()) {
+    // Not waiting for the next frame or poll time-out keeps every restart
+    // (each format, size or flip change) quick.
+    camera_->Device().Interrupt(camera_->Fd());
+    thread_.join();
+  }
   ReleaseBuffers();
 }
 
@@ -353,7 +365,7 @@ bool TDSV4L2CapturePin::Requeue(uint32_t index) {
 }
 
 void TDSV4L2CapturePin::Lost(int error) {
-  qCWarning(lcCamera) << camera_->FilterName() << "was lost:" << strerror(error);
+  qCWarning(lcCamera) << streamName_ << "was lost:" << strerror(error);
   camera_->MarkLost();
   camera_->NotifyEvent(EC_DEVICE_LOST, 0, 0);
 }
@@ -361,21 +373,22 @@ void TDSV4L2CapturePin::Lost(int error) {
 void TDSV4L2CapturePin::Stream() {
   IV4L2Device& d = camera_->Device();
   const int fd = camera_->Fd();
+  const int timeoutMs = d.Interruptible() ? kPollTimeoutMs : kPollSliceMs;
   int silentMs = 0;
   while (!stop_.load()) {
     pollfd p{fd, POLLIN, 0};
-    const int n = d.Poll(&p, 1, kPollSliceMs);
+    const int n = d.Poll(&p, 1, timeoutMs);
     if (n < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR) continue;  // a signal, or StopStreaming's wake-up
       Lost(errno);
       return;
     }
     if (n == 0) {
-      silentMs += kPollSliceMs;
+      silentMs += timeoutMs;
       // Slow exposures exist: a silent camera is only logged.
       if (silentMs % kMissingFrameLogMs == 0) {
         timeouts_.fetch_add(1);
-        qCInfo(lcCamera) << camera_->FilterName() << "sent no frame for" << silentMs / 1000 << "s";
+        qCInfo(lcCamera) << streamName_ << "sent no frame for" << silentMs / 1000 << "s";
       }
       continue;
     }
@@ -422,7 +435,7 @@ void TDSV4L2CapturePin::Process(const v4l2_buffer& b) {
   auto drop = [&](const char* why) {
     dropped_.fetch_add(1);
     if (dropLog_.Open())
-      qCWarning(lcCamera) << camera_->FilterName() << "dropped a frame:" << why << "(" << dropLog_.TakeSuppressed()
+      qCWarning(lcCamera) << streamName_ << "dropped a frame:" << why << "(" << dropLog_.TakeSuppressed()
                           << "more since the last message)";
   };
   bool deliver = camera_->State() == State_Running;

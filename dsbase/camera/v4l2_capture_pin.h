@@ -79,6 +79,7 @@ class TDSV4L2CapturePin final : public TDSSourceStreamPin, public IKsPropertySet
   std::vector<TBuffer> buffers_;
   TDSFrameUnpacker unpacker_;
   int64_t frameInterval_ = 0;
+  QString streamName_;  // the filter's name for the streaming thread's messages
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::atomic<uint32_t> streamingFourcc_{0};

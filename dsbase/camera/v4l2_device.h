@@ -1,8 +1,8 @@
 #pragma once
 // The thin I/O seam under the capture filter: the six system calls it makes
-// on a V4L2 node. The kernel implementation passes them through; tests put a
-// scripted device here. Calls answer as the system calls do: -1 (or
-// MAP_FAILED) with errno set on failure.
+// on a V4L2 node, and a wake-up for the thread that polls it. The kernel
+// implementation passes them through; tests put a scripted device here. Calls
+// answer as the system calls do: -1 (or MAP_FAILED) with errno set on failure.
 
 #include <poll.h>
 #include <sys/types.h>
@@ -22,6 +22,14 @@ class IV4L2Device {
   virtual int Munmap(void* address, size_t length) = 0;
   virtual int Poll(pollfd* fds, nfds_t count, int timeoutMs) = 0;
   virtual int Close(int fd) = 0;
+
+  // Wakes the thread that waits in Poll on `fd`, or the next one to poll it
+  // when none waits yet: that Poll answers -1 with errno EINTR at once. A
+  // stop then neither waits for a frame nor for the poll's time-out. Only
+  // devices that answer true from Interruptible do this; on the others the
+  // caller polls in short slices and checks for a stop between them.
+  virtual bool Interruptible() const { return false; }
+  virtual void Interrupt(int fd) { (void)fd; }
 };
 
 // The kernel's V4L2 API.

@@ -55,8 +55,9 @@ int TFakeV4L2Device::Open(const std::string& path, int) {
   return Fail(ENOENT);
 }
 
-int TFakeV4L2Device::Close(int) {
+int TFakeV4L2Device::Close(int fd) {
   std::lock_guard guard(lock_);
+  woken_.erase(fd);
   --openFds_;
   return 0;
 }
@@ -85,7 +86,19 @@ bool TFakeV4L2Device::Readable() const {
 
 int TFakeV4L2Device::Poll(pollfd* fds, nfds_t, int timeoutMs) {
   std::unique_lock guard(lock_);
-  wake_.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return unplugged_ || Readable(); });
+  const int fd = fds[0].fd;
+  const auto ready = [&] { return unplugged_ || Readable() || woken_.count(fd) != 0; };
+  ++polling_;
+  wake_.notify_all();
+  if (pollIgnoresTimeout_)
+    wake_.wait(guard, ready);
+  else
+    wake_.wait_for(guard, std::chrono::milliseconds(timeoutMs), ready);
+  --polling_;
+  if (woken_.erase(fd) != 0) {
+    fds[0].revents = 0;
+    return Fail(EINTR);
+  }
   fds[0].revents = unplugged_ ? short(POLLERR) : Readable() ? short(POLLIN) : short(0);
   return fds[0].revents ? 1 : 0;
 }
@@ -121,6 +134,23 @@ void TFakeV4L2Device::Unplug() {
   std::lock_guard guard(lock_);
   unplugged_ = true;
   wake_.notify_all();
+}
+
+void TFakeV4L2Device::Interrupt(int fd) {
+  std::lock_guard guard(lock_);
+  ++interrupts_;
+  if (interruptible_) woken_.insert(fd);
+  wake_.notify_all();
+}
+
+bool TFakeV4L2Device::WaitPolling() {
+  std::unique_lock guard(lock_);
+  return wake_.wait_for(guard, std::chrono::seconds(20), [&] { return polling_ > 0; });
+}
+
+bool TFakeV4L2Device::WaitInterrupts(int count) {
+  std::unique_lock guard(lock_);
+  return wake_.wait_for(guard, std::chrono::seconds(20), [&] { return interrupts_ >= count; });
 }
 
 bool TFakeV4L2Device::WaitRequeued(int count) {

@@ -4,7 +4,8 @@
 // 640 × 480 in both, picture controls with ranges and automatic companions
 // (more can be added), and faults the test queues: unplug, EAGAIN, short,
 // empty or error-flagged buffers, corrupt or truncated JPEG, a driver that
-// refuses S_FMT or a control. The filter sees it only through the I/O seam.
+// refuses S_FMT or a control, a poll that waits for nothing but a frame, an
+// unplug or a wake-up. The filter sees it only through the I/O seam.
 
 #include <linux/videodev2.h>
 
@@ -14,6 +15,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,6 +65,8 @@ class TFakeV4L2Device final : public IV4L2Device {
   int Munmap(void* address, size_t length) override;
   int Poll(pollfd* fds, nfds_t count, int timeoutMs) override;
   int Close(int fd) override;
+  bool Interruptible() const override { return interruptible_; }
+  void Interrupt(int fd) override;
 
   // The script.
   void Push(TFrame frame);
@@ -71,6 +75,11 @@ class TFakeV4L2Device final : public IV4L2Device {
   // Waits (bounded, as a failsafe) until `count` buffers have come back
   // through VIDIOC_QBUF after being dequeued.
   bool WaitRequeued(int count);
+  // Waits (bounded, as a failsafe) until a thread waits in Poll.
+  bool WaitPolling();
+  // Waits (bounded, as a failsafe) until the filter has asked `count` times
+  // for a wake-up (also when the wake-up is switched off).
+  bool WaitInterrupts(int count);
 
   // Configuration before the filter opens the node.
   // Adds a control after the document camera's own ones.
@@ -80,12 +89,19 @@ class TFakeV4L2Device final : public IV4L2Device {
   bool refuseSetFormat_ = false;
   int streamOnError_ = 0;    // errno for VIDIOC_STREAMON, or 0
   int setControlError_ = 0;  // errno for every VIDIOC_S_CTRL, or 0
+  // Poll ignores its time-out and ends only with a frame, an unplug or a
+  // wake-up, as on a camera that sends nothing for a long while.
+  bool pollIgnoresTimeout_ = false;
+  // Whether Interrupt wakes the poller (a seam without the wake-up otherwise;
+  // the requests are still counted).
+  bool interruptible_ = true;
 
   // What the filter did.
   std::mutex lock_;
   v4l2_pix_format format_{};
   v4l2_fract parm_{1, 30};
   int openFds_ = 0, liveMappings_ = 0, streamOns_ = 0;
+  int interrupts_ = 0;  // wake-ups asked for
   std::map<uint32_t, int32_t> controls_;
   std::vector<std::pair<uint32_t, int32_t>> controlWrites_;
 
@@ -104,6 +120,8 @@ class TFakeV4L2Device final : public IV4L2Device {
   std::vector<TBuffer> buffers_;
   bool streaming_ = false, unplugged_ = false;
   int requeued_ = 0, nextFd_ = 100;
+  int polling_ = 0;      // threads waiting in Poll
+  std::set<int> woken_;  // nodes whose next Poll answers EINTR
   std::map<int, size_t> fdNode_;
   uint32_t sequence_ = 0;
 };

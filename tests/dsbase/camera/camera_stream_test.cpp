@@ -1,11 +1,15 @@
 // The camera filter streaming: frames from the scripted document camera reach
 // a renderer (decoded where the rate asks for MJPEG), bad frames are dropped
 // and counted while streaming goes on, an unplug stops cleanly with the
-// device-lost event, and the synthetic camera streams through a real graph
-// into a sample grabber. Waits use the fake's requeue hook and the
-// renderer's counter, never a sleep.
+// device-lost event, a stop wakes a thread that waits for a frame, and the
+// synthetic camera streams through a real graph into a sample grabber. Waits
+// use the fake's requeue and poll hooks and the renderer's counter, never a
+// sleep; a stop that does not come back is freed by an unplug and fails.
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include "dsbase/camera/camera_media_type.h"
 #include "dsbase/camera/test_pattern_provider.h"
@@ -197,6 +201,64 @@ TEST_F(CameraStreamTest, RefusedFormatOrBandwidthFailsThePause) {
   EXPECT_EQ(fake_->controlWrites_.back(), std::make_pair(uint32_t(V4L2_CID_BRIGHTNESS), 12));
   // Not while streaming.
   EXPECT_EQ(camera_->CapturePin()->SetFormat(&t.Get()), VFW_E_NOT_STOPPED);
+}
+
+TEST_F(CameraStreamTest, StopWakesAThreadWaitingForAFrameAtOnce) {
+  // A camera that stays silent: its poll would not end before the next frame.
+  fake_->pollIgnoresTimeout_ = true;
+  Start(MEDIASUBTYPE_YUY2, 640, 480, 333333);
+  fake_->PushBytes(MakeYuyv(640, 480, 1));
+  WaitRendered(1);
+  ASSERT_TRUE(fake_->WaitPolling());
+  std::future<void> stopped = lumicar::testing::RunAsync([&] { EXPECT_EQ(camera_->Stop(), S_OK); });
+  const bool finished = lumicar::testing::Finishes(stopped);
+  // Failsafe: free a thread the stop did not reach, so the test fails
+  // instead of hanging.
+  if (!finished) fake_->Unplug();
+  stopped.wait();
+  EXPECT_TRUE(finished);
+  EXPECT_EQ(fake_->interrupts_, 1);
+  EXPECT_EQ(events_->Count(EC_DEVICE_LOST), 0);
+  // The wake-up was taken by the poll it ended: the next run streams as before.
+  ASSERT_EQ(camera_->Run(0), S_OK);
+  fake_->PushBytes(MakeYuyv(640, 480, 2));
+  WaitRendered(2);
+  EXPECT_EQ(events_->Count(EC_DEVICE_LOST), 0);
+}
+
+TEST_F(CameraStreamTest, WithoutAWakeUpTheStopIsSeenBetweenPollSlices) {
+  fake_->interruptible_ = false;
+  Start(MEDIASUBTYPE_YUY2, 640, 480, 333333);
+  fake_->PushBytes(MakeYuyv(640, 480, 1));
+  WaitRendered(1);
+  ASSERT_TRUE(fake_->WaitPolling());
+  std::future<void> stopped = lumicar::testing::RunAsync([&] { EXPECT_EQ(camera_->Stop(), S_OK); });
+  const bool finished = lumicar::testing::Finishes(stopped);
+  if (!finished) fake_->Unplug();
+  stopped.wait();
+  EXPECT_TRUE(finished);
+}
+
+TEST_F(CameraStreamTest, UnplugSeenWhileAStopWaitsForTheThreadEndsBoth) {
+  // No wake-up and no time-out: the stop waits for the streaming thread,
+  // holding the filter's lock, until the unplug ends the thread's poll.
+  fake_->pollIgnoresTimeout_ = true;
+  fake_->interruptible_ = false;
+  Start(MEDIASUBTYPE_YUY2, 640, 480, 333333);
+  fake_->PushBytes(MakeYuyv(640, 480, 1));
+  WaitRendered(1);
+  ASSERT_TRUE(fake_->WaitPolling());
+  std::future<void> stopped = lumicar::testing::RunAsync([&] { EXPECT_EQ(camera_->Stop(), S_OK); });
+  ASSERT_TRUE(fake_->WaitInterrupts(1));
+  fake_->Unplug();
+  if (!lumicar::testing::Finishes(stopped)) {
+    // The thread and the stop wait for each other: nothing can free them.
+    std::fputs("the stop and the streaming thread deadlocked\n", stderr);
+    std::abort();
+  }
+  stopped.get();
+  EXPECT_TRUE(camera_->IsLost());
+  EXPECT_EQ(events_->Count(EC_DEVICE_LOST), 1);
 }
 
 class TestPatternGraphTest : public DSLeakCheck {
