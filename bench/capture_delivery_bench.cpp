@@ -255,6 +255,8 @@ class TRecordingDevice final : public IV4L2Device {
   }
   int Poll(pollfd* fds, nfds_t count, int timeoutMs) override { return fake_->Poll(fds, count, timeoutMs); }
   int Close(int fd) override { return fake_->Close(fd); }
+  bool Interruptible() const override { return fake_->Interruptible(); }
+  void Interrupt(int fd) override { fake_->Interrupt(fd); }
 
   bool InMapping(const uint8_t* p) {
     std::lock_guard guard(lock_);
