@@ -206,11 +206,11 @@ int TagOfCapturedFrame(TVLImageBuffer& frame) {
 int TagOfPresentedFrame(const TDSVideoFrame& frame, bool turned) {
   const TDSFrameFormat& f = frame.format;
   if (f.width != kWidth || f.height != kHeight || f.stride <= 0) return -1;
-  if (frame.bytes.size() < size_t(f.stride) * size_t(f.height)) return -1;
+  if (!frame.pixels || frame.size < int64_t(f.stride) * f.height) return -1;
   return ReadTag([&](int x, int y) {
     if (turned) x = f.width - 1 - x, y = f.height - 1 - y;
     const int row = f.bottomUp ? f.height - 1 - y : y;
-    const uint8_t* line = frame.bytes.data() + size_t(row) * size_t(f.stride);
+    const uint8_t* line = frame.pixels + size_t(row) * size_t(f.stride);
     switch (f.format) {
       case vfRGB24:
         return int(line[size_t(x) * 3 + 1]);

@@ -221,7 +221,10 @@ HRESULT TDSVideoSourceStreamPin::IntDecideBufferSize(IMemAllocator* allocator, A
   const int64_t wanted = std::max<int64_t>(header ? header->biSizeImage : 0, frame);
   if (wanted <= 0 || wanted > std::numeric_limits<int32_t>::max()) return E_FAIL;
   ALLOCATOR_PROPERTIES want = *request;
-  want.cBuffers = 1;
+  // A renderer that keeps the samples it has yet to paint or is showing
+  // (instead of copying them) still leaves one for the next frame, so the
+  // sender never waits for a paint.
+  want.cBuffers = kSampleBuffers;
   want.cbBuffer = int32_t(wanted);
   want.cbAlign = std::max(want.cbAlign, 1);
   want.cbPrefix = std::max(want.cbPrefix, 0);

@@ -3,7 +3,9 @@
 // in the preferred pixel format first, and turns each frame pushed into it
 // into one sample of the agreed format, converted and copied in one pass
 // (bitmap formats turned bottom-up on the way), delivered on the caller's
-// thread.
+// thread. Its allocator has kSampleBuffers samples, so that a renderer may
+// keep the frame waiting for a paint and the one on the screen as they are
+// while the next is filled.
 
 #include <atomic>
 #include <mutex>
@@ -19,6 +21,8 @@ class TDSVideoSourceStreamPin : public TDSSourceStreamPin {
   // this many times, 1 ms apart, before the frame is dropped.
   static constexpr int kMaxDeliveryAttempts = 51;
   static constexpr int kMaxSide = 16384;
+  // One being filled, one waiting for a paint, one on the screen.
+  static constexpr int kSampleBuffers = 3;
 
   TDSVideoSourceStreamPin(TDSBaseSourceFilter* filter, TVLVideoFormat preferred, bool fixedFormat,
                           uint32_t interlaceFlags);

@@ -40,12 +40,12 @@ bool DSGLFrameUploadOf(const TDSVideoFrame& frame, TDSGLFrameUpload* upload) {
   // exactly so (bitmap rows are, to 4 bytes).
   const int64_t row = int64_t(f.width) * texelBytes;
   if (f.stride != (row + 3) / 4 * 4) return false;
-  if (int64_t(frame.bytes.size()) < int64_t(f.stride) * f.height) return false;
+  if (!frame.pixels || frame.size < int64_t(f.stride) * f.height) return false;
   u.width = f.width;
   u.height = f.height;
   u.rowAlignment = 4;
   u.bottomUp = f.bottomUp;
-  u.pixels = frame.bytes.data();
+  u.pixels = frame.pixels;
   *upload = u;
   return true;
 }

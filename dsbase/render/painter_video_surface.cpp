@@ -24,10 +24,10 @@ void TDSPainterVideoSurface::paintEvent(QPaintEvent*) {
     const TDSFrameFormat& from = frame.format;
     if (picture_.size() != QSize(from.width, from.height))
       picture_ = QImage(from.width, from.height, QImage::Format_RGB32);
-    if (!picture_.isNull()) {
+    if (!picture_.isNull() && frame.pixels && frame.size >= DSFrameBytes(from)) {
       // Blue, green, red, 255 per pixel: the 32-bit layout the kernels write.
       const TDSFrameFormat to{vfRGBA32, from.width, from.height, false, int(picture_.bytesPerLine()), nullptr};
-      converter_.Convert(frame.bytes.data(), from, picture_.bits(), to);
+      converter_.Convert(frame.pixels, from, picture_.bits(), to);
       fresh = frame.sequence;
       receivedNs = frame.receivedNs;
     }

@@ -100,6 +100,7 @@ struct TDSVideoRenderer::TShared {
 TDSVideoRenderer::TDSVideoRenderer(const TGUID& classId)
     : TDSBaseVideoRenderer(QStringLiteral("Video Renderer"), nullptr, classId), shared_(std::make_shared<TShared>()) {
   shared_->filter = this;
+  retired_.reserve(4);
 }
 
 TDSVideoRenderer::~TDSVideoRenderer() {
@@ -179,12 +180,48 @@ HRESULT TDSVideoRenderer::DoRenderSample(IMediaSample* sample) {
   if (sample->GetActualDataLength() < DSFrameBytes(format)) return refuse(S_OK, "shorter than a frame");
   bool request;
   try {
-    request = shared_->frames->Put(format, data);
+    if (keepSamples_.load(std::memory_order_acquire)) {
+      TIntf<IMediaSample> overtaken;
+      request = shared_->frames->Put(format, sample, data, &overtaken);
+      if (overtaken) {
+        std::lock_guard guard(retiredLock_);
+        retired_.push_back(std::move(overtaken));
+      }
+    } else {
+      request = shared_->frames->Put(format, data);
+    }
   } catch (const std::bad_alloc&) {
     return refuse(E_OUTOFMEMORY, "out of memory");
   }
   if (request) PostRepaintRequest();
   return S_OK;
+}
+
+HRESULT TDSVideoRenderer::Receive(IMediaSample* sample) {
+  const HRESULT hr = TDSBaseVideoRenderer::Receive(sample);
+  for (;;) {
+    TIntf<IMediaSample> released;
+    {
+      std::lock_guard guard(retiredLock_);
+      if (retired_.empty()) break;
+      released = std::move(retired_.back());
+      retired_.pop_back();
+    }
+  }
+  return hr;
+}
+
+HRESULT TDSVideoRenderer::Active() {
+  // Decided from the allocator the upstream pin agreed to take its samples
+  // from: its properties cannot change while it is committed, which it is
+  // from now until the next stop.
+  bool keep = false;
+  if (TIntf<IMemAllocator> allocator = InputPin()->Allocator()) {
+    ALLOCATOR_PROPERTIES props{};
+    keep = SUCCEEDED(allocator->GetProperties(&props)) && props.cBuffers >= kBuffersToKeepSamples;
+  }
+  keepSamples_.store(keep, std::memory_order_release);
+  return TDSBaseVideoRenderer::Active();
 }
 
 void TDSVideoRenderer::PostRepaintRequest() {

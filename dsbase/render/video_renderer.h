@@ -2,10 +2,12 @@
 // The system video renderer: draws the samples of one input into a window
 // of its own that its owner makes a child of the owner's window (or that
 // covers a screen in full-screen mode), through OpenGL where a context can
-// be had and with plain painting where not. The streaming thread only copies
-// each sample into a frame buffer and asks the user-interface thread for a
-// paint: it never waits for that thread, and a paint that comes late shows
-// the newest frame, dropping older ones instead of queueing them.
+// be had and with plain painting where not. The streaming thread only hands
+// each sample to the window (kept by reference when the upstream allocator
+// has samples to spare, copied into a frame buffer when not) and asks the
+// user-interface thread for a paint: it never waits for that thread, and a
+// paint that comes late shows the newest frame, dropping older ones instead
+// of queueing them.
 //
 // Registered as CLSID_VideoRenderer, the renderer a graph adds by itself,
 // and as CLSID_VideoMixingRenderer9, which also answers IVMRFilterConfig9.
@@ -15,6 +17,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "dsbase/base/base_video_renderer.h"
 #include "dsbase/filters/frame_conversion.h"
@@ -35,6 +38,12 @@ class TDSVideoRenderer final : public TDSBaseVideoRenderer, public IVideoWindow,
   HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
   HRESULT SetMediaType(const AM_MEDIA_TYPE* mt) override;
   HRESULT DoRenderSample(IMediaSample* sample) override;
+  // The base's receive, then the sample a newer one overtook goes back to
+  // its allocator, outside the renderer lock (the allocator's lock ranks
+  // below it).
+  HRESULT Receive(IMediaSample* sample) override;
+  // Decides, once per start from stopped, whether samples are kept or copied.
+  HRESULT Active() override;
   // Leaving the stopped state shows the window when AutoShow is on.
   HRESULT Pause() override;
 
@@ -68,6 +77,12 @@ class TDSVideoRenderer final : public TDSBaseVideoRenderer, public IVideoWindow,
   std::shared_ptr<TDSVideoFrameExchange> Frames() const;
   // Samples not drawn because they were short or of a type not drawn.
   uint64_t SamplesRefused() const { return refused_.load(std::memory_order_relaxed); }
+  // The window keeps up to two samples (one waiting, one on the screen), so
+  // an upstream allocator needs one more for its sender never to wait on
+  // the painter; with fewer buffers each frame is copied instead.
+  static constexpr int kBuffersToKeepSamples = 3;
+  // Whether the samples of the current run are kept rather than copied.
+  bool KeepsSamples() const { return keepSamples_.load(std::memory_order_relaxed); }
   // The window (made on first use). User-interface thread only; nullptr
   // elsewhere or without a QApplication.
   TDSVideoWindow* Window();
@@ -89,6 +104,12 @@ class TDSVideoRenderer final : public TDSBaseVideoRenderer, public IVideoWindow,
   TDSFrameFormat format_;
   bool hasFormat_ = false;
   std::atomic<uint64_t> refused_{0};
+  std::atomic<bool> keepSamples_{false};
+  // Samples let go of under the renderer lock, released once out of it.
+  // Leaf lock; room for a few is made once so the frame path does not
+  // allocate.
+  std::mutex retiredLock_;
+  std::vector<TIntf<IMediaSample>> retired_;
 };
 
 // The renderer behind a filter interface of it, or nullptr for any other

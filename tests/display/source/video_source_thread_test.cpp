@@ -1,8 +1,9 @@
-// The video source under concurrency: a stop while a push waits for the
-// single sample buffer ends the wait, and pushes racing run/stop cycles
-// neither hang nor leak.
+// The video source under concurrency: a stop while a push waits for a
+// sample buffer (all of them held elsewhere) ends the wait, and pushes
+// racing run/stop cycles neither hang nor leak.
 
 #include <atomic>
+#include <vector>
 
 #include "buffers/image_buffer.h"
 #include "display/source/video_source_filter.h"
@@ -33,9 +34,13 @@ TEST_F(VideoSourceThreadTest, StopEndsAPushWaitingForTheSampleBuffer) {
   auto frame = MakeIntf<TVLImageBuffer>(8, 4, vfRGB24);
   frame->Write();
 
-  // Hold the only sample so that the next push waits in the allocator.
-  IMediaSample* held = nullptr;
-  ASSERT_EQ(source->Pin()->GetDeliveryBuffer(&held, nullptr, nullptr, 0), S_OK);
+  // Hold every sample so that the next push waits in the allocator.
+  std::vector<TIntf<IMediaSample>> held;
+  for (int i = 0; i < TDSVideoSourceStreamPin::kSampleBuffers; ++i) {
+    IMediaSample* raw = nullptr;
+    ASSERT_EQ(source->Pin()->GetDeliveryBuffer(&raw, nullptr, nullptr, AM_GBF_NOWAIT), S_OK) << i;
+    held.push_back(TIntf<IMediaSample>::Adopt(raw));
+  }
   const int64_t before = source->Pin()->DeliveryAttempts();
   std::atomic<bool> sent{true};
   auto push = RunAsync([&] { sent.store(source->SendBuffer(frame.get(), 0, 0)); });
@@ -45,7 +50,7 @@ TEST_F(VideoSourceThreadTest, StopEndsAPushWaitingForTheSampleBuffer) {
   ASSERT_TRUE(Finishes(push));
   EXPECT_FALSE(sent.load());
   EXPECT_EQ(renderer->rendered_.load(), 0);
-  held->Release();
+  held.clear();
   renderer->Stop();
   DisconnectPins(source->Pin(), renderer->GetPin(0));
 }

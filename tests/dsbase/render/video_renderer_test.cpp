@@ -1,7 +1,9 @@
 // The video renderer as a filter and as the graph's video window: which
 // class ids give it, the types it takes, the graph's window interface that
 // reaches it once the builder has added it, the frame counts, short samples,
-// the window's owner going away, and calls made from the wrong thread.
+// samples kept rather than copied when the source's allocator has some to
+// spare (and copied when not), the window's owner going away, and calls
+// made from the wrong thread.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,7 @@
 #include "dsbase/com/media_event_sink.h"
 #include "dsbase/com/result_codes.h"
 #include "dsbase/media/media_guids.h"
+#include "dsbase/media/mem_allocator.h"
 #include "dsbase/render/render_classes.h"
 #include "dsbase/render/video_render_path.h"
 #include "testing/dsbase/ds_test_filters.h"
@@ -127,13 +130,16 @@ TEST_F(VideoRendererFilter, DisplaySourcePushesIntoItWithoutWaitingForThePainter
     ASSERT_NE(DSVideoRendererOf(renderer.get()), nullptr);
     EXPECT_EQ(source->Pin()->ConnectedFormat(), format) << "taken as it is, no converter between";
     ASSERT_EQ(graph->Run(), S_OK);
-    // The source holds one sample; the renderer gives it back at once, so
-    // frame after frame goes through while no event loop runs.
+    // The renderer keeps the newest sample for the painter and gives the
+    // one it overtakes back at once, so frame after frame goes through
+    // while no event loop runs, none of them copied.
+    EXPECT_TRUE(DSVideoRendererOf(renderer.get())->KeepsSamples());
     auto frame = MakeIntf<TVLImageBuffer>(64, 48, format);
     std::fill_n(frame->Write(), frame->GetSize(), uint8_t(0x80));
     for (int i = 0; i < 10; ++i) EXPECT_TRUE(source->SendBuffer(frame.get(), 0, 0)) << i;
     const TDSVideoFrameCounts c = DSVideoRendererOf(renderer.get())->FrameCounts();
     EXPECT_EQ(c.received, 10u);
+    EXPECT_EQ(c.copied, 0u);
     EXPECT_EQ(c.repaintRequests, 1u);
     EXPECT_EQ(source->Pin()->DeliveryAttempts(), 10) << "no sample had to be waited for";
     graph->Stop();
@@ -213,6 +219,100 @@ TEST_F(VideoRendererFilter, CountsFramesAndKeepsOnlyTheNewestUntilAPaint) {
   c = rig.renderer->FrameCounts();
   EXPECT_EQ(c.received, 6u);
   EXPECT_EQ(c.repaintRequests, 2u) << "the request arrived, so the next frame asks again";
+}
+
+// Samples of the source's allocator that the renderer still holds.
+int32_t SamplesOut(TDSVideoRenderer* renderer) {
+  TIntf<IMemAllocator> allocator = renderer->InputPin()->Allocator();
+  auto* memory = dynamic_cast<TDSMemAllocator*>(allocator.get());
+  return memory ? memory->OutstandingCount() : -1;
+}
+
+bool Shows(const TDSVideoFrame* frame, const std::vector<uint8_t>& bytes) {
+  return frame && frame->size == int64_t(bytes.size()) && std::equal(bytes.begin(), bytes.end(), frame->pixels);
+}
+
+TEST_F(VideoRendererFilter, KeepsTheNewestSampleUntilOvertakenOrReplacedOnTheScreen) {
+  const TDSMediaType type = FrameType(vfYUY2, 32, 16);
+  const TDSFrameFormat format = FormatOf(type);
+  std::vector<std::vector<uint8_t>> colours;
+  for (const QColor c : {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue), QColor(Qt::yellow), QColor(Qt::cyan)})
+    colours.push_back(SolidFrame(format, c));
+  std::shared_ptr<TDSVideoFrameExchange> frames;
+  {
+    TRendererRig rig(type, true, 3);
+    ASSERT_NE(rig.renderer, nullptr);
+    EXPECT_TRUE(rig.renderer->KeepsSamples());
+    frames = rig.renderer->Frames();
+    // Overtaken frames go back to the source at once: only the newest waits.
+    for (int i = 0; i < 3; ++i) {
+      ASSERT_EQ(rig.source->Send(colours[size_t(i)]), S_OK) << i;
+      EXPECT_EQ(SamplesOut(rig.renderer), 1) << i;
+    }
+    // This thread paints: the newest becomes the one on the screen, still
+    // the source's sample itself.
+    ASSERT_TRUE(frames->TakeNewest());
+    EXPECT_TRUE(Shows(frames->Current(), colours[2]));
+    EXPECT_EQ(SamplesOut(rig.renderer), 1);
+    // One on the screen, one waiting: the source still has one to fill, and
+    // keeps going without waiting (Send does not wait for a sample).
+    ASSERT_EQ(rig.source->Send(colours[3]), S_OK);
+    EXPECT_EQ(SamplesOut(rig.renderer), 2);
+    ASSERT_EQ(rig.source->Send(colours[4]), S_OK);
+    EXPECT_EQ(SamplesOut(rig.renderer), 2) << "the waiting frame went back when overtaken";
+    EXPECT_TRUE(Shows(frames->Current(), colours[2])) << "the frame on the screen is left alone";
+    // The next paint lets go of the frame it replaces.
+    ASSERT_TRUE(frames->TakeNewest());
+    EXPECT_TRUE(Shows(frames->Current(), colours[4]));
+    EXPECT_EQ(SamplesOut(rig.renderer), 1);
+    EXPECT_FALSE(frames->TakeNewest()) << "nothing newer: the frame stays for repaints";
+    EXPECT_EQ(SamplesOut(rig.renderer), 1);
+
+    const TDSVideoFrameCounts c = rig.renderer->FrameCounts();
+    EXPECT_EQ(c.received, 5u);
+    EXPECT_EQ(c.dropped, 3u);
+    EXPECT_EQ(c.copied, 0u);
+    EXPECT_LE(c.frameBuffers, 3);
+    // Stopped, the frame on the screen stays readable: its memory is the
+    // allocator's until the sample comes back.
+    ASSERT_EQ(rig.graph->Stop(), S_OK);
+    EXPECT_EQ(SamplesOut(rig.renderer), 1);
+    EXPECT_TRUE(Shows(frames->Current(), colours[4]));
+    // Running again, the source finds the two samples the renderer does not
+    // hold.
+    ASSERT_EQ(rig.graph->Run(), S_OK);
+    ASSERT_EQ(rig.source->Send(colours[0]), S_OK);
+    ASSERT_EQ(rig.source->Send(colours[1]), S_OK);
+    EXPECT_EQ(SamplesOut(rig.renderer), 2);
+  }
+  // The graph is gone; the window's hand-over still holds the newest frame,
+  // which keeps its allocator alive until the hand-over goes too (the leak
+  // check at the end).
+  ASSERT_TRUE(frames->TakeNewest());
+  EXPECT_TRUE(Shows(frames->Current(), colours[1]));
+  QCoreApplication::sendPostedEvents();
+  frames.reset();
+}
+
+TEST_F(VideoRendererFilter, CopiesTheFramesOfASourceWithASingleSample) {
+  const TDSMediaType type = FrameType(vfRGB24, 32, 16);
+  const TDSFrameFormat format = FormatOf(type);
+  TRendererRig rig(type, true, 1);
+  ASSERT_NE(rig.renderer, nullptr);
+  // Keeping its only sample would stop the source until the next paint.
+  EXPECT_FALSE(rig.renderer->KeepsSamples());
+  const std::vector<uint8_t> red = SolidFrame(format, Qt::red), green = SolidFrame(format, Qt::green);
+  for (const auto* frame : {&red, &green, &red, &green}) {
+    ASSERT_EQ(rig.source->Send(*frame), S_OK);
+    EXPECT_EQ(SamplesOut(rig.renderer), 0);
+  }
+  std::shared_ptr<TDSVideoFrameExchange> frames = rig.renderer->Frames();
+  ASSERT_TRUE(frames->TakeNewest());
+  EXPECT_TRUE(Shows(frames->Current(), green));
+  const TDSVideoFrameCounts c = rig.renderer->FrameCounts();
+  EXPECT_EQ(c.copied, 4u);
+  EXPECT_EQ(c.dropped, 3u);
+  EXPECT_LE(c.frameBuffers, 3);
 }
 
 TEST_F(VideoRendererFilter, WindowCallsOffTheUserInterfaceThreadAreRefused) {

@@ -92,12 +92,12 @@ namespace {
 
 class TFramePin : public TDSSourceStreamPin {
  public:
-  TFramePin(TDSBaseSourceFilter* filter, const TDSMediaType& type)
-      : TDSSourceStreamPin(QStringLiteral("Frame pin"), filter, u"Output"_qs), type_(type) {}
+  TFramePin(TDSBaseSourceFilter* filter, const TDSMediaType& type, int buffers)
+      : TDSSourceStreamPin(QStringLiteral("Frame pin"), filter, u"Output"_qs), type_(type), buffers_(buffers) {}
 
   HRESULT IntDecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override {
     ALLOCATOR_PROPERTIES want = *request;
-    want.cBuffers = std::max(want.cBuffers, 1);
+    want.cBuffers = buffers_;
     want.cbBuffer = std::max<int32_t>(want.cbBuffer, int32_t(type_->lSampleSize));
     ALLOCATOR_PROPERTIES actual;
     return allocator->SetProperties(&want, &actual);
@@ -114,16 +114,18 @@ class TFramePin : public TDSSourceStreamPin {
 
  private:
   TDSMediaType type_;
+  int buffers_;
 };
 
 }  // namespace
 
-TFrameSource::TFrameSource(const TDSMediaType& type)
-    : TDSBaseSourceFilter(QStringLiteral("Frame source"), nullptr, GUID_NULL), pin_(new TFramePin(this, type)) {}
+TFrameSource::TFrameSource(const TDSMediaType& type, int buffers)
+    : TDSBaseSourceFilter(QStringLiteral("Frame source"), nullptr, GUID_NULL),
+      pin_(new TFramePin(this, type, buffers)) {}
 
 HRESULT TFrameSource::Send(const std::vector<uint8_t>& bytes, int32_t length) {
   IMediaSample* raw = nullptr;
-  const HRESULT hr = pin_->GetDeliveryBuffer(&raw, nullptr, nullptr, 0);
+  const HRESULT hr = pin_->GetDeliveryBuffer(&raw, nullptr, nullptr, AM_GBF_NOWAIT);
   if (FAILED(hr)) return hr;
   TIntf<IMediaSample> sample = TIntf<IMediaSample>::Adopt(raw);
   uint8_t* data = nullptr;
@@ -137,9 +139,9 @@ HRESULT TFrameSource::Send(const std::vector<uint8_t>& bytes, int32_t length) {
 
 // ---- rig ----
 
-TRendererRig::TRendererRig(const TDSMediaType& type, bool run) {
+TRendererRig::TRendererRig(const TDSMediaType& type, bool run, int buffers) {
   graph = TIntf<TDSFilterGraph>(new TDSFilterGraph);
-  source = TIntf<TFrameSource>(new TFrameSource(type));
+  source = TIntf<TFrameSource>(new TFrameSource(type, buffers));
   EXPECT_EQ(graph->AddFilter(source.get(), u"Frame source"), S_OK);
   void* raw = nullptr;
   EXPECT_EQ(

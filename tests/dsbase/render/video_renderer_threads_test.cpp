@@ -18,7 +18,11 @@
 namespace lumicar::rendertest {
 namespace {
 
-TEST(VideoRendererThreads, StreamsWhileTheWindowResizesAndSwitchesFullScreen) {
+// Three samples: the renderer keeps them (the painter lets go of the one it
+// replaces on its own thread); one: the renderer copies each frame.
+class VideoRendererThreads : public ::testing::TestWithParam<int> {};
+
+TEST_P(VideoRendererThreads, StreamsWhileTheWindowResizesAndSwitchesFullScreen) {
   DSRegisterRenderClasses();
   QWidget owner;
   owner.resize(400, 300);
@@ -26,8 +30,9 @@ TEST(VideoRendererThreads, StreamsWhileTheWindowResizesAndSwitchesFullScreen) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
   const TDSMediaType type = FrameType(vfYUY2, 64, 48);
   const TDSFrameFormat format = FormatOf(type);
-  TRendererRig rig(type);
+  TRendererRig rig(type, true, GetParam());
   ASSERT_NE(rig.renderer, nullptr);
+  EXPECT_EQ(rig.renderer->KeepsSamples(), GetParam() > 1);
   ASSERT_EQ(rig.window->put_Owner(&owner), S_OK);
   ASSERT_EQ(rig.window->put_MessageDrain(&owner), S_OK);
   ASSERT_EQ(rig.window->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS), S_OK);
@@ -42,6 +47,8 @@ TEST(VideoRendererThreads, StreamsWhileTheWindowResizesAndSwitchesFullScreen) {
   // window changes demonstrably overlap however fast either side runs.
   std::latch paintedDuringStream(1);
   std::atomic<bool> done{false};
+  // Send never waits for a sample: a refusal means the renderer kept the
+  // source waiting.
   std::atomic<int> refused{0};
   std::thread sender([&] {
     for (int i = 0; i < kFrames; ++i) {
@@ -77,10 +84,16 @@ TEST(VideoRendererThreads, StreamsWhileTheWindowResizesAndSwitchesFullScreen) {
   // Each frame was either overtaken or taken for painting, never both.
   EXPECT_LE(c.presented + c.dropped, c.received);
   EXPECT_LE(c.frameBuffers, 3);
+  EXPECT_EQ(c.copied, GetParam() > 1 ? 0u : sent);
   const QImage picture = rig.renderer->Window()->GrabPicture();
   const QColor blue = KernelPicture(last, format).pixelColor(0, 0);
   EXPECT_TRUE(Near(picture.pixelColor(picture.width() / 2, picture.height() / 2), blue, 2));
 }
+
+INSTANTIATE_TEST_SUITE_P(SourceSamples, VideoRendererThreads, ::testing::Values(3, 1),
+                         [](const ::testing::TestParamInfo<int>& buffers) {
+                           return buffers.param > 1 ? std::string("Kept") : std::string("Copied");
+                         });
 
 }  // namespace
 }  // namespace lumicar::rendertest
