@@ -261,6 +261,8 @@ class TTimedCamera final : public IV4L2Device {
   int Munmap(void* address, size_t length) override { return fake_->Munmap(address, length); }
   int Poll(pollfd* fds, nfds_t count, int timeoutMs) override { return fake_->Poll(fds, count, timeoutMs); }
   int Close(int fd) override { return fake_->Close(fd); }
+  bool Interruptible() const override { return fake_->Interruptible(); }
+  void Interrupt(int fd) override { fake_->Interrupt(fd); }
   int Ioctl(int fd, unsigned long request, void* arg) override {
     if (request == VIDIOC_DQBUF) {
       const int64_t before = OwnCpuNs();
