@@ -9,6 +9,7 @@
 
 #include "components/floats_property.h"
 #include "components/property_copy.h"
+#include "runtime/sync/posted_call.h"
 
 namespace lumicar {
 
@@ -258,13 +259,10 @@ void TLPCustomControl::PostUpdate() {
   QWidget* window = widget_.data();
   if (window == nullptr || updatePosted_.exchange(true)) return;
   // The window is the context: a request still queued when it goes is dropped.
-  QMetaObject::invokeMethod(
-      window,
-      [this, window] {
-        updatePosted_ = false;
-        window->update();
-      },
-      Qt::QueuedConnection);
+  PostOrdered(window, [this, window] {
+    updatePosted_ = false;
+    window->update();
+  });
 }
 
 void TLPCustomControl::Invalidate() {

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "runtime/sync/posted_call.h"
+
 namespace lumicar {
 
 TVLCommonDisplay::TVLCommonDisplay(TComponent* owner) : TLPCustomControl(owner) {
@@ -67,8 +69,7 @@ void TVLCommonDisplay::AdjustControlSize() {
   if (!InWindowThread()) {
     // The window's size belongs to its thread; the control is the context, so
     // a request still queued when it goes is dropped.
-    QMetaObject::invokeMethod(
-        this, [this] { AdjustControlSize(); }, Qt::QueuedConnection);
+    PostOrdered(this, [this] { AdjustControlSize(); });
     return;
   }
   bool resize = false;

@@ -10,6 +10,7 @@
 #include "dsbase/com/result_codes.h"
 #include "dsbase/graph/graph_ids.h"
 #include "dsbase/media/media_guids.h"
+#include "runtime/sync/posted_call.h"
 
 namespace lumicar {
 
@@ -181,8 +182,7 @@ bool TVLDSImageDisplay::BuildGraph() {
     SetUpVideoWindow();
   } else {
     // The video window belongs to the window's thread.
-    QMetaObject::invokeMethod(
-        Widget(), [this] { SetUpVideoWindow(); }, Qt::QueuedConnection);
+    PostOrdered(Widget(), [this] { SetUpVideoWindow(); });
   }
 
   graph_->GraphBuilt();

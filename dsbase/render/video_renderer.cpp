@@ -10,6 +10,7 @@
 #include "dsbase/media/media_guids.h"
 #include "dsbase/render/video_render_path.h"
 #include "dsbase/render/video_window.h"
+#include "runtime/sync/posted_call.h"
 
 namespace lumicar {
 
@@ -22,28 +23,13 @@ bool OnUiThread() {
   return app && QThread::currentThread() == app->thread();
 }
 
-// Orders the making of a posted call before its run in a way every checker
-// sees (Qt's own queue lock is invisible to ThreadSanitizer, Qt not being
-// built with it). Held only around the posting and at the start of the run.
-std::mutex& PostLock() {
-  static std::mutex lock;
-  return lock;
-}
-
 // Runs `call` on the user-interface thread once it is back in its event
 // loop; dropped when there is no application.
 template <typename Call>
 void PostToUi(Call call) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) return;
-  std::lock_guard guard(PostLock());
-  QMetaObject::invokeMethod(
-      app,
-      [call = std::move(call)]() mutable {
-        { std::lock_guard ordered(PostLock()); }
-        call();
-      },
-      Qt::QueuedConnection);
+  PostOrdered(app, std::move(call));
 }
 
 bool Drawable(const AM_MEDIA_TYPE& mt, TDSFrameFormat* frame) {
