@@ -1,4 +1,4 @@
 # The capture component: Start-to-first-frame on the scripted document camera
 # (graph built anew, and reused) and on the synthetic camera.
 lumicar_bench(bench_capture SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture_bench.cpp
-  DEPS lumicar_capture lumicar_dsbase_camera_fake)
+  DEPS lumicar_capture lumicar_dsbase_camera_fake_provider)

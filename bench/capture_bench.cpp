@@ -17,6 +17,7 @@
 #include "dsbase/camera/v4l2_capture_filter.h"
 #include "dsbase/graph/graph_ids.h"
 #include "imagepins/buffer_operations.h"
+#include "testing/camera/fake_camera_provider.h"
 #include "testing/camera/fake_v4l2_device.h"
 
 namespace lumicar {
@@ -30,23 +31,6 @@ QCoreApplication* App() {
       QCoreApplication::instance() ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
   return app;
 }
-
-// The scripted document camera in the video input category.
-class TFakeCamera final : public IDSDeviceProvider {
- public:
-  TGUID Category() const override { return CLSID_VideoInputDeviceCategory; }
-  QString Kind() const override { return QStringLiteral("bench"); }
-  std::vector<TDSDeviceDescription> Devices() override {
-    return DSDescribeCameras(*fake, {{"/dev/video0", "usb-Bench_Document_Camera-video-index0"}});
-  }
-  HRESULT CreateFilter(const TDSDeviceDescription& device, IBaseFilter** filter) override {
-    TDSV4L2CaptureFilter* f = nullptr;
-    const HRESULT hr = TDSV4L2CaptureFilter::Create(fake, device.DevicePath.toStdString(), device.FriendlyName, &f);
-    if (SUCCEEDED(hr)) *filter = static_cast<IBaseFilter*>(f);
-    return hr;
-  }
-  std::shared_ptr<camtest::TFakeV4L2Device> fake = std::make_shared<camtest::TFakeV4L2Device>();
-};
 
 // Counts the frames reaching its input.
 class TFrameCounter : public TComponent {
@@ -94,7 +78,7 @@ struct TRig {
     capture.reset();
     DSUnregisterDeviceProvider(camera.get());
   }
-  std::shared_ptr<TFakeCamera> camera = std::make_shared<TFakeCamera>();
+  std::shared_ptr<camtest::TFakeCameraProvider> camera = std::make_shared<camtest::TFakeCameraProvider>();
   TFrameCounter counter;
   std::unique_ptr<TVLDSCapture> capture;
 };
@@ -107,7 +91,7 @@ void StartToFirstFrameFake(benchmark::State& state, bool cold) {
     const int before = rig.counter.Frames();
     const auto begin = std::chrono::steady_clock::now();
     rig.capture->Start();
-    rig.camera->fake->PushBytes(frame);
+    rig.camera->Fake()->PushBytes(frame);
     if (!rig.counter.WaitFrames(before + 1)) {
       state.SkipWithError("no frame arrived");
       break;

@@ -64,6 +64,8 @@
 #include "kernels/dispatch/image_table.h"
 #include "kernels/dispatch/signal_table.h"
 #include "testing/bench_cpu_time.h"
+#include "testing/bench_main.h"
+#include "testing/camera/fake_camera_provider.h"
 #include "testing/camera/fake_v4l2_device.h"
 
 namespace lumicar {
@@ -276,23 +278,6 @@ class TRecordingDevice final : public IV4L2Device {
   std::atomic<int64_t> dequeueCpuNs_{0};
 };
 
-class TBenchCamera final : public IDSDeviceProvider {
- public:
-  TGUID Category() const override { return CLSID_VideoInputDeviceCategory; }
-  QString Kind() const override { return QStringLiteral("bench"); }
-  std::vector<TDSDeviceDescription> Devices() override {
-    return DSDescribeCameras(*device, {{"/dev/video0", "usb-Bench_Document_Camera-video-index0"}});
-  }
-  HRESULT CreateFilter(const TDSDeviceDescription& d, IBaseFilter** filter) override {
-    TDSV4L2CaptureFilter* f = nullptr;
-    const HRESULT hr = TDSV4L2CaptureFilter::Create(device, d.DevicePath.toStdString(), d.FriendlyName, &f);
-    if (SUCCEEDED(hr)) *filter = static_cast<IBaseFilter*>(f);
-    return hr;
-  }
-  std::shared_ptr<camtest::TFakeV4L2Device> fake = std::make_shared<camtest::TFakeV4L2Device>();
-  std::shared_ptr<TRecordingDevice> device = std::make_shared<TRecordingDevice>(fake);
-};
-
 // ---------------------------------------------------------------- sink
 
 struct TArrival {
@@ -373,11 +358,14 @@ void Deliver(benchmark::State& state, TSource source) {
   const int measured = quick ? 30 : 300;
   const int total = warmUp + measured;
 
-  auto camera = std::make_shared<TBenchCamera>();
+  auto camera = std::make_shared<camtest::TFakeCameraProvider>();
+  const std::shared_ptr<camtest::TFakeV4L2Device> fake = camera->Fake();
+  const auto device = std::make_shared<TRecordingDevice>(fake);
+  camera->SetSeam(device);
   const bool yuy2 = source == TSource::yuy2;
   // The document camera sends YUYV at 1600 × 1200 at 7 fps only; the YUY2
   // row gives it 30 fps so that the frames arrive as the camera sends them.
-  if (yuy2) camera->fake->intervals_.push_back({V4L2_PIX_FMT_YUYV, uint32_t(kWidth), uint32_t(kHeight), 1, 30});
+  if (yuy2) fake->intervals_.push_back({V4L2_PIX_FMT_YUYV, uint32_t(kWidth), uint32_t(kHeight), 1, 30});
   const std::vector<uint8_t> picture =
       yuy2 ? camtest::MakeYuyv(kWidth, kHeight, 7) : camtest::MakeJpeg(kWidth, kHeight);
   const TVLVideoFormat format = source == TSource::mjpegToRgb24 ? vfRGB24 : vfYUY2;
@@ -433,7 +421,7 @@ void Deliver(benchmark::State& state, TSource source) {
         std::this_thread::sleep_for(std::chrono::nanoseconds(std::max<int64_t>(0, due - MonotonicNs())));
         if (i > 0) {
           const int64_t before = MonotonicNs();
-          if (!camera->fake->WaitRequeued(i)) {
+          if (!fake->WaitRequeued(i)) {
             feederFailed.store(true);
             return;
           }
@@ -443,7 +431,7 @@ void Deliver(benchmark::State& state, TSource source) {
           // The measured part begins: the threads' CPU clocks are read
           // with the feeder between frames.
           cpuBefore = AllThreadsCpu();
-          dequeueBefore = camera->device->DequeueCpuNs();
+          dequeueBefore = device->DequeueCpuNs();
           wallBegin = MonotonicNs();
           kernels.Count(true);
           measuring = true;
@@ -453,7 +441,7 @@ void Deliver(benchmark::State& state, TSource source) {
         camtest::TFakeV4L2Device::TFrame frame{bytes, uint32_t(bytes.size()), 0, false, 0};
         frame.timestampNs = MonotonicNs();
         pushedNs[size_t(i)] = frame.timestampNs;
-        camera->fake->Push(std::move(frame));
+        fake->Push(std::move(frame));
       }
     });
     const bool all = sink.WaitCount(size_t(total), std::chrono::milliseconds(20'000 + total * 200));
@@ -462,7 +450,7 @@ void Deliver(benchmark::State& state, TSource source) {
     std::map<int, QString> names;  // read while the streaming thread still runs
     if (!quick)
       for (const auto& entry : cpuAfter) names[entry.first] = ThreadName(entry.first);
-    const int64_t dequeueAfter = camera->device->DequeueCpuNs();
+    const int64_t dequeueAfter = device->DequeueCpuNs();
     kernels.Count(false);
     // The stream time of the run's start, read while it runs: a frame's
     // driver stamp is its start time plus this.
@@ -533,13 +521,13 @@ void Deliver(benchmark::State& state, TSource source) {
       int copies = 0;
       if (made.source) {
         copies = 1;
-        if (!camera->device->InMapping(made.source)) {
+        if (!device->InMapping(made.source)) {
           // A buffer in between: the camera filter filled it from the
           // driver's buffer (a copy for YUY2, the decoder's output for MJPEG).
           cameraBytes = made.bytes;
           if (yuy2) ++copies;
         }
-      } else if (camera->device->InMapping(a.pixels)) {
+      } else if (device->InMapping(a.pixels)) {
         copies = 0;  // the driver's own buffer left the component
       } else {
         copies = -1;  // made by a kernel that is not counted
@@ -643,11 +631,6 @@ BENCHMARK(BM_MjpegDecode_ToRgb24)->Apply(DecodeArgs);
 }  // namespace
 }  // namespace lumicar
 
-// Its own main: a run whose frames went wrong ends with a non-zero code.
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return lumicar::gBroken.load() ? 1 : 0;
+  return lumicar::benchclock::RunBenchmarks(argc, argv, [] { return lumicar::gBroken.load(); });
 }

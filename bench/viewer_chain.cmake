@@ -6,4 +6,4 @@
 # (bench/setup-gstreamer.sh), and the camera-stamp-to-presentation latency at
 # 30 frames a second. The quick run streams 12 frames per part.
 lumicar_bench(bench_viewer_chain SOURCES ${CMAKE_CURRENT_LIST_DIR}/viewer_chain_bench.cpp
-  DEPS lumicar_capture lumicar_display lumicar_filters lumicar_dsbase_camera_fake SHORT XVFB TIMEOUT 90)
+  DEPS lumicar_capture lumicar_display lumicar_filters lumicar_dsbase_camera_fake_provider SHORT XVFB TIMEOUT 90)

@@ -71,6 +71,8 @@
 #include "filters/mirror.h"
 #include "imagepins/buffer_operations.h"
 #include "testing/bench_cpu_time.h"
+#include "testing/bench_main.h"
+#include "testing/camera/fake_camera_provider.h"
 #include "testing/camera/fake_v4l2_device.h"
 
 extern char** environ;
@@ -296,28 +298,6 @@ class TTimedCamera final : public IV4L2Device {
   int64_t lastDequeueEnd_ = 0;  // the streaming thread's own
 };
 
-// The document camera in the video input category, through the timed seam.
-class TTimedCameraProvider final : public IDSDeviceProvider {
- public:
-  explicit TTimedCameraProvider(TFlow* flow) : seam_(std::make_shared<TTimedCamera>(fake, flow)) {}
-  TGUID Category() const override { return CLSID_VideoInputDeviceCategory; }
-  QString Kind() const override { return QStringLiteral("bench"); }
-  std::vector<TDSDeviceDescription> Devices() override {
-    return DSDescribeCameras(*fake, {{"/dev/video0", "usb-Bench_Document_Camera-video-index0"}});
-  }
-  HRESULT CreateFilter(const TDSDeviceDescription& device, IBaseFilter** filter) override {
-    if (!filter) return E_POINTER;
-    TDSV4L2CaptureFilter* f = nullptr;
-    const HRESULT hr = TDSV4L2CaptureFilter::Create(seam_, device.DevicePath.toStdString(), device.FriendlyName, &f);
-    if (SUCCEEDED(hr)) *filter = static_cast<IBaseFilter*>(f);
-    return hr;
-  }
-  const std::shared_ptr<camtest::TFakeV4L2Device> fake = std::make_shared<camtest::TFakeV4L2Device>();
-
- private:
-  std::shared_ptr<TTimedCamera> seam_;
-};
-
 // The viewer's mirror, its own CPU time taken per frame (the display push
 // it makes from inside is taken out again), and the frame numbers checked
 // for gaps as they leave the capture.
@@ -396,7 +376,8 @@ enum class TInput { kYuy2, kMjpeg };
 // shown 640 x 480 window, the camera's 1600 x 1200 in the chosen mode.
 struct TChain {
   explicit TChain(TInput input) {
-    provider = std::make_shared<TTimedCameraProvider>(&flow);
+    provider = std::make_shared<camtest::TFakeCameraProvider>();
+    provider->SetSeam(std::make_shared<TTimedCamera>(provider->Fake(), &flow));
     DSRegisterDeviceProvider(provider);
     host.resize(640, 480);
     capture = NewComponent<TVLDSCapture>(&form);
@@ -440,9 +421,9 @@ struct TChain {
     capture->Start();
     if (!capture->IsRunning()) return "the capture did not start";
     {
-      std::lock_guard guard(provider->fake->lock_);
+      std::lock_guard guard(provider->Fake()->lock_);
       const uint32_t wanted = input == TInput::kYuy2 ? V4L2_PIX_FMT_YUYV : V4L2_PIX_FMT_MJPEG;
-      if (provider->fake->format_.pixelformat != wanted || provider->fake->format_.width != uint32_t(kWidth))
+      if (provider->Fake()->format_.pixelformat != wanted || provider->Fake()->format_.width != uint32_t(kWidth))
         return "the camera runs in another mode";
     }
     rendererFilter = display->Graph()->GetVideoRender();
@@ -464,7 +445,7 @@ struct TChain {
   // buffers it finds ready. Numbered from 0 when `number`.
   bool WarmUp(const std::vector<uint8_t>& base, bool number, int count) {
     for (int i = 0; i < count; ++i) {
-      provider->fake->Push(Frame(base, number, i, 0));
+      provider->Fake()->Push(Frame(base, number, i, 0));
       if (!RunEventsUntil([&] { return flow.pushes.load() > i && LastPresented(); }, ShortRun() ? 10000 : 20000))
         return false;
     }
@@ -478,7 +459,7 @@ struct TChain {
   }
 
   TFlow flow;
-  std::shared_ptr<TTimedCameraProvider> provider;
+  std::shared_ptr<camtest::TFakeCameraProvider> provider;
   bool application = EnsureApplication();  // before the first widget
   QWidget host;
   TComponent form;
@@ -513,7 +494,7 @@ void FullSpeed(benchmark::State& state, TInput input) {
       return;
     }
     const std::vector<uint8_t> base = yuy2 ? camtest::MakeYuyv(kWidth, kHeight, 1) : camtest::MakeJpeg(kWidth, kHeight);
-    auto camera = chain.provider->fake;
+    auto camera = chain.provider->Fake();
 
     const int warm = WarmFrames();
     if (!chain.WarmUp(base, yuy2, warm)) {
@@ -769,7 +750,7 @@ void BM_Latency30fps(benchmark::State& state) {
       Fail(state, "the warm-up frames were not presented");
       return;
     }
-    auto camera = chain.provider->fake;
+    auto camera = chain.provider->Fake();
     const int pushesBase = chain.flow.pushes.load();
     std::vector<std::atomic<int64_t>> stamps(static_cast<size_t>(total));
     // Per presented frame: camera stamp to presentation, and to the
@@ -859,13 +840,6 @@ BENCHMARK(BM_Latency30fps)->Iterations(1)->UseRealTime()->Unit(benchmark::kMilli
 }  // namespace
 }  // namespace lumicar
 
-// Google Benchmark's main, with the exit code telling whether the frames came through.
 int main(int argc, char** argv) {
-  // Line by line, so that a run cut short still shows how far it came.
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return lumicar::failed.load() ? 1 : 0;
+  return lumicar::benchclock::RunBenchmarks(argc, argv, [] { return lumicar::failed.load(); });
 }

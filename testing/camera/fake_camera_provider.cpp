@@ -26,9 +26,13 @@ std::vector<TDSDeviceDescription> TFakeCameraProvider::Devices() {
 HRESULT TFakeCameraProvider::CreateFilter(const TDSDeviceDescription& device, IBaseFilter** filter) {
   if (!filter) return E_POINTER;
   *filter = nullptr;
-  std::shared_ptr<TFakeV4L2Device> fake = Fake();
+  std::shared_ptr<IV4L2Device> seam;
+  {
+    std::lock_guard guard(lock_);
+    seam = seam_ ? seam_ : std::shared_ptr<IV4L2Device>(fake_);
+  }
   TDSV4L2CaptureFilter* f = nullptr;
-  const HRESULT hr = TDSV4L2CaptureFilter::Create(fake, device.DevicePath.toStdString(), device.FriendlyName, &f);
+  const HRESULT hr = TDSV4L2CaptureFilter::Create(seam, device.DevicePath.toStdString(), device.FriendlyName, &f);
   if (FAILED(hr)) return hr;
   filtersMade_.fetch_add(1);
   *filter = static_cast<IBaseFilter*>(f);
@@ -38,6 +42,11 @@ HRESULT TFakeCameraProvider::CreateFilter(const TDSDeviceDescription& device, IB
 std::shared_ptr<TFakeV4L2Device> TFakeCameraProvider::Fake() {
   std::lock_guard guard(lock_);
   return fake_;
+}
+
+void TFakeCameraProvider::SetSeam(std::shared_ptr<IV4L2Device> seam) {
+  std::lock_guard guard(lock_);
+  seam_ = std::move(seam);
 }
 
 void TFakeCameraProvider::Unplug() {

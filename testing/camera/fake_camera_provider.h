@@ -29,6 +29,9 @@ class TFakeCameraProvider final : public IDSDeviceProvider {
 
   // The node that is plugged in now (or was last).
   std::shared_ptr<TFakeV4L2Device> Fake();
+  // Filters are made over `seam` instead of the node itself: a wrapper of
+  // the node that records or times what the filter does (benchmarks).
+  void SetSeam(std::shared_ptr<IV4L2Device> seam);
   void Unplug();
   void Replug();
   // Open file descriptors and mappings of every node made so far (0 when
@@ -40,6 +43,7 @@ class TFakeCameraProvider final : public IDSDeviceProvider {
  private:
   std::mutex lock_;
   std::shared_ptr<TFakeV4L2Device> fake_;
+  std::shared_ptr<IV4L2Device> seam_;
   std::vector<std::shared_ptr<TFakeV4L2Device>> all_;
   bool plugged_ = true;
   std::atomic<int> filtersMade_{0};
