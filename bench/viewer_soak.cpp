@@ -64,6 +64,7 @@
 #include "buffers/block_pool.h"
 #include "dsbase/render/video_renderer.h"
 #include "runtime/exception.h"
+#include "testing/bench_main.h"
 
 namespace lumicar {
 namespace {
@@ -363,12 +364,6 @@ BENCHMARK(BM_ViewerSoak)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime()
 }  // namespace
 }  // namespace lumicar
 
-// Google Benchmark's own main reports a run skipped with an error and still
-// ends with 0; a soak run that failed must fail the program.
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return lumicar::soakFailed ? 1 : 0;
+  return lumicar::benchclock::RunBenchmarks(argc, argv, [] { return lumicar::soakFailed; });
 }
