@@ -5,7 +5,8 @@
 // (bitmap formats turned bottom-up on the way), delivered on the caller's
 // thread. Its allocator has kSampleBuffers samples, so that a renderer may
 // keep the frame waiting for a paint and the one on the screen as they are
-// while the next is filled.
+// while the next is filled (the same memory as one sample and a renderer's
+// three copies).
 
 #include <atomic>
 #include <mutex>
@@ -21,8 +22,9 @@ class TDSVideoSourceStreamPin : public TDSSourceStreamPin {
   // this many times, 1 ms apart, before the frame is dropped.
   static constexpr int kMaxDeliveryAttempts = 51;
   static constexpr int kMaxSide = 16384;
-  // One being filled, one waiting for a paint, one on the screen.
-  static constexpr int kSampleBuffers = 3;
+  // One being filled, one waiting for a paint, one on the screen, and the
+  // one the painter is still handing back when it has just taken a newer.
+  static constexpr int kSampleBuffers = 4;
 
   TDSVideoSourceStreamPin(TDSBaseSourceFilter* filter, TVLVideoFormat preferred, bool fixedFormat,
                           uint32_t interlaceFlags);

@@ -77,10 +77,12 @@ class TDSVideoRenderer final : public TDSBaseVideoRenderer, public IVideoWindow,
   std::shared_ptr<TDSVideoFrameExchange> Frames() const;
   // Samples not drawn because they were short or of a type not drawn.
   uint64_t SamplesRefused() const { return refused_.load(std::memory_order_relaxed); }
-  // The window keeps up to two samples (one waiting, one on the screen), so
-  // an upstream allocator needs one more for its sender never to wait on
-  // the painter; with fewer buffers each frame is copied instead.
-  static constexpr int kBuffersToKeepSamples = 3;
+  // The window keeps up to two samples (one waiting, one on the screen),
+  // and for a moment a third: the one it replaces on the screen is handed
+  // back just after the painter took a newer one. An upstream allocator
+  // needs one more for its sender never to wait on the painter; with fewer
+  // buffers each frame is copied instead.
+  static constexpr int kBuffersToKeepSamples = 4;
   // Whether the samples of the current run are kept rather than copied.
   bool KeepsSamples() const { return keepSamples_.load(std::memory_order_relaxed); }
   // The window (made on first use). User-interface thread only; nullptr

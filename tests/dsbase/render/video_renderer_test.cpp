@@ -240,7 +240,7 @@ TEST_F(VideoRendererFilter, KeepsTheNewestSampleUntilOvertakenOrReplacedOnTheScr
     colours.push_back(SolidFrame(format, c));
   std::shared_ptr<TDSVideoFrameExchange> frames;
   {
-    TRendererRig rig(type, true, 3);
+    TRendererRig rig(type, true, 4);
     ASSERT_NE(rig.renderer, nullptr);
     EXPECT_TRUE(rig.renderer->KeepsSamples());
     frames = rig.renderer->Frames();
@@ -278,7 +278,7 @@ TEST_F(VideoRendererFilter, KeepsTheNewestSampleUntilOvertakenOrReplacedOnTheScr
     ASSERT_EQ(rig.graph->Stop(), S_OK);
     EXPECT_EQ(SamplesOut(rig.renderer), 1);
     EXPECT_TRUE(Shows(frames->Current(), colours[4]));
-    // Running again, the source finds the two samples the renderer does not
+    // Running again, the source finds the samples the renderer does not
     // hold.
     ASSERT_EQ(rig.graph->Run(), S_OK);
     ASSERT_EQ(rig.source->Send(colours[0]), S_OK);

@@ -36,11 +36,11 @@ std::vector<uint8_t> SolidFrame(const TDSFrameFormat& format, QColor colour);
 QImage KernelPicture(const std::vector<uint8_t>& frame, const TDSFrameFormat& format);
 
 // A source whose one pin offers exactly `type` and delivers given bytes from
-// an allocator of `buffers` samples (three, as the display's source has, lets
+// an allocator of `buffers` samples (four, as the display's source has, lets
 // the renderer keep samples; one makes it copy them).
 class TFrameSource : public TDSBaseSourceFilter {
  public:
-  explicit TFrameSource(const TDSMediaType& type, int buffers = 3);
+  explicit TFrameSource(const TDSMediaType& type, int buffers = 4);
   // Delivers one sample holding `bytes` (all of them, or `length` of them).
   // Never waits for a sample: VFW_E_TIMEOUT when the renderer kept them all.
   HRESULT Send(const std::vector<uint8_t>& bytes, int32_t length = -1);
@@ -53,7 +53,7 @@ class TFrameSource : public TDSBaseSourceFilter {
 // A running graph: the frame source rendered by the capture graph builder
 // without a renderer of its own, so that the graph adds the default one.
 struct TRendererRig {
-  explicit TRendererRig(const TDSMediaType& type, bool run = true, int buffers = 3);
+  explicit TRendererRig(const TDSMediaType& type, bool run = true, int buffers = 4);
   ~TRendererRig();
 
   TIntf<TDSFilterGraph> graph;

@@ -18,7 +18,7 @@
 namespace lumicar::rendertest {
 namespace {
 
-// Three samples: the renderer keeps them (the painter lets go of the one it
+// Four samples: the renderer keeps them (the painter lets go of the one it
 // replaces on its own thread); one: the renderer copies each frame.
 class VideoRendererThreads : public ::testing::TestWithParam<int> {};
 
@@ -90,7 +90,7 @@ TEST_P(VideoRendererThreads, StreamsWhileTheWindowResizesAndSwitchesFullScreen) 
   EXPECT_TRUE(Near(picture.pixelColor(picture.width() / 2, picture.height() / 2), blue, 2));
 }
 
-INSTANTIATE_TEST_SUITE_P(SourceSamples, VideoRendererThreads, ::testing::Values(3, 1),
+INSTANTIATE_TEST_SUITE_P(SourceSamples, VideoRendererThreads, ::testing::Values(4, 1),
                          [](const ::testing::TestParamInfo<int>& buffers) {
                            return buffers.param > 1 ? std::string("Kept") : std::string("Copied");
                          });
