@@ -147,40 +147,50 @@ void TVLDSCapture::SendAudioFormat() {
 
 // ---------------------------------------------------------------- streaming thread
 
+namespace {
+
+// What the grabber callbacks take from a sample: its bytes (the length
+// clamped to the buffer) and its times (0 when it has none).
+struct TSampleContents {
+  uint8_t* data = nullptr;
+  int32_t length = 0;
+  REFERENCE_TIME start = 0, end = 0;
+};
+
+bool ReadSample(IMediaSample* sample, TSampleContents* contents) {
+  if (FAILED(sample->GetPointer(&contents->data)) || !contents->data) return false;
+  contents->length = std::clamp(sample->GetActualDataLength(), 0, std::max(sample->GetSize(), 0));
+  if (FAILED(sample->GetTime(&contents->start, &contents->end))) contents->start = contents->end = 0;
+  return true;
+}
+
+}  // namespace
+
 void TVLDSCapture::NewVideoBuffer(double, IMediaSample* sample) {
   if (!sample || !acceptFrames_.load(std::memory_order_acquire)) return;
   TIntf<IMediaSample> keep(sample);
-  uint8_t* data = nullptr;
-  if (FAILED(sample->GetPointer(&data)) || !data) return;
-  const int32_t length = std::clamp(sample->GetActualDataLength(), 0, std::max(sample->GetSize(), 0));
-  REFERENCE_TIME start = 0, end = 0;
-  if (FAILED(sample->GetTime(&start, &end))) start = end = 0;
+  TSampleContents c;
+  if (!ReadSample(sample, &c)) return;
   const bool keyFrame = sample->IsSyncPoint() == S_OK;
   // The queue copies the bytes; the streaming thread waits until they are
   // taken, so a slow consumer slows the camera instead of losing frames.
-  if (videoQueue_->PushBuffer(data, length, start, end, start, keyFrame)) videoQueue_->WaitTaken();
+  if (videoQueue_->PushBuffer(c.data, c.length, c.start, c.end, c.start, keyFrame)) videoQueue_->WaitTaken();
 }
 
 void TVLDSCapture::NewCaptionBuffer(double, IMediaSample* sample) {
   if (!sample || !acceptFrames_.load(std::memory_order_acquire)) return;
   TIntf<IMediaSample> keep(sample);
-  uint8_t* data = nullptr;
-  if (FAILED(sample->GetPointer(&data)) || !data) return;
-  const int32_t length = std::clamp(sample->GetActualDataLength(), 0, std::max(sample->GetSize(), 0));
-  REFERENCE_TIME start = 0, end = 0;
-  if (FAILED(sample->GetTime(&start, &end))) start = end = 0;
-  if (captionQueue_->PushBuffer(data, length, start, end, start, false)) captionQueue_->WaitTaken();
+  TSampleContents c;
+  if (!ReadSample(sample, &c)) return;
+  if (captionQueue_->PushBuffer(c.data, c.length, c.start, c.end, c.start, false)) captionQueue_->WaitTaken();
 }
 
 void TVLDSCapture::QueueSample(TMLDSBufferQueue& queue, IMediaSample* sample, bool wake) {
   if (!sample || !acceptFrames_.load(std::memory_order_acquire)) return;
   TIntf<IMediaSample> keep(sample);
-  uint8_t* data = nullptr;
-  if (FAILED(sample->GetPointer(&data)) || !data) return;
-  const int32_t length = std::clamp(sample->GetActualDataLength(), 0, std::max(sample->GetSize(), 0));
-  REFERENCE_TIME start = 0, end = 0;
-  if (FAILED(sample->GetTime(&start, &end))) start = end = 0;
-  if (queue.Add(start, end, data, length) && wake && notifyThread_) notifyThread_->Notify();
+  TSampleContents c;
+  if (!ReadSample(sample, &c)) return;
+  if (queue.Add(c.start, c.end, c.data, c.length) && wake && notifyThread_) notifyThread_->Notify();
 }
 
 void TVLDSCapture::NewRawBuffer(double, IMediaSample* sample) { QueueSample(rawQueue_, sample, true); }
