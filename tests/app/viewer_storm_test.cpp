@@ -183,6 +183,9 @@ class ViewerStormTest : public ::testing::Test {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
     EXPECT_EQ(camera->OpenFds(), 0) << "camera nodes or mappings left open";
+    // A thread the window's parts joined may still be on its way out of the
+    // kernel's task list for a moment.
+    PumpUntil([&] { return Measure().threads <= beforeWindow.threads; }, std::chrono::seconds(5));
     const TResources after = Measure();
     EXPECT_EQ(after.threads, beforeWindow.threads) << after << "\nbefore the window: " << beforeWindow;
     EXPECT_EQ(DSLiveObjectCount(), beforeWindow.mediaObjects) << "media objects leaked";
