@@ -38,6 +38,23 @@ class TOWInternalBufferOperation : public TOWSuppliedBufferOperation {
   bool enabled_;
 };
 
+// Two buffers that belong together (two series of one measurement, such as
+// the x and the y values of points), each held on a handle of its own like
+// the buffer of a supplied-buffer operation. Not a supplied-buffer operation:
+// receivers of single buffers never take one of the pair for their data.
+class TOWSuppliedPairedBuffersOperation : public TOWSuppliedOperation {
+ public:
+  // Either may be none.
+  TOWSuppliedPairedBuffersOperation(ISLData* first, ISLData* second)
+      : first_(first ? first->MakeCopy() : TIntf<ISLData>()), second_(second ? second->MakeCopy() : TIntf<ISLData>()) {}
+  ISLData* First() const { return first_.get(); }
+  ISLData* Second() const { return second_.get(); }
+
+ private:
+  TIntf<ISLData> first_;
+  TIntf<ISLData> second_;
+};
+
 class TOWIgnoreVideoStreamOperation : public TOWIgnoreStreamOperation {
  public:
   explicit TOWIgnoreVideoStreamOperation(TVLVideoFormat format) : format_(format) {}

@@ -1,6 +1,7 @@
 #include "imagepins/image_streams.h"
 
 #include "imagepins/image_to_binary_converter.h"
+#include "imagepins/xy_float_to_pairs_converter.h"
 #include "pins/stream_registry.h"
 #include "pins/typed/standard_streams.h"
 
@@ -24,6 +25,8 @@ void RegisterAll() {
 
   OWRegisterStream(IID_VLXYFloatStream, QStringLiteral("XY Float Coordinates stream"));
   OWRegisterDefaultHandler(IID_VLXYFloatStream, DefaultSLChannelNotificationHandler);
+  OWRegisterTypeConverter(IID_VLXYFloatStream, IID_SLPairedBuffersStream,
+                          OWNewConverter<TOWVLXYFloatToPairsFormatConverter>);
 }
 
 }  // namespace

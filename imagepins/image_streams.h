@@ -26,8 +26,9 @@ inline const TGUID IID_VLImageStream = TGUID::FromString("{877BD684-2669-4F1E-8B
 inline const TGUID IID_VLImageOrCompressedStream = TGUID::FromString("{135DA722-93A1-446B-B936-6E41EF922C46}");
 inline const TGUID IID_VLXYFloatStream = TGUID::FromString("{1175C7F8-7636-4EFD-9AF1-A8F3551981A7}");
 
-// Registers the image stream types with their names, default handlers and
-// the image-to-binary converter (and the data-buffer types they rely on).
+// Registers the image and point-data stream types with their names, default
+// handlers and converters (image to binary, points to paired buffers), and
+// the data-buffer types they rely on.
 // Runs once; every data-buffer pin calls it when it is made.
 void VLRegisterImageStreams();
 

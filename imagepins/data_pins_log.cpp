@@ -1,0 +1,7 @@
+#include "imagepins/data_pins_log.h"
+
+namespace lumicar {
+
+Q_LOGGING_CATEGORY(lcDataPins, "lumicar.datapins")
+
+}  // namespace lumicar
