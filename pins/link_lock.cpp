@@ -60,6 +60,21 @@ void TOWLinkClaim::Release() {
   granted_ = true;
 }
 
+void TOWLinkChangeGate::Enter() {
+  const std::thread::id self = std::this_thread::get_id();
+  std::unique_lock guard(mutex_);
+  free_.wait(guard, [&] { return depth_ == 0 || holder_ == self; });
+  holder_ = self;
+  ++depth_;
+}
+
+void TOWLinkChangeGate::Leave() {
+  std::lock_guard guard(mutex_);
+  if (--depth_ > 0) return;
+  holder_ = std::thread::id();
+  free_.notify_all();
+}
+
 TOWReceiving::TOWReceiving(const TOWBasicPin* pin, const TOWBasicPin* realPin) {
   tlsReceiving.push_back(pin);
   tlsReceiving.push_back(realPin);

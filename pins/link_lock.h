@@ -14,9 +14,12 @@
 // OWDeferWhileReceiving), and the rest of the delivery goes on.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace lumicar {
 
@@ -64,6 +67,46 @@ class TOWLinkClaim {
   TOWLinkLockRef lock_;
   bool held_ = false;
   bool granted_ = true;
+};
+
+// ---- Changing both ends of a link ----
+
+// Lets one thread at a time change the link of a sink pin, so that the
+// sink's source fields and the source's entry for the sink change under one
+// claim: two threads that move the same sink never leave a source listing a
+// sink that names another source (or none). The holding thread may claim it
+// again (a receiver of a connection notice that relinks its own pin).
+//
+// Its holder does not wait for the deliveries over the link it removes: that
+// link is closed, and the deliveries over it have returned, before the claim
+// is taken. A delivery into the pin may therefore itself wait for the claim
+// (a receiver unlinking its pin while another thread relinks it). A claim, not a ranked
+// lock: the mutex inside is a leaf held only to note the holder.
+class TOWLinkChangeGate {
+ public:
+  TOWLinkChangeGate() = default;
+  TOWLinkChangeGate(const TOWLinkChangeGate&) = delete;
+  TOWLinkChangeGate& operator=(const TOWLinkChangeGate&) = delete;
+
+  void Enter();
+  void Leave();
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable free_;
+  std::thread::id holder_;
+  int depth_ = 0;
+};
+
+class TOWLinkChangeClaim {
+ public:
+  explicit TOWLinkChangeClaim(TOWLinkChangeGate& gate) : gate_(gate) { gate_.Enter(); }
+  ~TOWLinkChangeClaim() { gate_.Leave(); }
+  TOWLinkChangeClaim(const TOWLinkChangeClaim&) = delete;
+  TOWLinkChangeClaim& operator=(const TOWLinkChangeClaim&) = delete;
+
+ private:
+  TOWLinkChangeGate& gate_;
 };
 
 // ---- Receivers being called on this thread ----

@@ -89,19 +89,14 @@ bool TOWSinkPin::ConnectAfter(TOWBasicPin* other, TOWBasicPin* afterPin) {
   if (Dispatcher()) StateDisconnect();
   RemoveSourceLink();
   TInConnectMark inConnect(this);
-  {
-    auto section = WriteLock();
-    connectionSource_ = source;
-    internalRealSource_ = source;
-  }
-  source->IntConnect(this, afterPin);
-  TOWLinkLockRef link = source->GetLinkLock(this);
-  {
-    // A converter's output may have set the source fields meanwhile.
-    auto section = WriteLock();
-    realSource_ = source;
-    internalRealSource_ = source;
-    upstreamLink_ = link;
+  // Another thread may link the sink between the removal and the claim: its
+  // link is removed in turn, until the claim finds the sink free.
+  for (;;) {
+    {
+      TOWLinkChangeClaim change(linkChange_);
+      if (LinkUnderClaim(source, afterPin)) break;
+    }
+    RemoveSourceLink();
   }
   UpdateUpstream();
   source->NewConnection(this);
@@ -121,18 +116,50 @@ TOWSinkPin::TInConnectMark::~TInConnectMark() {
   pin_->inConnect_ = false;
 }
 
+bool TOWSinkPin::LinkUnderClaim(TOWSourcePin* source, TOWBasicPin* afterPin) {
+  {
+    auto section = WriteLock();
+    if (connectionSource_ || realSource_ || internalRealSource_ || placeholderSource_) return false;
+    connectionSource_ = source;
+    internalRealSource_ = source;
+  }
+  source->IntConnect(this, afterPin);
+  TOWLinkLockRef link = source->GetLinkLock(this);
+  // A converter's output may have set the source fields meanwhile.
+  auto section = WriteLock();
+  realSource_ = source;
+  internalRealSource_ = source;
+  upstreamLink_ = link;
+  return true;
+}
+
 void TOWSinkPin::RemoveSourceLink() {
   RemovePlaceholderLink();
-  TOWSourcePin* old;
-  {
-    auto section = ReadLock();
-    old = realSource_ ? realSource_ : connectionSource_;
+  TOWLinkLockRef drained;
+  for (;;) {
+    TOWLinkLockRef link;
+    {
+      TOWLinkChangeClaim change(linkChange_);
+      TOWSourcePin* old;
+      {
+        auto section = ReadLock();
+        old = realSource_ ? realSource_ : connectionSource_;
+        link = upstreamLink_;
+      }
+      if (!old) return;
+      if (!link || link == drained) {
+        old->IntDisconnect(this);
+        OWNotifyPinDisconnected(this, old);
+        old->CheckRemove();
+        IntDisconnect(old);
+        return;
+      }
+    }
+    // Closed and drained without the claim: a delivery over the link may
+    // be waiting for it (its receiver relinking this sink).
+    link->Close();
+    drained = std::move(link);
   }
-  if (!old) return;
-  old->IntDisconnect(this);
-  OWNotifyPinDisconnected(this, old);
-  old->CheckRemove();
-  IntDisconnect(old);
 }
 
 void TOWSinkPin::Disconnect() {

@@ -5,6 +5,7 @@
 // which goes to the user-linked source directly.
 
 #include "pins/basic_sink_pin.h"
+#include "pins/link_lock.h"
 
 namespace lumicar {
 
@@ -93,8 +94,13 @@ class TOWSinkPin : public TOWBasicSinkPin {
     TOWSinkPin* pin_;
   };
 
-  // Removes the link to the current source, if any.
+  // Removes the link to the current source, if any: the link is drained
+  // first, then both of its ends go under the link-change claim.
   void RemoveSourceLink();
+  // The part of a new link that changes both ends, run under the link-change
+  // claim: false (nothing changed) when the sink was linked again by another
+  // thread since its old link was removed.
+  bool LinkUnderClaim(TOWSourcePin* source, TOWBasicPin* afterPin);
   void PrepareStateJoin() override;
   // Recomputes the upstream type and submit function towards the source,
   // preferring the type of the link (or `preferred` when given).
@@ -119,6 +125,9 @@ class TOWSinkPin : public TOWBasicSinkPin {
   // The lock of the link to the source (the source's entry for this sink),
   // claimed by upstream deliveries and by walks that go on into the source.
   TOWLinkLockRef upstreamLink_;
+  // Held while the link of this sink changes, on both of its ends (the
+  // source's DisconnectFrom takes it too).
+  TOWLinkChangeGate linkChange_;
 
   // ---- Stored links ----
   // A link to a placeholder: the sink leaves any other link and records it

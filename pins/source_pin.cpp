@@ -391,7 +391,29 @@ void TOWSourcePin::Disconnect() {
   ++unlinkGeneration_;
 }
 
-void TOWSourcePin::DisconnectFrom(TOWBasicPin* other) { DisconnectFromEntries(entries_, other); }
+void TOWSourcePin::DisconnectFrom(TOWBasicPin* other) {
+  auto* sink = qobject_cast<TOWSinkPin*>(other);
+  if (!sink) {
+    DisconnectFromEntries(entries_, other);
+    return;
+  }
+  // Both ends of the link go under the sink's link-change claim, which is
+  // taken only once the link is drained (see TOWLinkChangeGate); a link made
+  // anew meanwhile is drained in turn.
+  TOWLinkLockRef drained;
+  for (;;) {
+    TOWLinkLockRef link = GetLinkLock(sink);
+    if (link && link != drained) {
+      link->Close();
+      drained = std::move(link);
+      continue;
+    }
+    TOWLinkChangeClaim change(sink->linkChange_);
+    if (GetLinkLock(sink) != link) continue;
+    DisconnectFromEntries(entries_, other);
+    return;
+  }
+}
 
 void TOWSourcePin::IntDisconnect(TOWBasicPin* other) {
   // Closing the link waits until deliveries and walks over it (on other

@@ -8,7 +8,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "runtime/sync/lock_section.h"
 #include "tests/pins/support/pin_test_support.h"
@@ -381,6 +383,78 @@ TEST_F(ConcurrencyTest, APinFreedByItsOwnerKeepsItsNameForARunningDelivery) {
   EXPECT_EQ(name, "Sink1.InputPin");
   EXPECT_EQ(sink.InputPin(), nullptr);
   EXPECT_EQ(source.OutputPin()->GetSinkCount(), 0);
+}
+
+// Two threads move the same sinks between two sources (linking from either
+// side, unlinking from either side) while two others send through both
+// sources. After each round of moves, every link must look the same from
+// both of its ends: a source lists exactly the sinks that name it as their
+// source, each once, and an operation sent afterwards reaches exactly those.
+TEST_F(ConcurrencyTest, BothEndsOfALinkAgreeAfterConcurrentRelinking) {
+  TTestSource first, second;
+  TOWSourcePin* sources[2] = {first.OutputPin(), second.OutputPin()};
+  constexpr int kSinks = 4;
+  std::vector<std::unique_ptr<TTestSink>> sinks;
+  std::vector<std::unique_ptr<std::atomic<int>>> heard;
+  for (int i = 0; i < kSinks; ++i) {
+    sinks.push_back(std::make_unique<TTestSink>());
+    heard.push_back(std::make_unique<std::atomic<int>>(0));
+    std::atomic<int>* count = heard.back().get();
+    sinks.back()->InputPin()->SetDispatchEvent([count](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState s) {
+      if (!s.testFlag(nsConnectionNotice)) ++*count;
+      return TOWDispatchResult();
+    });
+  }
+  TCountingSender pushFirst([&] { first.OutputPin()->Notify(MakeIntf<TOWStartOperation>()); });
+  TCountingSender pushSecond([&] { second.OutputPin()->Notify(MakeIntf<TOWStopOperation>()); });
+
+  // Each mover walks its own sequence over the same sinks.
+  auto move = [&](uint32_t seed, int steps) {
+    uint32_t x = seed;
+    for (int i = 0; i < steps; ++i) {
+      x = x * 1664525u + 1013904223u;
+      TOWSinkPin* sink = sinks[(x >> 8) % kSinks]->InputPin();
+      TOWSourcePin* source = sources[(x >> 12) & 1];
+      switch ((x >> 16) % 4) {
+        case 0:
+          sink->Connect(source);
+          break;
+        case 1:
+          source->Connect(sink);
+          break;
+        case 2:
+          sink->Disconnect();
+          break;
+        default:
+          source->DisconnectFrom(sink);
+          break;
+      }
+    }
+  };
+  constexpr int kRounds = 40, kSteps = 60;
+  int disagreements = 0;
+  for (int round = 0; round < kRounds && disagreements == 0; ++round) {
+    std::thread a(move, 2 * round + 1, kSteps), b(move, 2 * round + 2, kSteps);
+    a.join();
+    b.join();
+    for (int s = 0; s < 2; ++s) {
+      int named = 0;
+      for (const auto& sink : sinks) {
+        const bool names = sink->InputPin()->GetSourcePin() == sources[s];
+        named += names;
+        if (names != sources[s]->IsConnectedTo(sink->InputPin())) ++disagreements;
+      }
+      if (sources[s]->GetSinkCount() != named) ++disagreements;
+    }
+  }
+  pushFirst.Stop();
+  pushSecond.Stop();
+  EXPECT_EQ(disagreements, 0) << "links whose ends disagree";
+  for (auto& count : heard) *count = 0;
+  first.OutputPin()->Notify(MakeIntf<TOWStartOperation>());
+  second.OutputPin()->Notify(MakeIntf<TOWStopOperation>());
+  for (int i = 0; i < kSinks; ++i)
+    EXPECT_EQ(*heard[size_t(i)], sinks[size_t(i)]->InputPin()->GetSourcePin() ? 1 : 0) << "sink " << i;
 }
 
 }  // namespace
