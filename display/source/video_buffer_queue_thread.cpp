@@ -1,6 +1,8 @@
 #include "display/source/video_buffer_queue_thread.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
 
 #include "buffers/sequence_stamp.h"
 #include "buffers/time_stamp.h"
@@ -41,13 +43,15 @@ bool IsPacked422(TVLVideoFormat format) { return format == vfYUY2 || format == v
 }  // namespace
 
 TVLVideoBufferQueueThread::TVLVideoBufferQueueThread(const TComponent* component, TSLNotifyThread* notify)
-    : TLPThread(GetComponentName(component) + kSuffix), notify_(notify) {
+    : TLPThread(GetComponentName(component) + kSuffix), notify_(notify), drops_(ThreadName()) {
   Init();
 }
 
 TVLVideoBufferQueueThread::TVLVideoBufferQueueThread(const TComponent* component, const QString& name,
                                                      TSLNotifyThread* notify)
-    : TLPThread(GetComponentName(component) + QLatin1Char('.') + name + kSuffix), notify_(notify) {
+    : TLPThread(GetComponentName(component) + QLatin1Char('.') + name + kSuffix),
+      notify_(notify),
+      drops_(ThreadName()) {
   Init();
 }
 
@@ -98,17 +102,37 @@ int64_t TVLVideoBufferQueueThread::SampleSize() const {
 
 bool TVLVideoBufferQueueThread::PushBuffer(const uint8_t* data, int64_t size, int64_t time1, int64_t time2,
                                            int64_t time3, bool keyFrame) {
-  {
-    std::lock_guard guard(pendingLock_);
-    if (Terminated() || inFlight_ || !pending_ || !bufferData_ || !data) return false;
-    const bool packed = IsPacked422(format_);
-    const int64_t expected = packed ? VLBufferSize(format_, width_, height_) : int64_t(sourceStride_) * height_;
-    // A sample of another size belongs to another type: its rows would be
-    // cut or padded with stale bytes, so it is not shown at all.
-    if (size != expected) return false;
-    const IppiSize roi{width_, height_};
+  int64_t expected = 0;
+  // Counted and logged once the pending buffer's lock is given up.
+  const std::optional<TVLFrameDrop> drop = CopyIn(data, size, {time1, time2, time3}, keyFrame, &expected);
+  if (drop) {
+    drops_.Drop(*drop, size, expected);
+    return false;
+  }
+  if (size > expected) drops_.Cut(size, expected);
+  dataReady_.Signal();
+  return true;
+}
+
+std::optional<TVLFrameDrop> TVLVideoBufferQueueThread::CopyIn(const uint8_t* data, int64_t size,
+                                                              const std::array<int64_t, 3>& times, bool keyFrame,
+                                                              int64_t* expected) {
+  std::lock_guard guard(pendingLock_);
+  const bool packed = IsPacked422(format_);
+  *expected = packed ? VLBufferSize(format_, width_, height_) : int64_t(sourceStride_) * height_;
+  if (Terminated() || !data) return TVLFrameDrop::kStopped;
+  if (inFlight_) return TVLFrameDrop::kBusy;
+  if (!pending_ || !bufferData_) return TVLFrameDrop::kNoBuffer;
+  // A short sample would leave the rest of the frame stale, and must not be
+  // read past its end: it is not shown. A longer one (rows padded by the
+  // driver, or a trailer) gives its first frame's bytes.
+  if (size < *expected) return TVLFrameDrop::kShortSample;
+  if (packed) {
+    ippsCopy_8u(data, bufferData_, int(std::min<int64_t>(bufferSize_, *expected)));
+  } else {
     // Bitmap samples arrive bottom-up and image buffers are top-down: the
     // one copy turns the rows over on the way.
+    const IppiSize roi{width_, height_};
     switch (format_) {
       case vfRGBA32:
         ippiMirror_8u_C4R(data, sourceStride_, bufferData_, bufferStep_, roi, ippAxsHorizontal);
@@ -121,22 +145,19 @@ bool TVLVideoBufferQueueThread::PushBuffer(const uint8_t* data, int64_t size, in
       case vfGrayScale:
         ippiMirror_8u_C1R(data, sourceStride_, bufferData_, bufferStep_, roi, ippAxsHorizontal);
         break;
-      case vfYUY2:
-      case vfUYVY:
-        ippsCopy_8u(data, bufferData_, int(std::min<int64_t>(bufferSize_, size)));
-        break;
       default:
         ippiMirror_8u_C3R(data, sourceStride_, bufferData_, bufferStep_, roi, ippAxsHorizontal);
         break;
     }
-    time1_ = time1;
-    time2_ = time2;
-    time3_ = time3;
-    keyFrame_ = keyFrame;
-    inFlight_ = true;
   }
-  dataReady_.Signal();
-  return true;
+  time1_ = times[0];
+  time2_ = times[1];
+  time3_ = times[2];
+  keyFrame_ = keyFrame;
+  // In flight from here: a second push is refused until the queue thread
+  // has taken this one.
+  inFlight_ = true;
+  return std::nullopt;
 }
 
 bool TVLVideoBufferQueueThread::WaitTaken() {

@@ -1,15 +1,17 @@
 #pragma once
 // The capture side's frame queue: the streaming thread pushes each sample,
-// which is copied once into a fresh image buffer (RGB rows turned top-down);
-// a thread of its own queues the buffer, wakes the notify thread and lets
-// the producer go on. A full queue (121 frames) holds the producer up
-// instead of dropping frames.
+// which is copied once into a fresh image buffer (RGB rows turned top-down); a thread of its own queues the buffer,
+// wakes the notify thread and lets the producer go on. A full queue (121 frames) holds the producer up instead of
+// dropping frames; a sample that cannot be taken is counted by its reason (frame_drops.h).
 
+#include <array>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 #include "buffers/image_buffer.h"
 #include "display/source/buffer_stamp_list.h"
+#include "display/source/frame_drops.h"
 #include "display/source/lp_thread.h"
 #include "runtime/sync/event.h"
 
@@ -38,10 +40,12 @@ class TVLVideoBufferQueueThread final : public TLPThread {
   bool SetSize(int width, int height, TVLVideoFormat format);
 
   // Copies one sample into the pending buffer and hands it to the queue
-  // thread; does not block. Refused (false, nothing read) when `size` is
-  // not the byte size of a frame of the set size and format, when the
-  // previous push has not been taken yet, or after Terminate. Only after a
-  // true answer may the producer wait for the hand-over (WaitTaken).
+  // thread; does not block. A sample longer than a frame (padded by its
+  // driver) is cut to the frame. Refused (false, counted as a drop) when
+  // `size` is shorter than a frame of the set size and format (nothing is
+  // read), when the previous push has not been taken yet, or after
+  // Terminate. Only after a true answer may the producer wait for the
+  // hand-over (WaitTaken).
   bool PushBuffer(const uint8_t* data, int64_t size, int64_t time1, int64_t time2, int64_t time3, bool keyFrame);
   // Waits until the queue thread has queued the pushed frame and prepared
   // the next buffer; while the queue is full that is when the consumer has
@@ -62,8 +66,11 @@ class TVLVideoBufferQueueThread final : public TLPThread {
   // Safe to call more than once.
   void Terminate();
 
-  // Bytes a sample must have for the current size and format.
+  // Bytes of one frame for the current size and format: the least a sample
+  // must have.
   int64_t SampleSize() const;
+  // The samples dropped (by reason) and cut since creation.
+  const TVLFrameDropCounter& Drops() const { return drops_; }
   int32_t SequenceCounter() const;
   // For tests: threads waiting for room, and for the hand-over.
   int RoomWaiterCount() const { return room_.WaiterCount(); }
@@ -74,6 +81,11 @@ class TVLVideoBufferQueueThread final : public TLPThread {
 
  private:
   void Init();
+  // Copies a sample and its times into the pending buffer and marks it in
+  // flight; the reason when it is refused. `expected` receives the bytes of
+  // one frame.
+  std::optional<TVLFrameDrop> CopyIn(const uint8_t* data, int64_t size, const std::array<int64_t, 3>& times,
+                                     bool keyFrame, int64_t* expected);
   // A fresh pending buffer of the current size and format; requires
   // pendingLock_.
   void ResetBufferLocked();
@@ -102,6 +114,7 @@ class TVLVideoBufferQueueThread final : public TLPThread {
   int64_t bufferSize_ = 0;
 
   int32_t sequence_ = 0;  // guarded by list_.Section()
+  TVLFrameDropCounter drops_;
 };
 
 }  // namespace lumicar

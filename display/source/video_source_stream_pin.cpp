@@ -249,32 +249,51 @@ TIntf<IMediaSample> TDSVideoSourceStreamPin::ObtainSample() {
 template <typename Fill>
 bool TDSVideoSourceStreamPin::DeliverFrame(int64_t bytes, int64_t start, int64_t stop, Fill&& fill) {
   TIntf<IMediaSample> sample = ObtainSample();
-  if (!sample) return false;
+  if (!sample) {
+    drops_.Drop(TVLFrameDrop::kNoSample, bytes, bytes);
+    return false;
+  }
   uint8_t* target = nullptr;
-  if (FAILED(sample->GetPointer(&target)) || !target || sample->GetSize() < bytes) return false;
+  if (FAILED(sample->GetPointer(&target)) || !target || sample->GetSize() < bytes) {
+    drops_.Drop(TVLFrameDrop::kSmallSample, sample->GetSize(), bytes);
+    return false;
+  }
   fill(target);
   sample->SetActualDataLength(int32_t(bytes));
   if (start != 0 || stop != 0) {
     sample->SetTime(&start, &stop);
     sample->SetSyncPoint(true);
   }
-  return Deliver(sample.get()) == S_OK;
+  if (Deliver(sample.get()) == S_OK) return true;
+  drops_.Drop(TVLFrameDrop::kNotDelivered, bytes, bytes);
+  return false;
 }
 
 bool TDSVideoSourceStreamPin::SendBuffer(IVLImageBuffer* buffer, int64_t start, int64_t stop) {
-  if (!buffer) return false;
+  if (!buffer) {
+    drops_.Drop(TVLFrameDrop::kStopped);
+    return false;
+  }
   const TGeometry g = Snapshot();
   // A frame of another size (a still picture shown while the graph stays
   // up) does not fit the agreed type; it is not cut to fit.
-  if (buffer->GetWidth() != g.width || buffer->GetHeight() != g.height) return false;
+  if (buffer->GetWidth() != g.width || buffer->GetHeight() != g.height) {
+    drops_.Drop(TVLFrameDrop::kOtherSize, int64_t(buffer->GetSize()), g.FrameBytes());
+    return false;
+  }
   const TVLVideoFormat source = buffer->GetFormat();
   const TVLVideoFormat from = VLLayoutOf(source), to = VLLayoutOf(g.format);
   const int64_t sourceStride = VLRowStep(source, g.width);
-  if (int64_t(buffer->GetSize()) < sourceStride * g.height) return false;
-  // Pixel pairs of 4:2:2 cannot be converted from or to an odd width.
-  if (from != to && (DSIsPacked422(from) || DSIsPacked422(to)) && (g.width & 1)) return false;
   const uint8_t* pixels = buffer->Read();
-  if (!pixels) return false;
+  if (!pixels || int64_t(buffer->GetSize()) < sourceStride * g.height) {
+    drops_.Drop(TVLFrameDrop::kShortSample, pixels ? int64_t(buffer->GetSize()) : 0, sourceStride * g.height);
+    return false;
+  }
+  // Pixel pairs of 4:2:2 cannot be converted from or to an odd width.
+  if (from != to && (DSIsPacked422(from) || DSIsPacked422(to)) && (g.width & 1)) {
+    drops_.Drop(TVLFrameDrop::kUnconvertible, int64_t(buffer->GetSize()), g.FrameBytes());
+    return false;
+  }
 
   return DeliverFrame(g.FrameBytes(), start, stop, [&](uint8_t* target) {
     const IppiSize roi{g.width, g.height};
@@ -317,13 +336,26 @@ bool TDSVideoSourceStreamPin::SendBuffer(IVLImageBuffer* buffer, int64_t start, 
 bool TDSVideoSourceStreamPin::SendData(const uint8_t* data, int64_t size, int64_t start, int64_t stop, int step,
                                        bool flip) {
   const TGeometry g = Snapshot();
-  if (!data) return false;
+  if (!data) {
+    drops_.Drop(TVLFrameDrop::kStopped, size, g.FrameBytes());
+    return false;
+  }
   if (!flip) {
-    if (size != g.FrameBytes()) return false;
-    return DeliverFrame(size, start, stop, [&](uint8_t* target) { ippsCopy_8u(data, target, int(size)); });
+    // Data longer than a frame gives its first frame; shorter data would
+    // leave the rest of the sample stale and is not shown.
+    const int64_t frame = g.FrameBytes();
+    if (size < frame) {
+      drops_.Drop(TVLFrameDrop::kShortSample, size, frame);
+      return false;
+    }
+    if (size > frame) drops_.Cut(size, frame);
+    return DeliverFrame(frame, start, stop, [&](uint8_t* target) { ippsCopy_8u(data, target, int(frame)); });
   }
   const int rowBytes = int(int64_t(VLBytesPerPixel(g.format)) * g.width);
-  if (step < rowBytes || g.height < 1 || int64_t(step) * (g.height - 1) + rowBytes > size) return false;
+  if (step < rowBytes || g.height < 1 || int64_t(step) * (g.height - 1) + rowBytes > size) {
+    drops_.Drop(TVLFrameDrop::kShortSample, size, int64_t(step) * (g.height - 1) + rowBytes);
+    return false;
+  }
   return DeliverFrame(g.FrameBytes(), start, stop, [&](uint8_t* target) {
     ippiMirror_8u_C1R(data, step, target, int(g.stride), IppiSize{rowBytes, g.height}, ippAxsHorizontal);
   });
@@ -332,8 +364,18 @@ bool TDSVideoSourceStreamPin::SendData(const uint8_t* data, int64_t size, int64_
 bool TDSVideoSourceStreamPin::SendRGB24(const uint8_t* data, int64_t size, int step, int64_t start, int64_t stop) {
   const TGeometry g = Snapshot();
   const int rowBytes = 3 * g.width;
-  if (!data || VLLayoutOf(g.format) != vfRGB24) return false;
-  if (step < rowBytes || g.height < 1 || int64_t(step) * (g.height - 1) + rowBytes > size) return false;
+  if (!data) {
+    drops_.Drop(TVLFrameDrop::kStopped, size, g.FrameBytes());
+    return false;
+  }
+  if (VLLayoutOf(g.format) != vfRGB24) {
+    drops_.Drop(TVLFrameDrop::kUnconvertible, size, g.FrameBytes());
+    return false;
+  }
+  if (step < rowBytes || g.height < 1 || int64_t(step) * (g.height - 1) + rowBytes > size) {
+    drops_.Drop(TVLFrameDrop::kShortSample, size, int64_t(step) * (g.height - 1) + rowBytes);
+    return false;
+  }
   return DeliverFrame(g.FrameBytes(), start, stop, [&](uint8_t* target) {
     const IppiSize roi{g.width, g.height};
     if (g.bottomUp) {

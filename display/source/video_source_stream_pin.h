@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "buffers/image_buffer_interface.h"
+#include "display/source/frame_drops.h"
 #include "dsbase/base/source_filter.h"
 
 namespace lumicar {
@@ -36,11 +37,12 @@ class TDSVideoSourceStreamPin : public TDSSourceStreamPin {
 
   // Delivers one frame of the pin's size; false when it was refused (other
   // size, short buffer), no sample could be had, or downstream did not take
-  // it. The frame itself is only read.
+  // it. The frame itself is only read. Every refusal is counted (Drops).
   bool SendBuffer(IVLImageBuffer* buffer, int64_t start, int64_t stop);
-  // Bytes already in the agreed format: `size` bytes as they are, or with
-  // `flip` Height rows of `step` bytes in reverse order. Refused when the
-  // bytes are not one whole frame of the connection.
+  // Bytes already in the agreed format: one frame's bytes as they are, or
+  // with `flip` Height rows of `step` bytes in reverse order. Longer data
+  // is cut to one frame; shorter data is refused without being read past
+  // its end.
   bool SendData(const uint8_t* data, int64_t size, int64_t start, int64_t stop, int step, bool flip);
   // A top-down RGB24 picture with rows `step` bytes apart, turned bottom-up
   // for a bottom-up connection.
@@ -60,6 +62,8 @@ class TDSVideoSourceStreamPin : public TDSSourceStreamPin {
   uint32_t InterlaceFlags() const { return interlace_; }
   // Delivery buffers asked for since creation, successful or not.
   int64_t DeliveryAttempts() const { return attempts_.load(std::memory_order_relaxed); }
+  // Frames dropped since creation, by reason, and data cut to a frame.
+  const TVLFrameDropCounter& Drops() const { return drops_; }
 
  private:
   // What a send needs to know of the connection, read once per frame.
@@ -93,6 +97,7 @@ class TDSVideoSourceStreamPin : public TDSSourceStreamPin {
   bool connectedBottomUp_ = true;
 
   std::atomic<int64_t> attempts_{0};
+  TVLFrameDropCounter drops_{QStringLiteral("VideoOutput")};
 };
 
 }  // namespace lumicar

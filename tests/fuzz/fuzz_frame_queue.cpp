@@ -1,11 +1,11 @@
 // Fuzz target for the capture side's frame queue, fed the way the capture's
 // grabber callback feeds it: a claimed video header (width, a height whose
 // sign says bottom-up or top-down, a pixel format) sets the queue's size,
-// then samples of any length and content are pushed. A sample that is not
-// exactly one frame is refused unread; one that is arrives once, as a frame
-// of the set size and format whose rows are the sample's rows (bitmap rows
-// turned top-down). Every valid size is taken, every other one refused, and
-// no image buffer outlives the queue.
+// then samples of any length and content are pushed. A sample shorter than
+// one frame is refused unread and counted; a longer one is cut to its first
+// frame. A frame taken arrives once, of the set size and format, its rows
+// the sample's rows (bitmap rows turned top-down). Every valid size is
+// taken, every other one refused, and no image buffer outlives the queue.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -77,7 +77,7 @@ void CheckFrame(IVLImageBuffer* frame, const TGeometry& g, const uint8_t* sample
   const uint8_t* pixels = frame->Read();
   if (!pixels) Fail("frame without pixels", g.width, g.height, g.format, size);
   if (g.format == vfYUY2 || g.format == vfUYVY) {
-    if (int64_t(frame->GetSize()) < size || std::memcmp(pixels, sample, size_t(size)) != 0)
+    if (int64_t(frame->GetSize()) < g.SampleBytes() || std::memcmp(pixels, sample, size_t(g.SampleBytes())) != 0)
       Fail("packed frame differs from its sample", g.width, g.height, g.format, size);
     return;
   }
@@ -133,10 +133,15 @@ void Run(TFuzzInput& in) {
           sample = MakeSample(in, size);
         }
         const int64_t time = int64_t(step) * 333333;
+        const int64_t shortBefore = queue.Drops().Dropped(TVLFrameDrop::kShortSample);
         const bool pushed = queue.PushBuffer(sample.get(), size, time, time + 333333, time + 1, (op & 0x80) != 0);
-        if (pushed != (size == g.SampleBytes()))
-          Fail(pushed ? "short or long sample taken" : "whole frame refused", g.width, g.height, g.format, size);
-        if (!pushed) break;
+        if (pushed != (size >= g.SampleBytes()))
+          Fail(pushed ? "short sample taken" : "whole or longer frame refused", g.width, g.height, g.format, size);
+        if (!pushed) {
+          if (queue.Drops().Dropped(TVLFrameDrop::kShortSample) != shortBefore + 1)
+            Fail("short sample not counted", g.width, g.height, g.format, size);
+          break;
+        }
         if (!queue.WaitTaken()) Fail("hand-over lost", g.width, g.height, g.format, size);
         ++queued;
         if (queue.GetCount() != queued) Fail("queued frame count", g.width, g.height, g.format, queued);

@@ -125,20 +125,41 @@ TEST_F(FrameQueueTest, GetStampsTimesNumbersAndKeyFramesOldestFirst) {
   EXPECT_EQ(q.Get(&time)->GetSequenceStamp()->BufferNumber(), 0);
 }
 
-TEST_F(FrameQueueTest, SamplesOfAnotherSizeAreRefusedUnread) {
+TEST_F(FrameQueueTest, ShortSamplesAreDroppedUnreadAndCountedLongOnesCut) {
   TVLVideoBufferQueueThread q(nullptr, nullptr);
   ASSERT_TRUE(q.SetSize(5, 3, vfRGB24));
   EXPECT_EQ(q.SampleSize(), 16 * 3);
-  // Exactly sized allocations: a read past either would stop the sanitizer.
-  const std::vector<uint8_t> shorter = Sample(47, 0), longer = Sample(49, 0);
+  // Exactly sized allocations: a read past either end would stop the
+  // sanitizer.
+  const std::vector<uint8_t> shorter = Sample(47, 0), longer = Sample(60, 5);
   EXPECT_FALSE(q.PushBuffer(shorter.data(), 47, 0, 0, 0, false));
-  EXPECT_FALSE(q.PushBuffer(longer.data(), 49, 0, 0, 0, false));
   EXPECT_FALSE(q.PushBuffer(nullptr, 48, 0, 0, 0, false));
   EXPECT_EQ(q.GetCount(), 0);
+  EXPECT_EQ(q.Drops().Dropped(TVLFrameDrop::kShortSample), 1);
+  EXPECT_EQ(q.Drops().Dropped(TVLFrameDrop::kStopped), 1);
+  EXPECT_EQ(q.Drops().Dropped(), 2);
+  // A padded sample gives its first frame: three rows of 16 bytes, turned.
+  ASSERT_TRUE(Push(q, longer));
+  EXPECT_EQ(q.Drops().CutSamples(), 1);
+  int64_t time = 0;
+  TIntf<IVLImageBuffer> frame = q.Get(&time);
+  ASSERT_TRUE(frame);
+  for (int y = 0; y < 3; ++y)
+    EXPECT_EQ(std::memcmp(frame->Read() + frame->GetStep() * y, longer.data() + 16 * (2 - y), 15), 0) << "row " << y;
+  // Packed 4:2:2 is cut the same way.
+  ASSERT_TRUE(q.SetSize(4, 2, vfYUY2));
+  const std::vector<uint8_t> yuv = Sample(q.SampleSize() + 3, 1);
+  ASSERT_TRUE(Push(q, yuv));
+  frame = q.Get(&time);
+  ASSERT_TRUE(frame);
+  EXPECT_EQ(std::memcmp(frame->Read(), yuv.data(), size_t(q.SampleSize())), 0);
+  EXPECT_EQ(q.Drops().CutSamples(), 2);
+  EXPECT_EQ(q.Drops().Dropped(), 2);
+
   EXPECT_FALSE(q.SetSize(0, 3, vfRGB24));
   EXPECT_FALSE(q.SetSize(5, 3, TVLVideoFormat(9)));
   EXPECT_FALSE(q.SetSize(TVLVideoBufferQueueThread::kMaxSide + 1, 3, vfRGB24));
-  EXPECT_EQ(q.SampleSize(), 48) << "a refused size leaves the old one";
+  EXPECT_EQ(q.SampleSize(), 16) << "a refused size leaves the old one";
 }
 
 // Fills the queue until its thread waits for room with 121 frames.

@@ -289,15 +289,31 @@ TEST_F(VideoSourceTest, PackedYuvTravelsUnchangedAndOddSizesNeverOverrun) {
   EXPECT_FALSE(c.source_->SendBuffer(Pattern(16, 2, vfYUY2).get(), 0, 0));
   EXPECT_FALSE(c.source_->SendBuffer(Pattern(8, 1, vfYUY2).get(), 0, 0));
   EXPECT_FALSE(c.source_->SendBuffer(nullptr, 0, 0));
-  // Raw bytes that are not one whole frame are refused without being read.
-  std::vector<uint8_t> bytes(32, 9);
-  EXPECT_FALSE(c.source_->Pin()->SendData(bytes.data(), 31, 0, 0, 16, false));
-  EXPECT_FALSE(c.source_->Pin()->SendData(bytes.data(), 33, 0, 0, 16, false));
-  EXPECT_FALSE(c.source_->Pin()->SendData(bytes.data(), 31, 0, 0, 16, true));
-  EXPECT_FALSE(c.source_->Pin()->SendRGB24(bytes.data(), 32, 24, 0, 0)) << "not an RGB24 connection";
+  EXPECT_FALSE(c.source_->Pin()->SendRGB24(std::vector<uint8_t>(32).data(), 32, 24, 0, 0)) << "not an RGB24 connection";
   EXPECT_EQ(c.Count(), before);
-  ASSERT_TRUE(c.source_->Pin()->SendData(bytes.data(), 32, 0, 0, 16, false));
-  EXPECT_EQ(c.Last(), bytes);
+}
+
+TEST_F(VideoSourceTest, RawBytesAreCutToAFrameAndShortOnesDroppedUnreadAndCounted) {
+  Connected c(vfYUY2, true, 8, 2);  // 32 bytes a frame
+  ASSERT_EQ(c.result_, S_OK);
+  c.Run();
+  TDSVideoSourceStreamPin* pin = c.source_->Pin();
+  // Exactly sized allocations: a read past either end would stop the
+  // sanitizer.
+  std::vector<uint8_t> longer(40);
+  for (size_t i = 0; i < longer.size(); ++i) longer[i] = uint8_t(i + 1);
+  ASSERT_TRUE(pin->SendData(longer.data(), 40, 0, 0, 16, false));
+  EXPECT_EQ(c.Last(), std::vector<uint8_t>(longer.begin(), longer.begin() + 32));
+  EXPECT_EQ(pin->Drops().CutSamples(), 1);
+  const size_t before = c.Count();
+  const std::vector<uint8_t> shorter(31, 9);
+  EXPECT_FALSE(pin->SendData(shorter.data(), 31, 0, 0, 16, false));
+  EXPECT_FALSE(pin->SendData(shorter.data(), 31, 0, 0, 16, true));
+  EXPECT_EQ(pin->Drops().Dropped(TVLFrameDrop::kShortSample), 2);
+  EXPECT_FALSE(c.source_->SendBuffer(Pattern(16, 2, vfYUY2).get(), 0, 0));
+  EXPECT_EQ(pin->Drops().Dropped(TVLFrameDrop::kOtherSize), 1);
+  EXPECT_EQ(pin->Drops().Dropped(), 3) << "every refusal is counted once";
+  EXPECT_EQ(c.Count(), before);
 }
 
 TEST_F(VideoSourceTest, RawRgbEntryPointsTurnRowsOver) {
