@@ -83,15 +83,21 @@ void TVLVideoBufferQueueThread::ResetBufferLocked() {
   bufferStep_ = pending_->GetStep();
 }
 
-bool TVLVideoBufferQueueThread::SetSize(int width, int height, TVLVideoFormat format) {
+bool TVLVideoBufferQueueThread::SetSize(int width, int height, TVLVideoFormat format, TVLRowOrder rows) {
   if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide || !VLIsValidFormat(format)) return false;
   std::lock_guard guard(pendingLock_);
   if (inFlight_) return false;
   width_ = width;
   height_ = height;
   format_ = format;
+  rows_ = rows;
   ResetBufferLocked();
   return pending_ != nullptr;
+}
+
+TVLRowOrder TVLVideoBufferQueueThread::RowOrder() const {
+  std::lock_guard guard(pendingLock_);
+  return rows_;
 }
 
 int64_t TVLVideoBufferQueueThread::SampleSize() const {
@@ -129,9 +135,15 @@ std::optional<TVLFrameDrop> TVLVideoBufferQueueThread::CopyIn(const uint8_t* dat
   if (size < *expected) return TVLFrameDrop::kShortSample;
   if (packed) {
     ippsCopy_8u(data, bufferData_, int(std::min<int64_t>(bufferSize_, *expected)));
+  } else if (rows_ == TVLRowOrder::kTopDown) {
+    // Already in the image buffer's row order: row by row, leaving the
+    // sample's row padding behind.
+    for (int y = 0; y < height_; ++y)
+      ippsCopy_8u(data + int64_t(y) * sourceStride_, bufferData_ + int64_t(y) * bufferStep_,
+                  VLBytesPerPixel(format_) * width_);
   } else {
-    // Bitmap samples arrive bottom-up and image buffers are top-down: the
-    // one copy turns the rows over on the way.
+    // Bottom-up bitmap samples are turned over on the way into the top-down
+    // image buffer, in the same one pass.
     const IppiSize roi{width_, height_};
     switch (format_) {
       case vfRGBA32:

@@ -1,8 +1,10 @@
 #pragma once
 // The capture side's frame queue: the streaming thread pushes each sample,
-// which is copied once into a fresh image buffer (RGB rows turned top-down); a thread of its own queues the buffer,
-// wakes the notify thread and lets the producer go on. A full queue (121 frames) holds the producer up instead of
-// dropping frames; a sample that cannot be taken is counted by its reason (frame_drops.h).
+// which is copied once into a fresh image buffer (bottom-up RGB rows turned
+// top-down); a thread of its own queues the buffer, wakes the notify thread
+// and lets the producer go on. A full queue (121 frames) holds the producer
+// up instead of dropping frames; a sample that cannot be taken is counted
+// by its reason (frame_drops.h).
 
 #include <array>
 #include <cstdint>
@@ -19,6 +21,11 @@ namespace lumicar {
 
 class TSLNotifyThread;
 
+// Row order of the RGB and gray samples: a bitmap type with a positive
+// height is stored bottom row first, one with a negative height top row
+// first. Packed 4:2:2 samples are always top row first.
+enum class TVLRowOrder : uint8_t { kBottomUp, kTopDown };
+
 class TVLVideoBufferQueueThread final : public TLPThread {
  public:
   // Above this many queued frames the queue thread waits for room; it goes
@@ -34,10 +41,11 @@ class TVLVideoBufferQueueThread final : public TLPThread {
   TVLVideoBufferQueueThread(const TComponent* component, const QString& name, TSLNotifyThread* notify);
   ~TVLVideoBufferQueueThread() override;
 
-  // Frame size and layout of the samples from now on; false (nothing
-  // changed) for a size outside 1 .. kMaxSide, an unknown format, or while
-  // a pushed sample has not been taken yet.
-  bool SetSize(int width, int height, TVLVideoFormat format);
+  // Frame size, layout and row order of the samples from now on; false
+  // (nothing changed) for a size outside 1 .. kMaxSide, an unknown format,
+  // or while a pushed sample has not been taken yet.
+  bool SetSize(int width, int height, TVLVideoFormat format, TVLRowOrder rows = TVLRowOrder::kBottomUp);
+  TVLRowOrder RowOrder() const;
 
   // Copies one sample into the pending buffer and hands it to the queue
   // thread; does not block. A sample longer than a frame (padded by its
@@ -108,6 +116,7 @@ class TVLVideoBufferQueueThread final : public TLPThread {
   int width_ = 320;
   int height_ = 180;
   TVLVideoFormat format_ = vfRGB24;
+  TVLRowOrder rows_ = TVLRowOrder::kBottomUp;
   int bufferStep_ = 0;
   int sourceStride_ = 0;
   uint8_t* bufferData_ = nullptr;

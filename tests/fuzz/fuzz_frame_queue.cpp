@@ -1,11 +1,12 @@
 // Fuzz target for the capture side's frame queue, fed the way the capture's
 // grabber callback feeds it: a claimed video header (width, a height whose
-// sign says bottom-up or top-down, a pixel format) sets the queue's size,
-// then samples of any length and content are pushed. A sample shorter than
-// one frame is refused unread and counted; a longer one is cut to its first
-// frame. A frame taken arrives once, of the set size and format, its rows
-// the sample's rows (bitmap rows turned top-down). Every valid size is
-// taken, every other one refused, and no image buffer outlives the queue.
+// sign says bottom-up or top-down, a pixel format) sets the queue's size and
+// row order, then samples of any length and content are pushed. A sample
+// shorter than one frame is refused unread and counted; a longer one is cut
+// to its first frame. A frame taken arrives once, of the set size and format,
+// its rows the sample's rows (bottom-up bitmap rows turned top-down). Every
+// valid size is taken, every other one refused, and no image buffer outlives
+// the queue.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -47,6 +48,7 @@ struct TGeometry {
   int width = 320;
   int height = 180;
   TVLVideoFormat format = vfRGB24;
+  bool topDown = false;
   int64_t SampleBytes() const { return ClaimedRowBytes(format, width) * height; }
 };
 
@@ -87,7 +89,8 @@ void CheckFrame(IVLImageBuffer* frame, const TGeometry& g, const uint8_t* sample
   if (step < rowBytes || int64_t(frame->GetSize()) < step * (g.height - 1) + rowBytes)
     Fail("frame too small for its rows", g.width, g.height, g.format, size);
   for (int y = 0; y < g.height; ++y) {
-    if (std::memcmp(pixels + step * y, sample + sourceStride * (g.height - 1 - y), size_t(rowBytes)) != 0)
+    const int row = g.topDown ? y : g.height - 1 - y;
+    if (std::memcmp(pixels + step * y, sample + sourceStride * row, size_t(rowBytes)) != 0)
       Fail("row not turned over", g.width, g.height, g.format, size);
   }
 }
@@ -110,9 +113,10 @@ void Run(TFuzzInput& in) {
         const bool valid = width >= 1 && height >= 1 && width <= TVLVideoBufferQueueThread::kMaxSide &&
                            height <= TVLVideoBufferQueueThread::kMaxSide && VLIsValidFormat(format);
         if (valid && int64_t(width) * height > kMaxPixels) break;
-        const bool taken = queue.SetSize(width, height, TVLVideoFormat(format));
+        const TVLRowOrder rows = claimedHeight < 0 ? TVLRowOrder::kTopDown : TVLRowOrder::kBottomUp;
+        const bool taken = queue.SetSize(width, height, TVLVideoFormat(format), rows);
         if (taken != valid) Fail(valid ? "valid size refused" : "invalid size taken", width, height, format, 0);
-        if (taken) g = {width, height, TVLVideoFormat(format)};
+        if (taken) g = {width, height, TVLVideoFormat(format), rows == TVLRowOrder::kTopDown};
         if (queue.SampleSize() != g.SampleBytes())
           Fail("sample size differs from the header's", g.width, g.height, g.format, queue.SampleSize());
         break;

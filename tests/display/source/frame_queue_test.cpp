@@ -162,6 +162,33 @@ TEST_F(FrameQueueTest, ShortSamplesAreDroppedUnreadAndCountedLongOnesCut) {
   EXPECT_EQ(q.SampleSize(), 16) << "a refused size leaves the old one";
 }
 
+TEST_F(FrameQueueTest, TopDownSamplesKeepTheirRowOrder) {
+  struct Case {
+    TVLVideoFormat format;
+    int rowBytes;  // pixel bytes of one row of a 3-pixel-wide frame
+  };
+  const Case cases[] = {{vfRGB24, 9}, {vfRGBA32, 12}, {vfRGB565, 6}, {vfGrayScale, 3}};
+  TVLVideoBufferQueueThread q(nullptr, nullptr);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.format));
+    const int height = 4, stride = (c.rowBytes + 3) & ~3;
+    ASSERT_TRUE(q.SetSize(3, height, c.format, TVLRowOrder::kTopDown));
+    EXPECT_EQ(q.RowOrder(), TVLRowOrder::kTopDown);
+    ASSERT_EQ(q.SampleSize(), int64_t(stride) * height) << "top-down rows are padded alike";
+    const std::vector<uint8_t> s = Sample(q.SampleSize(), uint8_t(c.format));
+    ASSERT_TRUE(Push(q, s));
+    int64_t time = 0;
+    TIntf<IVLImageBuffer> frame = q.Get(&time);
+    ASSERT_TRUE(frame);
+    for (int y = 0; y < height; ++y)
+      EXPECT_EQ(std::memcmp(frame->Read() + frame->GetStep() * y, s.data() + stride * y, size_t(c.rowBytes)), 0)
+          << "row " << y;
+  }
+  // The order is set with the size: a later size without it is bottom-up.
+  ASSERT_TRUE(q.SetSize(3, 4, vfRGB24));
+  EXPECT_EQ(q.RowOrder(), TVLRowOrder::kBottomUp);
+}
+
 // Fills the queue until its thread waits for room with 121 frames.
 void FillUntilBlocked(TVLVideoBufferQueueThread& q, const std::vector<uint8_t>& s) {
   for (int i = 0; i < TVLVideoBufferQueueThread::kMaxQueued; ++i) ASSERT_TRUE(Push(q, s, i));
