@@ -11,8 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QTest>
 #include <condition_variable>
 #include <map>
@@ -24,6 +22,7 @@
 #include "dsbase/graph/device_provider.h"
 #include "dsbase/render/video_renderer.h"
 #include "testing/camera/fake_camera_provider.h"
+#include "testing/process_resources.h"
 #include "tests/app/viewer_test_support.h"
 #include "tests/ui/qt_application.h"
 
@@ -35,19 +34,16 @@ using camtest::TFakeV4L2Device;
 
 const QString kCamera = TFakeCameraProvider::kName;
 
-// The threads of the program, leaving out the idle workers that Qt's thread
-// pool keeps for a while after a job (the painting uses it).
+// The program's threads and descriptors, each from one settled look at the
+// process; the threads the platform starts and ends by itself (Qt's pooled
+// workers paint large pictures) are left out.
 int ThreadCount() {
-  int count = 0;
-  for (const QString& task : QDir(u"/proc/self/task"_qs).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-    QFile name(u"/proc/self/task/"_qs + task + u"/comm"_qs);
-    if (name.open(QIODevice::ReadOnly) && name.readAll().startsWith("Thread (pooled)")) continue;
-    ++count;
-  }
-  return count;
+  const testtools::TProcessResources r =
+      testtools::SettledProcessResources([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
+  return static_cast<int>(testtools::Growth({}, r.threads, testtools::PlatformThreadNames()).size());
 }
 int FdCount() {
-  return static_cast<int>(QDir(u"/proc/self/fd"_qs).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
+  return testtools::SettledProcessResources([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); }).Fds();
 }
 
 // Feeds frames, in the format the camera streams, to whichever node of the

@@ -12,6 +12,7 @@
 #include "dsbase/graph/graph_pins.h"
 #include "dsbase/media/video_info.h"
 #include "imagepins/buffer_operations.h"
+#include "testing/event_pump.h"
 #include "tests/ui/qt_application.h"
 
 namespace lumicar::capturetest {
@@ -124,12 +125,7 @@ void TCollectingSink::Clear() {
 // ---------------------------------------------------------------- helpers
 
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds failsafe) {
-  const auto end = std::chrono::steady_clock::now() + failsafe;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
+  return testtools::PumpUntil(done, failsafe);
 }
 
 int ThreadCount() {

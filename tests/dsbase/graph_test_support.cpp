@@ -1,6 +1,5 @@
 #include "tests/dsbase/graph_test_support.h"
 
-#include <QDir>
 #include <cstring>
 
 #include "dsbase/graph/capture_graph_builder.h"
@@ -148,9 +147,5 @@ HRESULT TTestDeviceProvider::CreateFilter(const TDSDeviceDescription& device, IB
 TIntf<TDSFilterGraph> NewGraph() { return TIntf<TDSFilterGraph>(new TDSFilterGraph()); }
 
 TIntf<IPin> PinOf(TDSBaseFilter* filter, int index) { return TIntf<IPin>(filter->GetPin(index)); }
-
-int ThreadCount() {
-  return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
 
 }  // namespace lumicar::dstest

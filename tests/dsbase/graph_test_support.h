@@ -92,7 +92,5 @@ class TTestDeviceProvider : public IDSDeviceProvider {
 TDSMediaType Yuy2Type(int width, int height);
 TIntf<TDSFilterGraph> NewGraph();
 TIntf<IPin> PinOf(TDSBaseFilter* filter, int index);
-// Number of threads of this process.
-int ThreadCount();
 
 }  // namespace lumicar::dstest

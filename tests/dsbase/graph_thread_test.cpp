@@ -13,6 +13,7 @@
 #include "dsbase/graph/graph_notify_event.h"
 #include "dsbase/graph/system_clock.h"
 #include "dsbase/media/mem_allocator.h"
+#include "testing/process_resources.h"
 #include "tests/dsbase/graph_test_support.h"
 
 namespace lumicar::dstest {
@@ -187,7 +188,7 @@ TEST_F(GraphThreadTest, ClockSignalsAdvisedEventsFromItsOwnThread) {
 }
 
 TEST_F(GraphThreadTest, AThousandRunStopCyclesLeaveNothingBehind) {
-  const int threadsBefore = ThreadCount();
+  const testtools::TProcessResources before = testtools::SettledProcessResources();
   {
     TIntf<TDSFilterGraph> graph = NewGraph();
     TIntf<TCameraSource> cam = MakeIntf<TCameraSource>(16, 4);
@@ -203,7 +204,7 @@ TEST_F(GraphThreadTest, AThousandRunStopCyclesLeaveNothingBehind) {
       ASSERT_EQ(graph->Stop(), S_OK);
     }
   }
-  EXPECT_EQ(ThreadCount(), threadsBefore);
+  EXPECT_EQ(testtools::DescribeGrowth(before, testtools::SettledProcessResources()), "");
 }
 
 }  // namespace

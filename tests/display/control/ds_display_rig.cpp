@@ -1,7 +1,6 @@
 #include "tests/display/control/ds_display_rig.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QScreen>
 #include <QTest>
 
@@ -10,6 +9,7 @@
 #include "dsbase/com/class_factory.h"
 #include "dsbase/com/result_codes.h"
 #include "dsbase/graph/graph_ids.h"
+#include "testing/event_pump.h"
 #include "tests/display/control/display_test_support.h"
 
 namespace lumicar::test {
@@ -23,14 +23,7 @@ std::array<QColor, 4> KernelQuadrantColours(TVLVideoFormat format) {
 }
 
 bool WaitFor(const std::function<bool()>& done, int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QCoreApplication::sendPostedEvents();
-  }
-  return true;
+  return testtools::PumpUntil(done, std::chrono::milliseconds(ms));
 }
 
 bool Near(QColor colour, QColor expected, int tolerance) {

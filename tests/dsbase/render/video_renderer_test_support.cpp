@@ -4,7 +4,6 @@
 #include <link.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QScreen>
 #include <QThread>
 #include <cstring>
@@ -14,6 +13,7 @@
 #include "dsbase/graph/graph_ids.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"
+#include "testing/event_pump.h"
 
 namespace lumicar::rendertest {
 
@@ -169,14 +169,7 @@ TRendererRig::~TRendererRig() {
 // ---- waiting and pictures ----
 
 bool WaitUntil(const std::function<bool()>& done, int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QCoreApplication::sendPostedEvents();
-  }
-  return true;
+  return testtools::PumpUntil(done, std::chrono::milliseconds(ms));
 }
 
 bool Near(QColor colour, QColor expected, int tolerance) {
