@@ -20,6 +20,13 @@ function(lumicar_library name)
   target_link_libraries(lumicar_${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
+# Test programs compile their files in batches of eight when
+# LUMICAR_UNITY_TESTS is on (./test.sh): the files of one program share most
+# of their headers and templates (GoogleTest's, Qt's), which a batch parses
+# and instantiates once. Each file's helpers therefore live in a namespace
+# named after the file or have names of their own.
+option(LUMICAR_UNITY_TESTS "Compile each test program's files in batches" OFF)
+
 # lumicar_test(<name> SOURCES ... [DEPS ...] [THREADS] [XVFB] [LABELS ...])
 # One GoogleTest executable registered with CTest. THREADS marks a test that
 # also runs in the ThreadSanitizer build; a test build made with
@@ -32,6 +39,9 @@ function(lumicar_test name)
   endif()
   find_package(GTest REQUIRED)
   add_executable(${name} ${ARG_SOURCES})
+  if(LUMICAR_UNITY_TESTS)
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+  endif()
   target_compile_options(${name} PRIVATE ${LUMICAR_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)

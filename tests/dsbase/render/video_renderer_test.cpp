@@ -40,14 +40,6 @@ class VideoRendererFilter : public dstest::DSLeakCheck {
   }
 };
 
-std::vector<int32_t> TakeEvents(TDSFilterGraph* graph) {
-  std::vector<int32_t> codes;
-  int32_t code = 0;
-  intptr_t p1 = 0, p2 = 0;
-  while (SUCCEEDED(graph->GetEvent(&code, &p1, &p2, 0))) codes.push_back(code);
-  return codes;
-}
-
 TIntf<IBaseFilter> Create(const TGUID& clsid) {
   void* raw = nullptr;
   EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, &raw), S_OK);

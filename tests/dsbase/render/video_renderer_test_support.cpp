@@ -168,6 +168,14 @@ TRendererRig::~TRendererRig() {
 
 // ---- waiting and pictures ----
 
+std::vector<int32_t> TakeEvents(TDSFilterGraph* graph) {
+  std::vector<int32_t> codes;
+  int32_t code = 0;
+  intptr_t p1 = 0, p2 = 0;
+  while (SUCCEEDED(graph->GetEvent(&code, &p1, &p2, 0))) codes.push_back(code);
+  return codes;
+}
+
 bool WaitUntil(const std::function<bool()>& done, int ms) {
   return testtools::PumpUntil(done, std::chrono::milliseconds(ms));
 }

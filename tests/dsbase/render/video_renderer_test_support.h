@@ -65,6 +65,8 @@ struct TRendererRig {
 };
 
 // Processes events until `done` holds; false after `ms` without it.
+// Every event the graph has queued, oldest first.
+std::vector<int32_t> TakeEvents(TDSFilterGraph* graph);
 bool WaitUntil(const std::function<bool()>& done, int ms = 10000);
 // Every channel within `tolerance`.
 bool Near(QColor colour, QColor expected, int tolerance);

@@ -62,14 +62,6 @@ class TOwner : public QWidget {
   void keyPressEvent(QKeyEvent* e) override { keys.push_back(e->key()); }
 };
 
-std::vector<int32_t> TakeEvents(TDSFilterGraph* graph) {
-  std::vector<int32_t> codes;
-  int32_t code = 0;
-  intptr_t p1 = 0, p2 = 0;
-  while (SUCCEEDED(graph->GetEvent(&code, &p1, &p2, 0))) codes.push_back(code);
-  return codes;
-}
-
 int Count(const std::vector<int32_t>& events, int32_t code) {
   return int(std::count(events.begin(), events.end(), code));
 }
