@@ -1,14 +1,26 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the tree (layering, formatting), builds the
-# concurrency tests with ThreadSanitizer, fuzzes the readers of stored designs
-# and of camera data for a short while, then builds the whole suite with
-# AddressSanitizer and UndefinedBehaviorSanitizer (warnings are errors) and
-# runs it headless.
-# CTest's summary comes last, then the wall time of each step.
+# concurrency tests with ThreadSanitizer and runs them, builds the whole suite
+# with AddressSanitizer and UndefinedBehaviorSanitizer (warnings are errors)
+# and runs it headless, then fuzzes the readers of stored designs and of
+# camera data for a short while.
+#
+# Each step prints its name, a one-line result and its time; what the tools
+# print goes to build/logs/, and only what a person must read comes to the
+# terminal: a failing test's output, a build error, a warning. The last line
+# counts every test program, ctest entry and fuzz target: "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
-tools/install-deps.sh --test || exit 1
+logs=$root/build/logs
+mkdir -p "$logs"
+
+if ! tools/install-deps.sh --test >"$logs/install.log" 2>&1; then
+  cat "$logs/install.log"
+  echo "installing the build's packages failed"
+  exit 1
+fi
+grep '^Installing:' "$logs/install.log"
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
@@ -17,71 +29,166 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$root/tests/tsan.supp"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp"
 
-status=0
+status=0 passed=0 failed=0
 timings=()
-step_start=0
-begin() { step_start=$SECONDS; echo "== $1"; }
-end() { timings+=("$(printf '%-34s %4d s' "$1" $((SECONDS - step_start)))"); }
+step_name="" step_start=0
+begin() {
+  step_name=$1 step_start=$SECONDS
+  echo "== $1"
+}
+# Ends the step with its one-line result.
+end() {
+  local took=$((SECONDS - step_start))
+  echo "   $1 ($took s)"
+  timings+=("$(printf '%-34s %4d s' "$step_name" "$took")")
+}
+# Runs a build or configure command with its output in a log; on failure the
+# log's errors are shown, and any warning is shown even on success (our code
+# builds warning-free, so a warning is news).
+logged() {
+  local log=$1
+  shift
+  if ! "$@" >"$log" 2>&1; then
+    grep -E -B2 -A12 'error|Error|FAILED' "$log" | head -n 150
+    echo "   failed: $* (whole output: $log)"
+    return 1
+  fi
+  grep -i -E '(^|[^-])warning' "$log" | head -n 40
+  return 0
+}
+# Runs ctest with its output in a log and counts what passed; a failing
+# test's output is shown.
+run_ctest() {
+  local log=$1
+  shift
+  local ok=0
+  "$@" >"$log" 2>&1 || ok=1
+  local summary
+  summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [[ $summary =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+    failed=$((failed + BASH_REMATCH[1]))
+    passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+  else
+    failed=$((failed + 1))
+    ok=1
+  fi
+  if [ $ok -ne 0 ]; then
+    # Everything but the one-line progress of the tests that passed.
+    grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed ' "$log" | head -n 400
+    status=1
+  fi
+  end "${summary:-ctest printed no summary (see $log)}"
+}
 
 begin "layering and formatting"
-python3 tools/check-layering.py || { echo "layering check failed"; status=1; }
+format_result="clean"
+python3 tools/check-layering.py >"$logs/layering.log" 2>&1 || {
+  cat "$logs/layering.log"
+  format_result="layering check failed"
+  status=1
+}
 mapfile -t sources < <(git ls-files '*.h' '*.cpp' 2>/dev/null || find . -path ./build -prune -o \( -name '*.h' -o -name '*.cpp' \) -print)
-if ! clang-format --dry-run -Werror "${sources[@]}" 2>/tmp/lumicar-format.$$; then
-  grep -o '^[^:]*:[0-9]*:[0-9]*: error' /tmp/lumicar-format.$$ | cut -d: -f1 | sort -u | sed 's/^/not formatted: /'
-  echo "formatting check failed (run clang-format -i on the files above)"
+if ! clang-format --dry-run -Werror "${sources[@]}" 2>"$logs/format.log"; then
+  grep -o '^[^:]*:[0-9]*:[0-9]*: error' "$logs/format.log" | cut -d: -f1 | sort -u | sed 's/^/   not formatted: /'
+  format_result="formatting check failed (run clang-format -i on the files above)"
   status=1
 fi
-rm -f /tmp/lumicar-format.$$
-end "layering and formatting"
+end "$format_result"
 
 # Line tables are enough for sanitizer reports (file and line) and cost less
-# to compile and link than full debug information; gold links the large
-# sanitizer test programs in about half the time of the default linker.
-# Precompiled Qt, standard and GoogleTest headers (LUMICAR_PCH, GCC builds
-# only) save the parsing of the same headers in every file.
+# to compile and link than full debug information; lld links the large
+# sanitizer test programs quickly and without gold's warnings about the
+# sanitizer runtime's symbols. Precompiled Qt, standard and GoogleTest headers
+# (LUMICAR_PCH, GCC builds only) save the parsing of the same headers in every
+# file; the test programs compile their files in batches (LUMICAR_UNITY_TESTS),
+# so that the headers they share are parsed and their templates instantiated
+# once a batch.
 common=(-G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUMICAR_BUILD_BENCH=OFF -DCMAKE_C_FLAGS_DEBUG=-g1
-  -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=gold -DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=gold
-  -DLUMICAR_PCH=ON)
+  -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld -DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld
+  -DLUMICAR_PCH=ON -DLUMICAR_UNITY_TESTS=ON -DLUMICAR_WERROR=ON)
 
-begin "ThreadSanitizer build and tests"
-cmake -S . -B build/tsan "${common[@]}" -DLUMICAR_WERROR=ON -DLUMICAR_SANITIZE=thread -DLUMICAR_THREAD_TESTS_ONLY=ON \
-  -DLUMICAR_BUILD_APP=OFF >/dev/null || exit 1
-cmake --build build/tsan -j "$jobs" --target lumicar_thread_tests || exit 1
-(cd build/tsan && ctest --output-on-failure -j "$jobs" -L threads) || status=1
-end "ThreadSanitizer build and tests"
+begin "ThreadSanitizer build"
+if logged "$logs/tsan-configure.log" cmake -S . -B build/tsan "${common[@]}" -DLUMICAR_SANITIZE=thread \
+  -DLUMICAR_THREAD_TESTS_ONLY=ON -DLUMICAR_BUILD_APP=OFF &&
+  logged "$logs/tsan-build.log" cmake --build build/tsan -j "$jobs" --target lumicar_thread_tests; then
+  end "built"
+  begin "ThreadSanitizer tests"
+  run_ctest "$logs/tsan-tests.log" ctest --test-dir build/tsan --output-on-failure -j "$jobs" -L threads
+else
+  status=1 failed=$((failed + 1))
+  end "build failed"
+fi
 
-# Fuzz the readers of stored designs and the paths that take a camera's data
-# (samples, MJPEG frames, proposed media types) for a short while each
-# (clang's libFuzzer).
-begin "fuzzing"
-cmake -S . -B build/fuzz "${common[@]}" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DLUMICAR_FUZZ=ON \
-  -DLUMICAR_BUILD_APP=OFF -DLUMICAR_BUILD_TESTS=OFF >/dev/null || exit 1
-# Each fuzz target with its seed corpus (new inputs go to build/fuzz/corpus).
+# The fuzz targets (clang's libFuzzer) are built at the lowest priority while
+# the sanitizer tests run, which leave much of the processor idle (the soak
+# and the windowed tests run at a camera's pace); nice 19 gives the tests
+# nearly all of it when they want it.
 fuzzers=(form_reader:tests/fuzz/corpus pin_links:tests/fuzz/pin_links_corpus
   frame_queue:tests/fuzz/frame_queue_corpus mjpeg_decoder:tests/fuzz/mjpeg_decoder_corpus
   source_media_type:tests/fuzz/source_media_type_corpus)
-for entry in "${fuzzers[@]}"; do
-  name=${entry%%:*} seeds=${entry#*:}
-  cmake --build build/fuzz -j "$jobs" --target "fuzz_$name" || exit 1
-  mkdir -p "build/fuzz/corpus/$name"
-  "build/fuzz/tests/fuzz/fuzz_$name" -max_total_time=12 -max_len=4096 "build/fuzz/corpus/$name" "$seeds" \
-    >"build/fuzz/$name.log" 2>&1 || { tail -n 40 "build/fuzz/$name.log"; echo "fuzzing $name failed"; status=1; }
-done
-end "fuzzing"
+fuzz_targets=()
+for entry in "${fuzzers[@]}"; do fuzz_targets+=("fuzz_${entry%%:*}"); done
+build_fuzz() {
+  logged "$logs/fuzz-configure.log" cmake -S . -B build/fuzz "${common[@]}" -DCMAKE_C_COMPILER=clang \
+    -DCMAKE_CXX_COMPILER=clang++ -DLUMICAR_FUZZ=ON -DLUMICAR_BUILD_APP=OFF -DLUMICAR_BUILD_TESTS=OFF &&
+    logged "$logs/fuzz-build.log" nice -n 19 cmake --build build/fuzz -j "$jobs" --target "${fuzz_targets[@]}"
+}
 
 begin "AddressSanitizer build"
-cmake -S . -B build/asan "${common[@]}" -DLUMICAR_WERROR=ON -DLUMICAR_SANITIZE=address,undefined >/dev/null || exit 1
-cmake --build build/asan -j "$jobs" || exit 1
-end "AddressSanitizer build"
+if logged "$logs/asan-configure.log" cmake -S . -B build/asan "${common[@]}" -DLUMICAR_SANITIZE=address,undefined &&
+  logged "$logs/asan-build.log" cmake --build build/asan -j "$jobs"; then
+  end "built"
+  build_fuzz >"$logs/fuzz-step.log" 2>&1 &
+  fuzz_build=$!
+  begin "AddressSanitizer tests"
+  run_ctest "$logs/asan-tests.log" ctest --test-dir build/asan --output-on-failure -j "$jobs"
+else
+  status=1 failed=$((failed + 1))
+  end "build failed"
+  build_fuzz >"$logs/fuzz-step.log" 2>&1 &
+  fuzz_build=$!
+fi
 
-begin "AddressSanitizer tests"
-(cd build/asan && ctest --output-on-failure -j "$jobs") || status=1
-end "AddressSanitizer tests"
+# Fuzz the readers of stored designs and the paths that take a camera's data
+# (samples, MJPEG frames, proposed media types) for a short while each, one
+# target per core.
+begin "fuzzing"
+if wait $fuzz_build; then
+  cat "$logs/fuzz-step.log"
+  fuzz_ok=0 fuzz_failed=0 pids=() names=()
+  for entry in "${fuzzers[@]}"; do
+    name=${entry%%:*} seeds=${entry#*:}
+    mkdir -p "build/fuzz/corpus/$name"
+    "build/fuzz/tests/fuzz/fuzz_$name" -max_total_time=12 -max_len=4096 "build/fuzz/corpus/$name" "$seeds" \
+      >"$logs/fuzz-$name.log" 2>&1 &
+    pids+=($!) names+=("$name")
+    if [ ${#pids[@]} -ge "$jobs" ] || [ "$entry" = "${fuzzers[-1]}" ]; then
+      for i in "${!pids[@]}"; do
+        if wait "${pids[$i]}"; then
+          fuzz_ok=$((fuzz_ok + 1))
+        else
+          tail -n 40 "$logs/fuzz-${names[$i]}.log"
+          echo "   fuzzing ${names[$i]} found a fault (whole output: $logs/fuzz-${names[$i]}.log)"
+          fuzz_failed=$((fuzz_failed + 1))
+        fi
+      done
+      pids=() names=()
+    fi
+  done
+  passed=$((passed + fuzz_ok)) failed=$((failed + fuzz_failed))
+  [ $fuzz_failed -eq 0 ] || status=1
+  end "$fuzz_ok of ${#fuzzers[@]} fuzz targets ran 12 s without a finding"
+else
+  cat "$logs/fuzz-step.log"
+  status=1 failed=$((failed + 1))
+  end "build failed"
+fi
 
 echo
 echo "Wall time per step:"
 printf '  %s\n' "${timings[@]}"
 if [ $status -ne 0 ]; then
-  echo "Some test step failed (see above)."
+  echo "Some step failed (see above)."
 fi
+echo "$passed passed, $failed failed"
 exit $status

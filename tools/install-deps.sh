@@ -14,7 +14,7 @@ packages=(
   fonts-ipafont-gothic
 )
 if [ "${1:-}" = "--test" ]; then
-  packages+=(clang libclang-rt-dev clang-format python3)
+  packages+=(clang libclang-rt-dev lld clang-format python3)
 fi
 
 missing=()
