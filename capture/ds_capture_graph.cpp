@@ -370,11 +370,11 @@ void TVLDSCapture::PresetCameraFormat(TVLVideoFormat wanted) {
   // the size counting before the rate and the earlier subtype winning ties.
   std::vector<TGUID> subtypes{VLGetGUIDFromFormat(wanted)};
   int count = 0, size = 0;
-  if (SUCCEEDED(streamConfig_->GetNumberOfCapabilities(&count, &size)) && count > 0 && count < 4096 && size > 0 &&
-      size <= 256)
+  if (SUCCEEDED(streamConfig_->GetNumberOfCapabilities(&count, &size)) && count > 0 && count < 4096 &&
+      VLCapsRecordRoom(size) > 0)
     for (int i = 0; i < count; ++i) {
       AM_MEDIA_TYPE* mt = nullptr;
-      std::vector<uint8_t> caps(256);
+      std::vector<uint8_t> caps(VLCapsRecordRoom(size));
       if (streamConfig_->GetStreamCaps(i, &mt, caps.data()) == S_OK && mt &&
           std::find(subtypes.begin(), subtypes.end(), mt->subtype) == subtypes.end())
         subtypes.push_back(mt->subtype);

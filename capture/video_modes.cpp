@@ -1,10 +1,11 @@
 #include "capture/video_modes.h"
 
-#include <climits>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "capture/capture_log.h"
 #include "dsbase/camera/camera_interfaces.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"
@@ -13,18 +14,24 @@ namespace lumicar {
 
 namespace {
 
-// A caps block is read into this much room whatever size the camera claims,
-// so that a camera stating a short block cannot make us read past it.
-constexpr size_t kCapsRoom = 256;
+// A driver writes as many bytes of each capability record as it reports;
+// newer drivers report records longer than the one read here. A record
+// longer than this is a broken driver.
+constexpr size_t kMaxCapsBytes = 64 * 1024;
 // A list of more capabilities than this is a broken driver.
 constexpr int kMaxCapabilities = 4096;
 
 int32_t FramesOf(int64_t interval) { return interval > 0 ? int32_t(10'000'000 / interval) : 0; }
 
-// A driver's most negative height has no positive counterpart.
-int32_t Magnitude(int32_t v) { return v == INT32_MIN ? INT32_MAX : std::abs(v); }
+// In 64 bits, so that a driver's INT32_MIN keeps its magnitude.
+uint32_t Magnitude(int32_t v) { return uint32_t(std::llabs(int64_t{v})); }
 
 }  // namespace
+
+size_t VLCapsRecordRoom(int size) {
+  if (size < 0 || size_t(size) > kMaxCapsBytes) return 0;
+  return std::max(size_t(size), sizeof(VIDEO_STREAM_CONFIG_CAPS));
+}
 
 int TVLVideoModes::GetCount() {
   if (open_) open_();
@@ -58,18 +65,23 @@ void TVLVideoModes::Read(IAMStreamConfig* config) {
   Clear();
   if (!config) return;
   int count = 0, size = 0;
-  if (FAILED(config->GetNumberOfCapabilities(&count, &size))) return;
-  if (count < 0 || count > kMaxCapabilities || size < 0 || size_t(size) > kCapsRoom) return;
+  const HRESULT counted = config->GetNumberOfCapabilities(&count, &size);
+  const size_t room = VLCapsRecordRoom(size);
+  if (FAILED(counted) || count < 0 || count > kMaxCapabilities || room == 0) {
+    qCWarning(lcCapture) << "Reading the camera's capabilities: unusable count" << count << "or record size" << size
+                         << "(code" << Qt::hex << uint32_t(counted) << Qt::dec << "), none listed";
+    return;
+  }
   for (int i = 0; i < count; ++i) {
     AM_MEDIA_TYPE* mt = nullptr;
-    std::vector<uint8_t> room(kCapsRoom, 0);
-    const HRESULT hr = config->GetStreamCaps(i, &mt, room.data());
+    std::vector<uint8_t> record(room, 0);
+    const HRESULT hr = config->GetStreamCaps(i, &mt, record.data());
     if (hr != S_OK || !mt) {
       LPDSDeleteMediaType(mt);
       continue;
     }
     VIDEO_STREAM_CONFIG_CAPS caps;
-    std::memcpy(&caps, room.data(), sizeof caps);
+    std::memcpy(&caps, record.data(), sizeof caps);
     const BITMAPINFOHEADER* bmi = DSBitmapHeader(*mt);
     if ((mt->formattype == FORMAT_VideoInfo || mt->formattype == FORMAT_VideoInfo2) && bmi) {
       TVLVideoModeFormat m;

@@ -5,6 +5,7 @@
 // the list opens the capture first, so that it describes the chosen camera.
 
 #include <QObject>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -19,13 +20,24 @@ class IAMStreamConfig;
 struct TVLVideoModeFormat {
   // vfYUY2 for YUY2, vfUYVY for UYVY, vfRGB24 for every other subtype.
   TVLVideoFormat Format = vfRGB24;
-  int32_t Width = 0, Height = 0;
-  int32_t MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
-  int32_t WidthStep = 0, HeightStep = 0;
+  // Heights are magnitudes (a negative height only names the row order), so
+  // unsigned: the magnitude of INT32_MIN has no signed 32-bit value.
+  int32_t Width = 0;
+  uint32_t Height = 0;
+  int32_t MinWidth = 0, MaxWidth = 0;
+  uint32_t MinHeight = 0, MaxHeight = 0;
+  int32_t WidthStep = 0;
+  uint32_t HeightStep = 0;
   // Frames per second the capability reaches, truncated; 0 when its frame
   // interval is not positive.
   int32_t MinFrames = 0, MaxFrames = 0;
 };
+
+// Room for one capability record of a driver that reports `size` bytes a
+// record (GetNumberOfCapabilities): the reported size, which the driver
+// writes in full, and never less than the record read here (a driver
+// reporting a short one leaves zeros behind it); 0 for a size no driver has.
+size_t VLCapsRecordRoom(int size);
 
 class TVLVideoModes {
  public:

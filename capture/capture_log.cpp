@@ -1,0 +1,7 @@
+#include "capture/capture_log.h"
+
+namespace lumicar {
+
+Q_LOGGING_CATEGORY(lcCapture, "lumicar.capture")
+
+}  // namespace lumicar
