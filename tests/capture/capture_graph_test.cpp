@@ -1,15 +1,19 @@
-// The capture graph on the scripted document camera and the synthetic
-// camera: which pixel format, size and rate every request negotiates, the
+// The capture graph on the scripted document camera, the synthetic camera
+// and a camera of the other kind (VIDEOINFOHEADER2 types, formats taken only
+// while its pin is free): which pixel format, size and rate every request
+// negotiates, the
 // filters the build leaves in the graph, the converter where the camera
 // cannot give the format itself, the warning when the camera cannot meet the
 // request, and the branches that have no device on this platform.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 
 #include "buffers/sl_exception.h"
+#include "capture/format_preference.h"
 #include "capture/temporary_renderer.h"
 #include "dsbase/camera/camera_media_type.h"
 #include "dsbase/camera/v4l2_capture_filter.h"
@@ -17,6 +21,7 @@
 #include "dsbase/graph/graph_pins.h"
 #include "dsbase/media/media_guids.h"
 #include "tests/capture/capture_test_support.h"
+#include "tests/capture/scripted_camera.h"
 #include "tests/ui/qt_application.h"
 
 namespace lumicar::capturetest {
@@ -326,6 +331,99 @@ TEST_F(CaptureGraphTest, AStartTheCameraRefusesRaisesCantStartCapture) {
   EXPECT_NO_THROW(capture_->Start());
   EXPECT_TRUE(HasFailure(QStringLiteral("Can't start capture.")));
   EXPECT_FALSE(capture_->IsRunning());
+}
+
+// The scripted camera: both subtypes at both sizes of the document camera,
+// its rates from 30 (small size) or 15 (large size) down to 5 frames a second.
+std::vector<TScriptedMode> ScriptedModes() {
+  std::vector<TScriptedMode> modes;
+  for (const TGUID& subtype : {MEDIASUBTYPE_YUY2, MEDIASUBTYPE_RGB24}) {
+    modes.push_back({subtype, 640, 480, 333333, 2000000});
+    modes.push_back({subtype, 1600, 1200, 666667, 2000000});
+  }
+  return modes;
+}
+
+class ScriptedCameraGraphTest : public CaptureGraphTest {
+ protected:
+  void SetUp() override {
+    CaptureGraphTest::SetUp();
+    script_ = std::make_shared<TScriptedCameraScript>();
+    script_->modes = ScriptedModes();
+    provider_ = std::make_shared<TScriptedCameraProvider>(script_);
+    DSRegisterDeviceProvider(provider_);
+  }
+  void TearDown() override {
+    capture_.reset();
+    DSUnregisterDeviceProvider(provider_.get());
+    CaptureGraphTest::TearDown();
+  }
+  bool Answered(HRESULT hr) {
+    std::lock_guard guard(script_->lock);
+    return std::find(script_->answers.begin(), script_->answers.end(), hr) != script_->answers.end();
+  }
+  // The camera's mode nearest to a size, as it chooses one.
+  const TScriptedMode& Nearest(uint32_t width, uint32_t height) const {
+    const TScriptedMode* best = &script_->modes.front();
+    int64_t distance = INT64_MAX;
+    for (const TScriptedMode& m : script_->modes) {
+      const int64_t d = std::llabs(int64_t(m.width) * m.height - int64_t(width) * height) +
+                        std::llabs(int64_t(m.width) - int64_t(width));
+      if (d < distance) distance = d, best = &m;
+    }
+    return *best;
+  }
+  // Its types are VIDEOINFOHEADER2, which only the converter takes, and the
+  // converter never gives its input's own layout: a request ends in the first
+  // format of its row that the camera does not have itself.
+  TGUID ExpectedScriptedSubtype(TVLVideoFormat requested) const {
+    for (TVLVideoFormat f : VLDSPreferenceRow(requested)) {
+      const TGUID subtype = VLGetGUIDFromFormat(f);
+      if (std::none_of(script_->modes.begin(), script_->modes.end(),
+                       [&](const TScriptedMode& m) { return m.subtype == subtype; }))
+        return subtype;
+    }
+    return GUID_NULL;
+  }
+  TGUID CameraConnectionFormatType() {
+    TIntf<IPin> pin = DSFirstPin(capture_->CaptureFilter(), PINDIR_OUTPUT, false);
+    TDSMediaType mt;
+    if (!pin || FAILED(pin->ConnectionMediaType(&mt.Get()))) return GUID_NULL;
+    return mt->formattype;
+  }
+
+  std::shared_ptr<TScriptedCameraScript> script_;
+  std::shared_ptr<TScriptedCameraProvider> provider_;
+};
+
+TEST_F(ScriptedCameraGraphTest, NegotiatesEveryFormatSizeAndRate) {
+  RecordFailures(MakeCapture(TScriptedCameraProvider::kName));
+  for (TVLVideoFormat format : kFormats)
+    for (const TSizeCase& size : kSizes)
+      for (const TRateCase& rate : kRates) {
+        SCOPED_TRACE(testing::Message() << "format " << int(format) << ", " << size.width << "x" << size.height
+                                        << ", rate " << (rate.current ? -1.0 : rate.rate));
+        Request(format, size.width, size.height, rate);
+        ASSERT_TRUE(capture_->Open());
+        EXPECT_FALSE(Errored());
+        TNegotiated n;
+        ASSERT_TRUE(Negotiated(capture_.get(), &n));
+        EXPECT_EQ(n.subtype, ExpectedScriptedSubtype(format));
+        EXPECT_EQ(CameraConnectionFormatType(), FORMAT_VideoInfo2);
+        const TScriptedMode& mode = Nearest(size.width, size.height);
+        EXPECT_EQ(n.width, mode.width);
+        EXPECT_EQ(n.height, mode.height);
+        // Its own rate is its fastest; an asked one is met within its range.
+        const int64_t asked = rate.current ? mode.minInterval : PeriodOf(rate.rate);
+        const int64_t period = std::clamp(asked, mode.minInterval, mode.maxInterval);
+        EXPECT_EQ(n.period, period);
+        const bool met = mode.width == int(size.width) && mode.height == int(size.height) && period == asked;
+        EXPECT_EQ(Warned(), !met);
+      }
+  // What was not met was first refused by the connected camera and then
+  // answered with the nearest mode once its pin was free.
+  EXPECT_TRUE(Answered(VFW_E_TYPE_NOT_ACCEPTED));
+  EXPECT_TRUE(Answered(S_FALSE));
 }
 
 TEST_F(CaptureGraphTest, TemporaryRendererAcceptsItsRowOneEntryAtATime) {
