@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "capture/capture_ids.h"
+#include "capture/capture_log.h"
 #include "capture/ds_capture.h"
 #include "capture/temporary_renderer.h"
 #include "dsbase/camera/camera_media_type.h"
@@ -29,11 +31,15 @@ const QString kMasterStream = QStringLiteral("SetMasterStream failed");
 TIntf<IBaseFilter> AdoptFilter(void* raw) { return TIntf<IBaseFilter>::Adopt(static_cast<IBaseFilter*>(raw)); }
 
 // Frames per second as a frame period in 100 ns units, rounded to the nearest
-// integer (ties to even); 0 for a rate that names no period.
-int64_t PeriodOf(double rate) {
-  if (!(rate > 0) || !std::isfinite(rate)) return 0;
+// integer (ties to even). A rate above 20 000 000 frames a second rounds to
+// 0, which is a period too: the camera answers it with the nearest it has.
+// None for a rate that names no period (not positive, not finite, or a
+// period beyond 64 bits).
+std::optional<int64_t> PeriodOf(double rate) {
+  if (!(rate > 0) || !std::isfinite(rate)) return std::nullopt;
   const double period = std::nearbyint(10'000'000.0 / rate);
-  return period >= double(std::numeric_limits<int64_t>::max()) ? 0 : int64_t(period);
+  if (!(period < 0x1p63)) return std::nullopt;
+  return int64_t(period);
 }
 
 int32_t ClampToInt32(uint32_t value) {
@@ -362,7 +368,7 @@ void TVLDSCapture::PresetCameraFormat(TVLVideoFormat wanted) {
     LPDSDeleteMediaType(current);
     if (!known) return;
   }
-  const int64_t interval = frameRate_->Current() ? 0 : PeriodOf(frameRate_->Rate());
+  const int64_t interval = frameRate_->Current() ? 0 : PeriodOf(frameRate_->Rate()).value_or(0);
 
   // The wanted subtype first, then every other subtype the camera offers,
   // each of which the graph can convert. The first the camera delivers at
@@ -685,7 +691,11 @@ void TVLDSCapture::ApplyFormats(bool onlyRate) {
       bmi->biSizeImage = uint32_t(std::min<uint64_t>(bytes, std::numeric_limits<uint32_t>::max()));
     }
     if (!frameRate_->Current()) {
-      if (const int64_t p = PeriodOf(frameRate_->Rate())) *period = p;
+      if (const std::optional<int64_t> p = PeriodOf(frameRate_->Rate()))
+        *period = *p;
+      else
+        qCWarning(lcCapture) << "Applying the frame rate:" << frameRate_->Rate()
+                             << "frames a second names no frame period; the camera keeps its own";
     }
     // S_FALSE is the camera's "nearest I have": the request was not met.
     HRESULT hr = streamConfig_->SetFormat(mt);

@@ -426,6 +426,20 @@ TEST_F(ScriptedCameraGraphTest, NegotiatesEveryFormatSizeAndRate) {
   EXPECT_TRUE(Answered(S_FALSE));
 }
 
+TEST_F(ScriptedCameraGraphTest, ARateWhosePeriodRoundsToZeroIsAskedForAndAnsweredWithTheNearest) {
+  RecordFailures(MakeCapture(TScriptedCameraProvider::kName));
+  // 10 000 000 / 20 000 000 frames a second = 0.5, to even: a period of 0.
+  Request(vfUYVY, 640, 480, TRateCase{false, 20'000'000, 0, 0, false, false});
+  ASSERT_TRUE(capture_->Open());
+  const auto failures = Failures();
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].message, kSizeRateWarning);
+  EXPECT_EQ(failures[0].code, S_FALSE);
+  TNegotiated n;
+  ASSERT_TRUE(Negotiated(capture_.get(), &n));
+  EXPECT_EQ(n.period, 333333);  // the nearest: its fastest
+}
+
 TEST_F(CaptureGraphTest, TemporaryRendererAcceptsItsRowOneEntryAtATime) {
   TIntf<TVLDSVideoRenderer> r = MakeIntf<TVLDSVideoRenderer>();
   EXPECT_EQ(r->VideoFormat(), vfRGBA32);
