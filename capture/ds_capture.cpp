@@ -351,7 +351,12 @@ void TVLDSCapture::IntStart() {
   Open();
   if (!opened_) return;
   RefreshInterfaces();
-  ApplyFormats(false);
+  if (!ApplyFormats(false)) {
+    // The graph had to be rendered anew for the camera's new format and
+    // that failed: as after a failed build, the graph is not open.
+    opened_ = false;
+    return;
+  }
   adjustment_->ApplyValues();
   SendVideoFormat();
   SendAudioFormat();
@@ -526,7 +531,13 @@ void TVLDSCapture::OnRateChange() {
   const bool wasRunning = running_;
   HaltFrameIntake();
   control->Stop();
-  ApplyFormats(true);
+  if (!ApplyFormats(true)) {
+    // No graph to run any more: a running capture stops in order, so that
+    // the components downstream hear of it.
+    if (wasRunning) IntStop();
+    opened_ = false;
+    return;
+  }
   // Only a graph that ran is run again: an idle one would send frames
   // without a start-frame operation before them.
   if (wasRunning) {

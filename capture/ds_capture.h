@@ -204,7 +204,10 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   bool IntBuildGraph();
   bool RenderVideoPreview();
   void RefreshInterfaces();
-  void ApplyFormats(bool onlyRate);
+  // False when the camera's new format needed the graph rendered anew and
+  // that failed: the graph is then not built, as after a failed build.
+  bool ApplyFormats(bool onlyRate);
+
   void GetVideoModes();
   bool HasRenderer();
   bool ConfigVideoWindow(bool show);
@@ -274,9 +277,10 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   void FlushGraph();
   // Whether the video grabber is connected with the camera's size and rate.
   bool GrabberMatchesCamera();
-  // Renders the camera's stream anew after giving the camera `format`; the
-  // camera's answer to the format.
-  HRESULT RenderAgain(const AM_MEDIA_TYPE& format);
+  // Renders the camera's stream anew at `format`. `answer` is the camera's
+  // answer to it: one that refused it while connected is asked again once
+  // its pin is free. False when the rendering failed.
+  bool RenderAgain(const AM_MEDIA_TYPE& format, HRESULT* answer);
   TIntf<IMediaControl> MediaControl();
   // Stops taking frames and releases a streaming thread waiting in the queue.
   void HaltFrameIntake();

@@ -253,7 +253,7 @@ bool TVLDSCapture::BuildGraph() {
   graph_->RegisterGraph();
   graph_->GraphChanged();
   GetAvailableDialogs();
-  ApplyFormats(false);
+  if (!ApplyFormats(false)) return false;
   // Crossbar and mixer routing (VideoSources, AudioSources) and the TV
   // tuner settings need interfaces that no filter of this platform offers;
   // with none found there is nothing to switch.
@@ -672,44 +672,50 @@ bool TVLDSCapture::IntBuildGraph() {
 
 // ---------------------------------------------------------------- formats
 
-void TVLDSCapture::ApplyFormats(bool onlyRate) {
-  if (!streamConfig_) return;
+bool TVLDSCapture::ApplyFormats(bool onlyRate) {
+  if (!streamConfig_) return true;
   AM_MEDIA_TYPE* mt = nullptr;
-  if (FAILED(streamConfig_->GetFormat(&mt)) || !mt) {
-    LPDSDeleteMediaType(mt);
-    return;
-  }
+  const HRESULT got = streamConfig_->GetFormat(&mt);
+  struct TFree {
+    AM_MEDIA_TYPE*& mt;
+    ~TFree() { LPDSDeleteMediaType(mt); }
+  } free{mt};
+  if (FAILED(got) || !mt) return true;
   BITMAPINFOHEADER* bmi = nullptr;
   REFERENCE_TIME* period = nullptr;
-  if (VideoHeaderOf(*mt, &bmi, &period)) {
-    if (!onlyRate && !videoSize_->Current()) {
-      bmi->biWidth = ClampToInt32(videoSize_->Width());
-      bmi->biHeight = ClampToInt32(videoSize_->Height());
-      // Two bytes a pixel whatever the subtype: the camera works the real
-      // size out from the subtype it keeps.
-      const uint64_t bytes = uint64_t(videoSize_->Width()) * videoSize_->Height() * 2;
-      bmi->biSizeImage = uint32_t(std::min<uint64_t>(bytes, std::numeric_limits<uint32_t>::max()));
-    }
-    if (!frameRate_->Current()) {
-      if (const std::optional<int64_t> p = PeriodOf(frameRate_->Rate()))
-        *period = *p;
-      else
-        qCWarning(lcCapture) << "Applying the frame rate:" << frameRate_->Rate()
-                             << "frames a second names no frame period; the camera keeps its own";
-    }
-    // S_FALSE is the camera's "nearest I have": the request was not met.
-    HRESULT hr = streamConfig_->SetFormat(mt);
-    FlushGraph();
-    // A filter behind the camera that cannot take the new type while it is
-    // connected (the grabber passes samples on in place; a converter keeps
-    // its output type) refuses it or leaves the grabber on the old one: the
-    // rendering is done again from the camera at its new format.
-    if (built_ && (hr == VFW_E_TYPE_NOT_ACCEPTED || !GrabberMatchesCamera())) hr = RenderAgain(*mt);
-    if (hr != S_OK) graph_->Warning(QStringLiteral("Can't set desired video size and rate."), hr);
-  } else {
+  if (!VideoHeaderOf(*mt, &bmi, &period)) {
     graph_->Warning(QStringLiteral("Can't set desired video size and rate."), 0);
+    return true;
   }
-  LPDSDeleteMediaType(mt);
+  if (!onlyRate && !videoSize_->Current()) {
+    bmi->biWidth = ClampToInt32(videoSize_->Width());
+    bmi->biHeight = ClampToInt32(videoSize_->Height());
+    // Two bytes a pixel whatever the subtype: the camera works the real
+    // size out from the subtype it keeps.
+    const uint64_t bytes = uint64_t(videoSize_->Width()) * videoSize_->Height() * 2;
+    bmi->biSizeImage = uint32_t(std::min<uint64_t>(bytes, std::numeric_limits<uint32_t>::max()));
+  }
+  if (!frameRate_->Current()) {
+    if (const std::optional<int64_t> p = PeriodOf(frameRate_->Rate()))
+      *period = *p;
+    else
+      qCWarning(lcCapture) << "Applying the frame rate:" << frameRate_->Rate()
+                           << "frames a second names no frame period; the camera keeps its own";
+  }
+  // S_FALSE is the camera's "nearest I have": the request was not met.
+  HRESULT hr = streamConfig_->SetFormat(mt);
+  FlushGraph();
+  // A filter behind the camera that cannot take the new type while it is
+  // connected (the grabber passes samples on in place; a converter keeps
+  // its output type) refuses it or leaves the grabber on the old one: the
+  // rendering is done again from the camera at its new format.
+  bool rendered = true;
+  if (built_ && (hr == VFW_E_TYPE_NOT_ACCEPTED || !GrabberMatchesCamera())) rendered = RenderAgain(*mt, &hr);
+  if (hr != S_OK) graph_->Warning(QStringLiteral("Can't set desired video size and rate."), hr);
+  if (!rendered)
+    qCWarning(lcCapture) << "Rendering the camera's stream again at its new format failed (camera's answer" << Qt::hex
+                         << uint32_t(hr) << Qt::dec << "); the graph is not built";
+  return rendered;
 }
 
 bool TVLDSCapture::GrabberMatchesCamera() {
@@ -726,12 +732,14 @@ bool TVLDSCapture::GrabberMatchesCamera() {
   return !known || (cw == gw && ch == gh && cp == gp);
 }
 
-HRESULT TVLDSCapture::RenderAgain(const AM_MEDIA_TYPE& format) {
+bool TVLDSCapture::RenderAgain(const AM_MEDIA_TYPE& format, HRESULT* answer) {
   graph_->DestroyDownstream(captureFilter_.get());
   built_ = false;
-  const HRESULT hr = streamConfig_->SetFormat(&format);
-  IntBuildGraph();
-  return hr;
+  // A camera that took the format already streams it at its next
+  // connection; one that refused it while connected is asked again now that
+  // its pin is free, and that answer is the one that counts.
+  if (*answer == VFW_E_TYPE_NOT_ACCEPTED) *answer = streamConfig_->SetFormat(&format);
+  return IntBuildGraph();
 }
 
 // ---------------------------------------------------------------- video window

@@ -440,6 +440,30 @@ TEST_F(ScriptedCameraGraphTest, ARateWhosePeriodRoundsToZeroIsAskedForAndAnswere
   EXPECT_EQ(n.period, 333333);  // the nearest: its fastest
 }
 
+TEST_F(ScriptedCameraGraphTest, ARebuildThatFailsEndsTheStartAsAFailedBuildDoes) {
+  RecordFailures(MakeCapture(TScriptedCameraProvider::kName));
+  Request(vfUYVY, 640, 480, kRates[1]);
+  ASSERT_TRUE(capture_->Open());
+  // The size is unchanged, so the start keeps the graph and writes the new
+  // rate into the connected camera, which refuses it there: the graph is
+  // rendered anew at it, and the camera cannot connect at that rate.
+  script_->unusableInterval = PeriodOf(15);
+  capture_->FrameRate()->SetRate(15);
+  capture_->Start();
+  EXPECT_TRUE(HasFailure(QStringLiteral("SetMasterStream failed")));
+  EXPECT_FALSE(capture_->IsRunning());
+  EXPECT_FALSE(capture_->GetVC_Opened());
+  EXPECT_EQ(sink_->Starts(), 0);
+  // Once it can, the next start builds anew and announces what it streams.
+  script_->unusableInterval = 0;
+  capture_->Start();
+  ASSERT_TRUE(capture_->IsRunning());
+  auto start = sink_->LastStart();
+  ASSERT_TRUE(start);
+  EXPECT_EQ(start->FrameDuration(), PeriodOf(15));
+  capture_->Stop();
+}
+
 TEST_F(CaptureGraphTest, TemporaryRendererAcceptsItsRowOneEntryAtATime) {
   TIntf<TVLDSVideoRenderer> r = MakeIntf<TVLDSVideoRenderer>();
   EXPECT_EQ(r->VideoFormat(), vfRGBA32);
