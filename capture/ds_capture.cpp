@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 
 #include "buffers/image_buffer.h"
+#include "capture/capture_log.h"
 #include "display/source/notify_thread.h"
 #include "display/source/video_buffer_queue_thread.h"
 #include "dsbase/camera/test_pattern_provider.h"
@@ -112,7 +113,14 @@ TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_
 
 TVLDSCapture::~TVLDSCapture() {
   {
-    auto stop = StopLock();
+    // A start waiting for a stop gives up: this stop waits for the notify
+    // thread, on which such a start may be waiting.
+    std::lock_guard guard(stopStateLock_);
+    destroying_ = true;
+  }
+  stopEnded_.notify_all();
+  {
+    TStopScope stop(this);
     // Errors of the stop cannot reach anyone from here: the graph is torn
     // down regardless.
     try {
@@ -147,7 +155,7 @@ TVLDSCapture::~TVLDSCapture() {
   // The pins leave their links under the stop lock, so that what the
   // unlinking sends is not handled half-way through destruction.
   {
-    auto stop = StopLock();
+    TStopScope stop(this);
     enablePin_.reset();
     audioOutput_.reset();
     captionOutput_.reset();
@@ -326,8 +334,50 @@ void TVLDSCapture::CreateStart() {
   if (start) IntStart();
 }
 
+TVLDSCapture::TStopScope::TStopScope(TVLDSCapture* owner) : owner_(owner) {
+  {
+    std::lock_guard guard(owner_->stopStateLock_);
+    ++owner_->stopsUnderWay_;
+  }
+  section_ = owner_->StopLock();
+}
+
+TVLDSCapture::TStopScope::~TStopScope() {
+  section_.reset();
+  {
+    std::lock_guard guard(owner_->stopStateLock_);
+    --owner_->stopsUnderWay_;
+  }
+  owner_->stopEnded_.notify_all();
+}
+
+bool TVLDSCapture::AwaitStopEnd() {
+  std::unique_lock guard(stopStateLock_);
+  ++startsWaiting_;
+  stopEnded_.wait(guard, [this] { return stopsUnderWay_ == 0 || destroying_; });
+  --startsWaiting_;
+  if (destroying_) qCInfo(lcCapture) << "Start given up: the capture is being destroyed";
+  return !destroying_;
+}
+
+int TVLDSCapture::StartsWaitingForStop() const {
+  std::lock_guard guard(stopStateLock_);
+  return startsWaiting_;
+}
+
 void TVLDSCapture::Start() {
-  if (!IsRunning()) IntStart();
+  // The write lock is refused only while a stop holds the stop lock, and
+  // every stop of this component counts itself from before it asks for that
+  // lock: once the count is back to 0 the lock is free of it. Deciding on
+  // the running state without the lock would lose this start when the stop
+  // clears it afterwards.
+  for (;;) {
+    if (auto section = WriteLock()) {
+      if (!running_) IntStart();
+      return;
+    }
+    if (!AwaitStopEnd()) return;
+  }
 }
 
 void TVLDSCapture::Stop() {
@@ -399,7 +449,7 @@ bool TVLDSCapture::Open() {
 }
 
 void TVLDSCapture::Close() {
-  auto stop = StopLock();
+  TStopScope stop(this);
   if (videoPreview_->PreviewDock()) videoPreview_->Undock();
   if (opened_) DestroyGraph();
   FreeCapFilters();
@@ -411,7 +461,7 @@ void TVLDSCapture::Close() {
 }
 
 void TVLDSCapture::IntStop() {
-  auto stop = StopLock();
+  TStopScope stop(this);
   {
     std::lock_guard guard(frameLock_);
     palette_.reset();

@@ -13,6 +13,7 @@
 // frame queue go), none while frames are handed on downstream.
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -150,7 +151,9 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   void DefineProperties(TFiler& filer) override;
 
   // ---- Life cycle ----
-  // IntStart unless running.
+  // IntStart unless running, decided under the write lock: a stop under way
+  // on another thread (a component downstream asking for one while a frame
+  // is delivered) ends first, and the start then runs.
   void Start();
   // IntStop while running.
   void Stop();
@@ -207,7 +210,6 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   // False when the camera's new format needed the graph rendered anew and
   // that failed: the graph is then not built, as after a failed build.
   bool ApplyFormats(bool onlyRate);
-
   void GetVideoModes();
   bool HasRenderer();
   bool ConfigVideoWindow(bool show);
@@ -237,6 +239,8 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   IBaseFilter* CaptureFilter() const { return captureFilter_.get(); }
   IAMStreamConfig* StreamConfig() const { return streamConfig_.get(); }
   ISampleGrabber* VideoGrabber() const { return videoGrabber_.get(); }
+  // Starts waiting for a stop on another thread to end.
+  int StartsWaitingForStop() const;
 
   // Operations arriving at the output pins from downstream.
   TOWDispatchResult DispatchOperation(TOWPin* pin, IOWNotifyOperation* operation);
@@ -253,6 +257,23 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
     double rate = 0;
   };
 
+  // The stop lock, counted from before it is asked for until after it is
+  // given back, so that a Start on another thread can wait for the stop.
+  class TStopScope {
+   public:
+    explicit TStopScope(TVLDSCapture* owner);
+    ~TStopScope();
+    TStopScope(const TStopScope&) = delete;
+    TStopScope& operator=(const TStopScope&) = delete;
+
+   private:
+    TVLDSCapture* owner_;
+    TIntf<IOWLockSection> section_;
+  };
+
+  // Waits until no stop is under way; false when the component is being
+  // destroyed (its stop then never ends for a caller).
+  bool AwaitStopEnd();
   void IntStart();
   void IntStop();
   bool StartRun();
@@ -322,7 +343,9 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   TVLDSDVInResolution dvResolution_ = dvrUseCurrent;
   bool useHardwareCompression_ = false;
   bool opened_ = false;
-  bool running_ = false;
+  // Written under the lock, by a stop also on the notify thread; read
+  // without it by whoever finds a stop under way (IsRunning, Enabled).
+  std::atomic<bool> running_{false};
   bool active_ = false;
   bool built_ = false;
   bool storedEnabled_ = true;
@@ -330,6 +353,13 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   // Set by the device-lost event: the next Open binds the camera anew.
   bool deviceLost_ = false;
   TBuildRequest request_;
+
+  // Stops under way (TStopScope) and the starts waiting for them.
+  mutable std::mutex stopStateLock_;  // leaf
+  std::condition_variable stopEnded_;
+  int stopsUnderWay_ = 0;
+  int startsWaiting_ = 0;
+  bool destroying_ = false;
   TVLVideoFormat captionFormat_ = vfRGB24;
   BITMAPINFOHEADER header_{};
   int64_t framePeriod_ = 0;

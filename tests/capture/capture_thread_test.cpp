@@ -1,9 +1,10 @@
 // The capture under concurrency: stopping while frames flow (also into a
-// consumer that has stopped taking them), a slow consumer holding the camera
-// back at 121 queued frames without a frame lost, the camera unplugged
-// while frames flow and plugged back, again and again, and storms of starts,
-// stops and device switches that must leave no thread, file descriptor or
-// media object behind.
+// consumer that has stopped taking them), a component downstream stopping it
+// from inside a frame delivery while the user-interface thread starts it and
+// reads its state, a slow consumer holding the camera back at 121 queued
+// frames without a frame lost, the camera unplugged while frames flow and
+// plugged back, again and again, and storms of starts, stops and device
+// switches that must leave no thread, file descriptor or media object behind.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 
 #include "display/source/video_buffer_queue_thread.h"
 #include "dsbase/com/live_objects.h"
+#include "imagepins/buffer_operations.h"
 #include "testing/process_resources.h"
 #include "tests/capture/capture_test_support.h"
 #include "tests/runtime/sync/sync_test_util.h"
@@ -22,9 +24,11 @@ namespace {
 #if defined(__SANITIZE_THREAD__)
 constexpr int kStartStopCycles = 200;
 constexpr int kDeviceSwitches = 20;
+constexpr int kDownstreamStops = 40;
 #else
 constexpr int kStartStopCycles = 1000;
 constexpr int kDeviceSwitches = 100;
+constexpr int kDownstreamStops = 150;
 #endif
 
 const QString kTestPattern = QStringLiteral("Test pattern");
@@ -35,6 +39,82 @@ void StopWithin(TVLDSCapture* capture, std::chrono::milliseconds within = 20s) {
   auto stopped = testing::RunAsync([capture] { capture->Stop(); });
   ASSERT_TRUE(testing::Finishes(stopped, within)) << "Stop did not return";
 }
+
+// A component downstream that, once armed, asks the capture to stop from
+// inside the next frame's delivery (on the capture's notify thread). It
+// counts the stop operations the capture then sends down and can hold them,
+// which keeps the capture's stop under way.
+class TStoppingSink : public TComponent {
+ public:
+  TStoppingSink() {
+    input_.reset(new TVLOWImageSinkPin(
+        this, nullptr, [this](TOWPin*, const TGUID&, IOWNotifyOperation* op, TOWNotifyState) { return Receive(op); }));
+  }
+  ~TStoppingSink() override {
+    ReleaseStops();
+    input_.reset();
+  }
+  TVLOWImageSinkPin* InputPin() const { return input_.get(); }
+
+  void Arm() {
+    std::lock_guard guard(lock_);
+    armed_ = true;
+  }
+  void HoldStops() {
+    std::lock_guard guard(lock_);
+    hold_ = true;
+  }
+  void ReleaseStops() {
+    std::lock_guard guard(lock_);
+    hold_ = false;
+    changed_.notify_all();
+  }
+  // Stop operations that reached it: the capture's stop is then under way.
+  bool WaitStopsSeen(int count) {
+    return Wait([&] { return seen_ >= count; });
+  }
+  // Stops asked for whose request returned: the capture's stop has ended.
+  bool WaitStopsDone(int count) {
+    return Wait([&] { return done_ >= count; });
+  }
+  int StopsSeen() {
+    std::lock_guard guard(lock_);
+    return seen_;
+  }
+
+ private:
+  template <typename Pred>
+  bool Wait(Pred pred) {
+    std::unique_lock guard(lock_);
+    return changed_.wait_for(guard, 20s, pred);
+  }
+  TOWDispatchResult Receive(IOWNotifyOperation* operation) {
+    if (OWOperationAs<TOWStopOperation>(operation)) {
+      std::unique_lock guard(lock_);
+      ++seen_;
+      changed_.notify_all();
+      changed_.wait(guard, [this] { return !hold_; });
+      return {};
+    }
+    if (!OWOperationAs<TOWSuppliedBufferOperation>(operation)) return {};
+    {
+      std::lock_guard guard(lock_);
+      if (!armed_) return {};
+      armed_ = false;
+    }
+    input_->Notify(MakeIntf<TOWStopOperation>());
+    std::lock_guard guard(lock_);
+    ++done_;
+    changed_.notify_all();
+    return {};
+  }
+
+  std::mutex lock_;
+  std::condition_variable changed_;
+  bool armed_ = false, hold_ = false;
+  int seen_ = 0, done_ = 0;
+  TOWPinPtr<TVLOWImageSinkPin> input_;
+};
 
 class CaptureThreadTest : public CaptureTest {
  protected:
@@ -83,6 +163,71 @@ TEST_F(CaptureThreadTest, StopWhileTheConsumerHoldsAFrameAndTheQueueFillsReturns
   ASSERT_TRUE(testing::Finishes(stopped, 20s)) << "Stop did not return";
   EXPECT_FALSE(capture_->IsRunning());
   EXPECT_EQ(queue->GetCount(), 0);
+}
+
+TEST_F(CaptureThreadTest, AStartDuringAStopFromDownstreamRunsOnceTheStopEnds) {
+  MakeCapture(kTestPattern);
+  SmallAndFast();
+  TStoppingSink stopper;
+  ASSERT_TRUE(capture_->OutputPin()->Connect(stopper.InputPin()));
+  capture_->Start();
+  ASSERT_TRUE(capture_->IsRunning());
+  stopper.HoldStops();
+  stopper.Arm();
+  ASSERT_TRUE(stopper.WaitStopsSeen(1));
+  // The stop is under way on the notify thread; this start comes after it
+  // began, so the capture must run once both are done. The stop is let go
+  // once the start waits for it (or has returned without doing so).
+  std::atomic<bool> startReturned{false};
+  auto release = testing::RunAsync([&] {
+    testing::Eventually([&] { return startReturned.load() || capture_->StartsWaitingForStop() > 0; }, 20s);
+    stopper.ReleaseStops();
+  });
+  capture_->Start();
+  startReturned = true;
+  stopper.ReleaseStops();
+  ASSERT_TRUE(testing::Finishes(release, 30s));
+  ASSERT_TRUE(stopper.WaitStopsDone(1));
+  EXPECT_TRUE(capture_->IsRunning());
+  EXPECT_EQ(stopper.StopsSeen(), 1);
+  sink_->Clear();
+  EXPECT_TRUE(sink_->WaitFrames(1));
+  StopWithin(capture_.get());
+  stopper.InputPin()->Disconnect();
+}
+
+TEST_F(CaptureThreadTest, StopsFromDownstreamWhileFramesFlowNeverLoseAStart) {
+  // Each round starts the capture while the stop the previous round asked
+  // for from downstream may still be under way; another thread reads the
+  // running state throughout.
+  MakeCapture(kTestPattern);
+  SmallAndFast();
+  TStoppingSink stopper;
+  ASSERT_TRUE(capture_->OutputPin()->Connect(stopper.InputPin()));
+  std::atomic<bool> done{false};
+  auto reader = testing::RunAsync([&] {
+    while (!done.load()) {
+      capture_->IsRunning();
+      capture_->Enabled();
+      std::this_thread::yield();
+    }
+  });
+  // Ends the reader on every way out, before its future waits for it.
+  struct TStopReading {
+    std::atomic<bool>& done;
+    ~TStopReading() { done = true; }
+  } stopReading{done};
+  for (int round = 1; round <= kDownstreamStops; ++round) {
+    stopper.Arm();
+    capture_->Start();
+    ASSERT_TRUE(stopper.WaitStopsSeen(round)) << "the start of round " << round << " was lost";
+  }
+  ASSERT_TRUE(stopper.WaitStopsDone(kDownstreamStops));
+  done = true;
+  ASSERT_TRUE(testing::Finishes(reader, 20s));
+  EXPECT_FALSE(capture_->IsRunning());
+  EXPECT_EQ(stopper.StopsSeen(), kDownstreamStops);
+  stopper.InputPin()->Disconnect();
 }
 
 TEST_F(CaptureThreadTest, ASlowConsumerHoldsTheCameraBackWithoutLosingAFrame) {
