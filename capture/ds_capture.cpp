@@ -415,7 +415,9 @@ void TVLDSCapture::IntStart() {
   // queue refuses a size it cannot hold.
   const int64_t magnitude = header_.biHeight < 0 ? -int64_t{header_.biHeight} : int64_t{header_.biHeight};
   const int height = magnitude > INT32_MAX ? 0 : static_cast<int>(magnitude);
-  videoQueue_->SetSize(width, height, NegotiatedFormat());
+  // A negative height is a top-down bitmap; the queue turns only bottom-up rows.
+  videoQueue_->SetSize(width, height, NegotiatedFormat(),
+                       header_.biHeight < 0 ? TVLRowOrder::kTopDown : TVLRowOrder::kBottomUp);
   captionQueue_->SetSize(width, height, captionFormat_);
   StartRun();
 }
