@@ -94,7 +94,7 @@ bool TSLOWSourcePin::IntConnect(TOWBasicPin* other, TOWBasicPin* afterPin) {
   return true;
 }
 
-void TSLOWSourcePin::IntDisconnect(TOWBasicPin* other) {
+void TSLOWSourcePin::BeforeUnlink(TOWBasicPin* other) {
   bool linked = false;
   {
     auto section = ReadLock();
@@ -109,7 +109,6 @@ void TSLOWSourcePin::IntDisconnect(TOWBasicPin* other) {
       // The link goes whatever the receiver did with the stop.
     }
   }
-  TOWSourcePin::IntDisconnect(other);
 }
 
 bool TSLOWSourcePin::ImplementsStream(const TGUID& id) {

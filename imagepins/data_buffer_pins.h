@@ -45,8 +45,7 @@ class TSLOWSourcePin : public TOWSourcePin {
 
   // A newly linked sink receives the running stream's start at once.
   bool IntConnect(TOWBasicPin* other, TOWBasicPin* afterPin) override;
-  // A sink being unlinked receives one stop, then the link goes.
-  void IntDisconnect(TOWBasicPin* other) override;
+
   // Also answers the channel interface, through which sinks send upstream.
   bool ImplementsStream(const TGUID& id) override;
 
@@ -56,6 +55,10 @@ class TSLOWSourcePin : public TOWSourcePin {
                                       TOWNotifyState state);
   TOWDispatchResult NotificationHandler(IOWStream* receiver, const TGUID& streamId, IOWNotifyOperation* operation,
                                         TOWNotifyState state);
+
+ protected:
+  // A sink being unlinked receives one stop, then the link goes.
+  void BeforeUnlink(TOWBasicPin* other) override;
 
  private:
   void Remember(IOWNotifyOperation* operation);

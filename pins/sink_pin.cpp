@@ -138,9 +138,9 @@ void TOWSinkPin::RemoveSourceLink() {
   TOWLinkLockRef drained;
   for (;;) {
     TOWLinkLockRef link;
+    TOWSourcePin* old;
     {
       TOWLinkChangeClaim change(linkChange_);
-      TOWSourcePin* old;
       {
         auto section = ReadLock();
         old = realSource_ ? realSource_ : connectionSource_;
@@ -156,7 +156,9 @@ void TOWSinkPin::RemoveSourceLink() {
       }
     }
     // Closed and drained without the claim: a delivery over the link may
-    // be waiting for it (its receiver relinking this sink).
+    // be waiting for it (its receiver relinking this sink). What the source
+    // sends an unlinked sink (a stop) goes over the link before it closes.
+    if (!drained) old->BeforeUnlink(this);
     link->Close();
     drained = std::move(link);
   }

@@ -404,6 +404,7 @@ void TOWSourcePin::DisconnectFrom(TOWBasicPin* other) {
   for (;;) {
     TOWLinkLockRef link = GetLinkLock(sink);
     if (link && link != drained) {
+      if (!drained) BeforeUnlink(other);
       link->Close();
       drained = std::move(link);
       continue;
@@ -427,7 +428,10 @@ void TOWSourcePin::IntDisconnect(TOWBasicPin* other) {
     if (k < 0) return;
     linkLock = entries_[k].link;
   }
-  if (linkLock) linkLock->Close();
+  if (linkLock) {
+    BeforeUnlink(other);
+    linkLock->Close();
+  }
   std::unique_ptr<TOWFormatConverter> freed;
   TOWFormatConverter* converter = nullptr;
   TOWBasicPin* after = nullptr;
@@ -476,6 +480,8 @@ void TOWSourcePin::IntDisconnect(TOWBasicPin* other) {
 TOWDispatchResult TOWSourcePin::Notify(const TIntf<IOWNotifyOperation>& operation) {
   return DeliverOverEntries(entries_, nullptr, operation.get());
 }
+
+void TOWSourcePin::BeforeUnlink(TOWBasicPin*) {}
 
 TOWDispatchResult TOWSourcePin::NotifyPin(TOWBasicPin* pin, const TIntf<IOWNotifyOperation>& operation) {
   return DeliverOverEntries(entries_, pin, operation.get());

@@ -104,6 +104,11 @@ class TOWSourcePin : public TOWStreamPin {
   void PinReplacedNotify(TOWBasicPin* oldPin, TOWBasicPin* newPin) override;
 
  protected:
+  // Called just before the link to `other` closes for an unlink, while
+  // deliveries over it still pass: a stream that tells an unlinked sink of
+  // its end (a stop) sends it here. It may be called more than once for one
+  // unlink; once the link is closed nothing more reaches the sink.
+  virtual void BeforeUnlink(TOWBasicPin* other);
   friend class TOWBasicSinkPin;
   friend class TOWSinkPin;
   friend class TOWMultiSinkPin;
