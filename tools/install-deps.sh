@@ -7,6 +7,9 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libqt6opengl6-dev libgl-dev
   libjpeg62-turbo-dev libhwy-dev libturbojpeg0-dev libudev-dev
+  # Reading a window's state back from the X server and asking the window
+  # manager for stay-on-top.
+  libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   # The viewer's Japanese menus and window font (its designs name a Japanese
@@ -14,7 +17,10 @@ packages=(
   fonts-ipafont-gothic
 )
 if [ "${1:-}" = "--test" ]; then
-  packages+=(clang libclang-rt-dev lld clang-format python3)
+  packages+=(clang libclang-rt-dev lld clang-format python3
+    # The window-manager tests: a stacking window manager on Xvfb, and xprop
+    # to see it come up.
+    openbox x11-utils)
 fi
 
 missing=()
