@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runtime/form_reader.h"
+#include "ui/x11_window.h"
 
 namespace lumicar {
 
@@ -34,6 +35,7 @@ TLPForm::TLPForm(TComponent* owner) : TLPTextControl(owner, std::make_unique<QWi
   SetColor(clBtnFace);
   // A form appears when it is shown, not when it gets its settings.
   SetVisible(false);
+  presentation_ = new TWindowPresentation(Widget());
 }
 
 TLPForm::~TLPForm() {
@@ -134,6 +136,8 @@ void TLPForm::SetBounds(int left, int top, int width, int height) {
   // A window's position is that of its frame.
   window->move(left, top);
   ApplyFixedSize();
+  askedOuter_ = QRect(left, top, width, height);
+  AskPresentation();
 }
 
 int TLPForm::ClientWidth() const { return Widget() != nullptr ? Widget()->width() : 0; }
@@ -165,6 +169,9 @@ void TLPForm::ApplyFixedSize() {
 TWindowState TLPForm::WindowState() const {
   const QWidget* window = Widget();
   if (window == nullptr) return wsNormal;
+  // Until the window manager has answered the last request, the state asked
+  // for: its late answers to earlier requests are not the window's state.
+  if (!presentation_->Settled()) return presentedState_;
   const Qt::WindowStates state = window->windowState();
   if (state.testFlag(Qt::WindowMinimized)) return wsMinimized;
   if (state & (Qt::WindowMaximized | Qt::WindowFullScreen)) return wsMaximized;
@@ -192,37 +199,78 @@ void TLPForm::ApplyWindowState(TWindowState state) {
   QWidget* window = Widget();
   if (window == nullptr) return;
   const Qt::WindowStates target = QtStateFor(state);
+  const bool wasNormal = WindowState() == wsNormal;
   const Qt::WindowStates before = window->windowState() & ~Qt::WindowActive;
   const bool wasFullScreen = fullScreenView_;
   const bool toFullScreen = target.testFlag(Qt::WindowFullScreen);
-  if (before == target && wasFullScreen == toFullScreen) return;
-  if (toFullScreen && !wasFullScreen) NoteRestoreGeometry();
-  if (target != Qt::WindowNoState) {
-    window->setMinimumSize(0, 0);
-    window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  if (before != target || wasFullScreen != toFullScreen) {
+    if (wasNormal && target != Qt::WindowNoState) NoteRestoreGeometry();
+    if (target != Qt::WindowNoState) {
+      window->setMinimumSize(0, 0);
+      window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    window->setWindowState(target);
+    fullScreenView_ = toFullScreen;
+    if (toFullScreen) {
+      PlaceFullScreen();
+    } else if (!wasNormal && target == Qt::WindowNoState && restoreGeometry_.isValid()) {
+      // Window managers put the window back themselves, but only as far as
+      // they saw it; a bare X server does not at all.
+      // Placed by the frame, as everywhere else (the window manager reads
+      // the request's place as the frame's).
+      window->resize(restoreGeometry_.marginsRemoved(FrameMargins()).size());
+      window->move(restoreGeometry_.topLeft());
+      askedOuter_ = restoreGeometry_;
+    }
+    if (target == Qt::WindowNoState) ApplyFixedSize();
   }
-  window->setWindowState(target);
-  fullScreenView_ = toFullScreen;
-  if (toFullScreen) {
-    PlaceFullScreen();
-  } else if (wasFullScreen && target == Qt::WindowNoState && restoreGeometry_.isValid()) {
-    // Window managers put the window back themselves; a bare X server does not.
-    window->setGeometry(restoreGeometry_);
-  }
-  if (target == Qt::WindowNoState) ApplyFixedSize();
+  // Asked again even when Qt believes the window is there already: Qt's
+  // belief may be a late answer to an earlier request.
+  presentedState_ = state;
+  AskPresentation();
 }
 
 void TLPForm::NoteRestoreGeometry() {
   const QWidget* window = Widget();
-  const bool normal = (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) == 0;
-  restoreGeometry_ = normal ? window->geometry() : window->normalGeometry();
+  const QRect seen = presentation_->LastNormalOuter();
+  if (presentation_->Settled() && seen.isValid()) {
+    restoreGeometry_ = seen;
+  } else if (askedOuter_.isValid()) {
+    restoreGeometry_ = askedOuter_;
+  } else {
+    restoreGeometry_ = QRect(window->pos(), window->size().grownBy(FrameMargins()));
+  }
+}
+
+void TLPForm::AskPresentation() {
+  const QWidget* window = Widget();
+  if (window == nullptr || !window->isVisible()) return;
+  switch (presentedState_) {
+    case wsMaximized:
+      if (borderStyle_ == bsNone) {
+        presentation_->AskFullScreen();
+      } else {
+        presentation_->AskMaximized();
+      }
+      break;
+    case wsNormal:
+      if (!askedOuter_.isValid()) askedOuter_ = QRect(window->pos(), window->size().grownBy(FrameMargins()));
+      presentation_->AskNormal(askedOuter_, borderStyle_ != bsNone);
+      break;
+    default:
+      break;
+  }
 }
 
 void TLPForm::PlaceFullScreen() {
   QWidget* window = Widget();
   // Window managers do this themselves; without one (a bare X server) the
   // window would keep its size, so the view is placed explicitly as well.
+  // Not under a window manager: it would take the screen-sized request, if it
+  // came before the full-screen state, as the window's normal size, and give
+  // that back when full screen ends.
   if (window == nullptr || !window->isVisible()) return;
+  if (X11WindowManagerRunning()) return;
   const QRect screen = ScreenOf(window)->geometry();
   if (window->geometry() == screen) return;
   // Placing a widget ends its full-screen state in Qt's eyes; the state is
@@ -236,13 +284,27 @@ void TLPForm::PlaceFullScreen() {
 void TLPForm::SetBorderStyle(TFormBorderStyle value) {
   if (borderStyle_ == value) return;
   const bool maximised = WindowState() == wsMaximized;
-  if (maximised && value == bsNone && !fullScreenView_) NoteRestoreGeometry();
+  const QMargins before = FrameMargins();
   borderStyle_ = value;
   // A maximised window changes between the framed and the full-screen kind
   // together with its frame.
   ApplyWindowFlags();
   fullScreenView_ = maximised && value == bsNone;
+  QWidget* window = Widget();
+  const Qt::WindowStates views = Qt::WindowMaximized | Qt::WindowFullScreen;
+  if (maximised && window != nullptr && (window->windowState() & views) != QtStateFor(wsMaximized)) {
+    // Maximised with a frame and full screen are two states to the platform.
+    window->setWindowState((window->windowState() & ~views) | QtStateFor(wsMaximized));
+    if (fullScreenView_) PlaceFullScreen();
+  }
   ApplyFixedSize();
+  if (!maximised && askedOuter_.isValid()) {
+    // The inside stays; the frame around it comes or goes.
+    const QRect inside = askedOuter_.marginsRemoved(before);
+    askedOuter_ = inside.marginsAdded(FrameMargins());
+  }
+  presentedState_ = maximised ? wsMaximized : wsNormal;
+  AskPresentation();
 }
 
 void TLPForm::SetFormStyle(TFormStyle value) {
@@ -267,6 +329,25 @@ void TLPForm::ApplyWindowFlags() {
   if (formStyle_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
   QWidget* parent = ownerForm_ ? ownerForm_->Widget() : nullptr;
   if (window->windowFlags() == flags && window->parentWidget() == parent) return;
+  const Qt::WindowFlags hints = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+  QWindow* handle = window->windowHandle();
+  if (handle != nullptr && window->parentWidget() == parent &&
+      (window->windowFlags() & Qt::WindowType_Mask) == (flags & Qt::WindowType_Mask)) {
+    // Frame and stay-on-top are hints to the window manager, which takes
+    // them from the mapped window as it is. Making a new native window for
+    // them would give the window manager a new window (a new id that window
+    // rules and screen recorders no longer know) and leave the old one's
+    // late answers to arrive for the new one.
+    const bool above = flags.testFlag(Qt::WindowStaysOnTopHint);
+    const bool aboveChanged = window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != above;
+    // The frame's buttons and the like that Qt added stay.
+    const Qt::WindowFlags kept = (window->windowFlags() & ~hints) | (flags & hints);
+    if (kept == window->windowFlags()) return;
+    window->overrideWindowFlags(kept);
+    handle->setFlags(kept);
+    if (aboveChanged && window->isVisible()) RequestX11NetState(handle, TX11NetState::kAbove, above);
+    return;
+  }
   // Qt hides a window whose flags change; it comes back in the same state and place.
   const bool visible = window->isVisible();
   const Qt::WindowStates state = QtStateFor(WindowState());
@@ -285,6 +366,7 @@ void TLPForm::ApplyWindowFlags() {
     if (state.testFlag(Qt::WindowFullScreen)) PlaceFullScreen();
     window->raise();
     window->activateWindow();
+    presentation_->Watch();
   }
 }
 
@@ -312,6 +394,9 @@ void TLPForm::Show() {
   if (window->windowState().testFlag(Qt::WindowFullScreen)) PlaceFullScreen();
   window->raise();
   window->activateWindow();
+  presentation_->Watch();
+  presentedState_ = WindowState();
+  AskPresentation();
 }
 
 void TLPForm::Hide() {
@@ -327,9 +412,14 @@ void TLPForm::CenterOnScreen() {
   QWidget* window = Widget();
   if (window == nullptr) return;
   const QRect area = ScreenOf(window)->availableGeometry();
-  window->move(area.left() + (area.width() - Width()) / 2, area.top() + (area.height() - Height()) / 2);
+  const QSize outer(Width(), Height());
+  const QPoint place(area.left() + (area.width() - outer.width()) / 2,
+                     area.top() + (area.height() - outer.height()) / 2);
+  window->move(place);
   recenterPending_ = !marginsKnown_ && borderStyle_ != bsNone;
   recenterOn_ = nullptr;
+  askedOuter_ = QRect(place, outer);
+  AskPresentation();
 }
 
 void TLPForm::CenterOn(const QWidget* other) {
@@ -345,6 +435,8 @@ void TLPForm::CenterOn(const QWidget* other) {
   window->move(left, top);
   recenterPending_ = false;
   recenterOn_ = !marginsKnown_ && borderStyle_ != bsNone ? other : nullptr;
+  askedOuter_ = QRect(left, top, Width(), Height());
+  AskPresentation();
 }
 
 void TLPForm::SetMainForm(TLPForm* form) { TheMainForm() = form; }
@@ -370,6 +462,10 @@ bool TLPForm::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::Move:
       case QEvent::Resize:
         UpdateFrameMargins();
+        if (!presentation_->Settled()) presentation_->Schedule();
+        break;
+      case QEvent::WindowStateChange:
+        if (!presentation_->Settled()) presentation_->Schedule();
         break;
       default:
         break;

@@ -17,6 +17,7 @@
 #include "runtime/exception.h"
 #include "ui/form_types.h"
 #include "ui/text_control.h"
+#include "ui/window_presentation.h"
 
 namespace lumicar {
 
@@ -72,6 +73,9 @@ class TLPForm : public TLPTextControl {
   void SetFormStyle(TFormStyle value);
   // True while the window covers its screen without a frame.
   bool IsFullScreenView() const;
+  // True when the window shows the state, size and place last given to it
+  // (the window manager may answer some time after the request).
+  bool PresentationSettled() const { return presentation_->Settled(); }
 
   // Makes this window belong to owner's window: it stays above it, and
   // poOwnerFormCenter centres it there. None: a window of its own.
@@ -117,8 +121,11 @@ class TLPForm : public TLPTextControl {
   Qt::WindowStates QtStateFor(TWindowState state) const;
   // Puts the window into the state (with or without a frame) it should have.
   void ApplyWindowState(TWindowState state);
-  // Remembers where the window goes back to from the full-screen view.
+  // Remembers where the window goes back to from the full-screen or maximised
+  // view: its outer rectangle, frame included.
   void NoteRestoreGeometry();
+  // Tells the presentation what the window is to show now.
+  void AskPresentation();
   void ApplyFixedSize();
   // Gives the full-screen view its screen's whole area.
   void PlaceFullScreen();
@@ -141,7 +148,12 @@ class TLPForm : public TLPTextControl {
   // Set while the window is in the full-screen view (a bare X server reports
   // window states only as far as the window itself asked for them).
   bool fullScreenView_ = false;
-  QRect restoreGeometry_;
+  QRect restoreGeometry_;  // outer, frame included
+  // The outer rectangle last given to the normal window, and the state last
+  // asked for.
+  QRect askedOuter_;
+  TWindowState presentedState_ = wsNormal;
+  TWindowPresentation* presentation_ = nullptr;  // belongs to the window
 };
 
 }  // namespace lumicar

@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "runtime/exception.h"
 #include "runtime/form_reader.h"
@@ -220,6 +221,25 @@ TEST_F(FormTest, StayOnTopKeepsTheWindowWhereItWas) {
   form.SetFormStyle(fsNormal);
   EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   EXPECT_EQ(window->geometry(), before);
+}
+
+// Window rules and screen recorders follow a window by its native window.
+TEST_F(FormTest, StayOnTopAndFrameKeepTheNativeWindow) {
+  TLPForm form;
+  form.SetBounds(40, 50, 300, 200);
+  form.Show();
+  QWidget* window = form.Widget();
+  const QWindow* native = window->windowHandle();
+  const WId id = window->winId();
+  form.SetFormStyle(fsStayOnTop);
+  EXPECT_TRUE(native->flags().testFlag(Qt::WindowStaysOnTopHint));
+  form.SetBorderStyle(bsNone);
+  EXPECT_TRUE(native->flags().testFlag(Qt::FramelessWindowHint));
+  form.SetBorderStyle(bsSizeable);
+  form.SetFormStyle(fsNormal);
+  EXPECT_EQ(window->windowHandle(), native);
+  EXPECT_EQ(window->winId(), id);
+  EXPECT_FALSE(native->flags() & (Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint));
 }
 
 TEST_F(FormTest, AnOwnedWindowIsCentredOnItsOwnerEachTimeItAppears) {
