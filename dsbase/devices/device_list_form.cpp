@@ -90,11 +90,30 @@ bool TDSDeviceListForm::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
+void TDSDeviceListForm::FitToNewFrame() {
+  if (fitted_with_frame_) return;
+  const TX11WindowState native = ReadX11WindowState(windowHandle());
+  if (!native.mapped || native.frame.isNull()) return;
+  FitOuterSize(native.frame);
+  CentreOnOwner();
+}
+
 void TDSDeviceListForm::FitOuterSize() {
   // The platform window carries the frame margins when the platform knows them
-  // before the window is mapped; otherwise the sizes stay client sizes.
+  // before the window is mapped; otherwise the sizes stay client sizes until
+  // it is (FitToNewFrame).
   create();
-  const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+  if (!frame_watch_ && windowHandle() != nullptr) {
+    frame_watch_ = std::make_unique<TX11WindowWatch>(windowHandle(), [this] {
+      QMetaObject::invokeMethod(
+          this, [this] { FitToNewFrame(); }, Qt::QueuedConnection);
+    });
+  }
+  FitOuterSize(windowHandle() ? windowHandle()->frameMargins() : QMargins());
+}
+
+void TDSDeviceListForm::FitOuterSize(const QMargins& frame) {
+  fitted_with_frame_ = !frame.isNull();
   const QSize extra(frame.left() + frame.right(), frame.top() + frame.bottom());
   setMinimumSize(QSize(kMinWidth, kMinHeight) - extra);
   resize(QSize(kWidth, kHeight) - extra);

@@ -3,7 +3,11 @@
 // from a list ("None", "Default", then the devices), centred on its owner window.
 
 #include <QDialog>
+#include <QMargins>
 #include <QString>
+#include <memory>
+
+#include "ui/x11_window.h"
 
 class QListWidget;
 class QPushButton;
@@ -49,11 +53,18 @@ class TDSDeviceListForm : public QDialog {
  private:
   // Makes the frame's outer size kWidth × kHeight (minimum kMinWidth × kMinHeight).
   void FitOuterSize();
+  void FitOuterSize(const QMargins& frame);
+  // A window manager on X11 tells the frame only once the window is mapped:
+  // then the outer size is fitted again.
+  void FitToNewFrame();
   void CentreOnOwner();
 
   QListWidget* list_box_;
   QPushButton* ok_button_;
   QPushButton* cancel_button_;
+  // The frame was known when the outer size was last fitted.
+  bool fitted_with_frame_ = false;
+  std::unique_ptr<TX11WindowWatch> frame_watch_;
 };
 
 }  // namespace lumicar
