@@ -1,5 +1,6 @@
 #include "dsbase/render/video_render_path.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -27,6 +28,14 @@ TChoice Probe() {
   const QString platform = QGuiApplication::platformName();
   if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
     return {TDSVideoRenderPath::kPainter, QStringLiteral("QPainter (the %1 platform has no OpenGL)").arg(platform)};
+  const bool openGLAsked =
+      qEnvironmentVariable("LUMICAR_VIDEO_RENDERER").compare(QStringLiteral("opengl"), Qt::CaseInsensitive) == 0;
+  if (!openGLAsked) {
+    const QString why =
+        DSProcessorOnlyOpenGL(QDir(QStringLiteral("/dev/dri")).entryList({QStringLiteral("renderD*")}, QDir::System),
+                              qgetenv("LIBGL_ALWAYS_SOFTWARE"));
+    if (!why.isEmpty()) return {TDSVideoRenderPath::kPainter, QStringLiteral("QPainter (%1)").arg(why)};
+  }
   QOpenGLContext context;
   context.setFormat(DSVideoSurfaceFormat());
   if (!context.create()) return {TDSVideoRenderPath::kPainter, QStringLiteral("QPainter (no OpenGL context)")};
@@ -46,8 +55,7 @@ TChoice Probe() {
   // A rasteriser on the processor spends tens of milliseconds of CPU on
   // every large frame, so that frames queue up and most are dropped; plain
   // painting shows every frame for a fraction of that.
-  if (DSIsSoftwareRasteriser(name) &&
-      qEnvironmentVariable("LUMICAR_VIDEO_RENDERER").compare(QStringLiteral("opengl"), Qt::CaseInsensitive) != 0)
+  if (DSIsSoftwareRasteriser(name) && !openGLAsked)
     return {TDSVideoRenderPath::kPainter,
             QStringLiteral("QPainter (OpenGL draws on the processor here: %1)").arg(name)};
   return {TDSVideoRenderPath::kOpenGL, QStringLiteral("OpenGL%1 %2.%3 (%4)")
@@ -75,6 +83,13 @@ bool DSIsSoftwareRasteriser(const QString& glRenderer) {
   for (const char* name : {"llvmpipe", "softpipe", "swrast", "software rasterizer", "swiftshader"})
     if (glRenderer.contains(QLatin1String(name), Qt::CaseInsensitive)) return true;
   return false;
+}
+
+QString DSProcessorOnlyOpenGL(const QStringList& renderNodes, const QByteArray& alwaysSoftware) {
+  if (!alwaysSoftware.isEmpty() && alwaysSoftware != "0" && alwaysSoftware.compare("false", Qt::CaseInsensitive) != 0)
+    return QStringLiteral("LIBGL_ALWAYS_SOFTWARE is set: OpenGL would draw on the processor");
+  if (renderNodes.isEmpty()) return QStringLiteral("no graphics device: OpenGL would draw on the processor");
+  return {};
 }
 
 TDSVideoRenderPath DSVideoRenderPath() { return Choice().path; }

@@ -5,8 +5,10 @@
 // runs on the processor). Decided once per process, at the first video
 // window, and logged.
 
+#include <QByteArray>
 #include <QLoggingCategory>
 #include <QString>
+#include <QStringList>
 #include <QSurfaceFormat>
 
 namespace lumicar {
@@ -24,6 +26,12 @@ TDSVideoRenderPath DSVideoRenderPath();
 // Whether an OpenGL renderer's name (GL_RENDERER) is one of the rasterisers
 // that run on the processor.
 bool DSIsSoftwareRasteriser(const QString& glRenderer);
+// Why OpenGL can only draw on the processor here, known without making a
+// context (which loads the driver and keeps tens of megabytes of it): no
+// graphics device node (renderNodes, the /dev/dri/renderD* files) or Mesa told
+// to draw in software (LIBGL_ALWAYS_SOFTWARE). Empty when a context must be
+// made to know.
+QString DSProcessorOnlyOpenGL(const QStringList& renderNodes, const QByteArray& alwaysSoftware);
 // What was chosen and why, as logged.
 QString DSVideoRenderPathReason();
 // The format the OpenGL windows ask for: OpenGL 3.3 core (OpenGL ES 3.0

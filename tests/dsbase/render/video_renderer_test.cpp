@@ -57,6 +57,18 @@ TEST(VideoRenderPath, RasterisersOnTheProcessorAreToldApartByName) {
     EXPECT_FALSE(DSIsSoftwareRasteriser(QString::fromLatin1(name))) << name;
 }
 
+// Without a graphics device, or with Mesa told to draw in software, the choice
+// is made without an OpenGL context; with a device only a context can tell.
+TEST(VideoRenderPath, ProcessorOnlyOpenGLIsKnownWithoutAContext) {
+  const QStringList node{QStringLiteral("renderD128")};
+  EXPECT_FALSE(DSProcessorOnlyOpenGL({}, {}).isEmpty());
+  EXPECT_FALSE(DSProcessorOnlyOpenGL(node, "1").isEmpty());
+  EXPECT_FALSE(DSProcessorOnlyOpenGL(node, "true").isEmpty());
+  EXPECT_TRUE(DSProcessorOnlyOpenGL(node, {}).isEmpty());
+  EXPECT_TRUE(DSProcessorOnlyOpenGL(node, "0").isEmpty());
+  EXPECT_TRUE(DSProcessorOnlyOpenGL(node, "false").isEmpty());
+}
+
 TEST_F(VideoRendererFilter, BothRendererClassesGiveThisRenderer) {
   {
     TRendererRig rig(FrameType(vfRGB24, 64, 48), false);
