@@ -1,9 +1,14 @@
 #include "app/startup.h"
 
 #include <QFileInfo>
+#include <QFont>
+#include <QFontDatabase>
 #include <QLibraryInfo>
+#include <QLoggingCategory>
+#include <QRawFont>
 #include <QTimer>
 #include <QtGlobal>
+#include <algorithm>
 
 #include "app/about_form.h"
 #include "app/icon.h"
@@ -18,11 +23,59 @@
 
 namespace lumicar {
 
+Q_LOGGING_CATEGORY(lcStartup, "lumicar.app")
+
 namespace {
 
 const char kTitle[] = "Lumicar";
+// The Debian package of the Japanese Gothic face the designs name.
+const char kFontPackage[] = "fonts-ipafont-gothic";
 
 }  // namespace
+
+bool NoGraphicalDisplay(const QByteArray& qpaPlatform, const QByteArray& waylandDisplay, const QByteArray& display) {
+  const QByteArray platform = qpaPlatform.split(':').front().trimmed();
+  if (platform.isEmpty()) return waylandDisplay.isEmpty() && display.isEmpty();
+  if (platform == "xcb") return display.isEmpty();
+  if (platform.startsWith("wayland")) return waylandDisplay.isEmpty();
+  // offscreen, vnc, eglfs and the like need no display server.
+  return false;
+}
+
+QString NoGraphicalDisplayMessage() {
+  return QStringLiteral(
+      "Lumicar: no graphical display was found (neither DISPLAY nor WAYLAND_DISPLAY is set); start the viewer "
+      "from a desktop session, or name the display, e.g. DISPLAY=:0 lumicar");
+}
+
+bool InstalledFontCovers(const QString& text) {
+  QList<uint> characters;
+  for (uint c : text.toUcs4()) {
+    if (c > ' ' && !characters.contains(c)) characters.append(c);
+  }
+  QStringList families = QFontDatabase::families(QFontDatabase::Japanese);
+  for (const QString& family : QFontDatabase::families()) {
+    if (!families.contains(family)) families.append(family);
+  }
+  for (const QString& family : families) {
+    const QRawFont raw = QRawFont::fromFont(QFont(family));
+    if (!raw.isValid()) continue;
+    const bool all =
+        std::all_of(characters.begin(), characters.end(), [&raw](uint c) { return raw.supportsCharacter(c); });
+    if (all) return true;
+  }
+  return false;
+}
+
+void CheckCaptionFont() {
+  // A sample of the menu's captions: kana, kanji and the full-width letters of
+  // the face's name.
+  if (InstalledFontCovers(QString::fromUtf8("フルスクリーン上下反転常に手前に表示ビデオ設定終了ＭＳ"))) return;
+  qCWarning(lcStartup,
+            "Lumicar: no installed font has the Japanese characters of the menus and captions, which show as boxes; "
+            "install the package %s (on Debian: sudo apt-get install %s)",
+            kFontPackage, kFontPackage);
+}
 
 QString PreferredPlatform(const QByteArray& qpaPlatform, const QByteArray& waylandDisplay, const QByteArray& display,
                           bool xcbAvailable) {
@@ -95,6 +148,10 @@ TViewerWindows CreateViewerWindows() {
 }
 
 int RunViewer(int& argc, char** argv) {
+  if (NoGraphicalDisplay(qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"))) {
+    qCCritical(lcStartup).noquote() << NoGraphicalDisplayMessage();
+    return 1;
+  }
   ChoosePlatform();
   // The kernel tables are bound once, before any component can call a kernel.
   InitializeKernelDispatch();
@@ -106,6 +163,7 @@ int RunViewer(int& argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("lumicar"));
     QApplication::setWindowIcon(ViewerIcon());
     SetApplicationTitle(QString::fromLatin1(kTitle));
+    CheckCaptionFont();
 
     // The block pool gives unused frame blocks back to the system on the
     // user-interface thread's own clock.

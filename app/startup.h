@@ -21,6 +21,18 @@ QString PreferredPlatform(const QByteArray& qpaPlatform, const QByteArray& wayla
                           bool xcbAvailable);
 // Whether Qt's X11 platform plugin is installed.
 bool XcbPlatformAvailable();
+// Whether no platform Qt could start here has a display to show windows on:
+// no platform named (or the X11 or Wayland one) and neither DISPLAY nor
+// WAYLAND_DISPLAY set. Qt would abort the program then.
+bool NoGraphicalDisplay(const QByteArray& qpaPlatform, const QByteArray& waylandDisplay, const QByteArray& display);
+// The one line the program says then.
+QString NoGraphicalDisplayMessage();
+// Whether one of the installed fonts has every character of text (the
+// captions are Japanese: without a Japanese font they show as boxes).
+bool InstalledFontCovers(const QString& text);
+// Names the package to install when no installed font covers the captions,
+// in the log; after the application object exists.
+void CheckCaptionFont();
 // Sets QT_QPA_PLATFORM from PreferredPlatform and the environment, and says
 // so in the log. Before the application object exists.
 void ChoosePlatform();

@@ -30,6 +30,25 @@ TEST(PlatformChoice, AWaylandSessionWithXWaylandUsesX11) {
   EXPECT_EQ(PreferredPlatform("", "", "", true), QString());
 }
 
+TEST(PlatformChoice, NoDisplayIsKnownBeforeQtStarts) {
+  EXPECT_TRUE(NoGraphicalDisplay("", "", ""));
+  EXPECT_TRUE(NoGraphicalDisplay("xcb", "wayland-0", ""));
+  EXPECT_TRUE(NoGraphicalDisplay("wayland", "", ":0"));
+  EXPECT_FALSE(NoGraphicalDisplay("", "", ":0"));
+  EXPECT_FALSE(NoGraphicalDisplay("", "wayland-0", ""));
+  EXPECT_FALSE(NoGraphicalDisplay("xcb:nomitshm", "", ":1"));
+  // Platforms without a display server start anyway.
+  EXPECT_FALSE(NoGraphicalDisplay("offscreen", "", ""));
+  EXPECT_TRUE(NoGraphicalDisplayMessage().contains(QStringLiteral("no graphical display")));
+}
+
+// The test machine has the Japanese face installed (tools/install-deps.sh);
+// no font has a character of the private use area.
+TEST(CaptionFont, TheInstalledFontsAreAskedCharacterByCharacter) {
+  EXPECT_TRUE(InstalledFontCovers(QString::fromUtf8(TForm1::kFullScreenCaption)));
+  EXPECT_FALSE(InstalledFontCovers(QString::fromUtf8("フルスクリーン") + QChar(0xE000)));
+}
+
 TEST(ViewerIcon, EverySizeIsPaintedFromTheSameArtwork) {
   const std::vector<int>& sizes = ViewerIconSizes();
   ASSERT_FALSE(sizes.empty());
