@@ -93,7 +93,8 @@ bool TDSDeviceListForm::eventFilter(QObject* watched, QEvent* event) {
 void TDSDeviceListForm::FitToNewFrame() {
   if (fitted_with_frame_) return;
   const TX11WindowState native = ReadX11WindowState(windowHandle());
-  if (!native.mapped || native.frame.isNull()) return;
+  // The extents may come before the window is viewable: they are enough.
+  if (!native.known || native.frame.isNull()) return;
   FitOuterSize(native.frame);
   CentreOnOwner();
 }
