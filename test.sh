@@ -105,10 +105,10 @@ end "$format_result"
 # once a batch.
 common=(-G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUMICAR_BUILD_BENCH=OFF -DCMAKE_C_FLAGS_DEBUG=-g1
   -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld -DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld
-  -DLUMICAR_PCH=ON -DLUMICAR_UNITY_TESTS=ON -DLUMICAR_WERROR=ON)
+  -DLUMICAR_PCH=ON -DLUMICAR_UNITY_TESTS=ON)
 
 begin "ThreadSanitizer build"
-if logged "$logs/tsan-configure.log" cmake -S . -B build/tsan "${common[@]}" -DLUMICAR_SANITIZE=thread \
+if logged "$logs/tsan-configure.log" cmake -S . -B build/tsan "${common[@]}" -DLUMICAR_WERROR=ON -DLUMICAR_SANITIZE=thread \
   -DLUMICAR_THREAD_TESTS_ONLY=ON -DLUMICAR_BUILD_APP=OFF &&
   logged "$logs/tsan-build.log" cmake --build build/tsan -j "$jobs" --target lumicar_thread_tests; then
   end "built"
@@ -135,7 +135,8 @@ build_fuzz() {
 }
 
 begin "AddressSanitizer build"
-if logged "$logs/asan-configure.log" cmake -S . -B build/asan "${common[@]}" -DLUMICAR_SANITIZE=address,undefined &&
+if logged "$logs/asan-configure.log" cmake -S . -B build/asan "${common[@]}" -DLUMICAR_WERROR=ON \
+  -DLUMICAR_SANITIZE=address,undefined &&
   logged "$logs/asan-build.log" cmake --build build/asan -j "$jobs"; then
   end "built"
   build_fuzz >"$logs/fuzz-step.log" 2>&1 &
