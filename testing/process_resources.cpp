@@ -89,6 +89,10 @@ const std::vector<std::string>& PlatformThreadNames() {
   return names;
 }
 
+int TProcessResources::ProgramThreads() const {
+  return static_cast<int>(Growth({}, threads, PlatformThreadNames()).size());
+}
+
 std::vector<std::string> Growth(const std::vector<std::string>& before, const std::vector<std::string>& after,
                                 const std::vector<std::string>& ignored) {
   std::map<std::string, int> counts;

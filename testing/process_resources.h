@@ -24,6 +24,8 @@ struct TProcessResources {
   bool operator==(const TProcessResources&) const = default;
   int Threads() const { return static_cast<int>(threads.size()); }
   int Fds() const { return static_cast<int>(fds.size()); }
+  // Threads but those the platform starts and ends by itself.
+  int ProgramThreads() const;
 };
 
 // One look, as described above.

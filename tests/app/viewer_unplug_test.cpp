@@ -38,9 +38,8 @@ const QString kCamera = TFakeCameraProvider::kName;
 // process; the threads the platform starts and ends by itself (Qt's pooled
 // workers paint large pictures) are left out.
 int ThreadCount() {
-  const testtools::TProcessResources r =
-      testtools::SettledProcessResources([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
-  return static_cast<int>(testtools::Growth({}, r.threads, testtools::PlatformThreadNames()).size());
+  return testtools::SettledProcessResources([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); })
+      .ProgramThreads();
 }
 int FdCount() {
   return testtools::SettledProcessResources([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); }).Fds();
