@@ -33,30 +33,13 @@ std::vector<TIntf<IOWNotifyOperation>> TTestFrameSource::Upstream() {
 }
 
 TTestFrameSink::TTestFrameSink(TComponent* owner, bool raw) : TComponent(owner) {
-  TOWDispatchEvent event = [this](TOWPin*, const TGUID& streamId, IOWNotifyOperation* operation, TOWNotifyState state) {
-    if (onOperation) onOperation(operation);
-    std::lock_guard lock(mutex_);
-    entries_.push_back({TIntf<IOWNotifyOperation>(operation), streamId, state});
-    return TOWDispatchResult();
-  };
   if (raw)
-    input_.reset(new TVLOWImageRawSinkPin(this, nullptr, event));
+    input_.reset(new TVLOWImageRawSinkPin(this, nullptr, Event()));
   else
-    input_.reset(new TVLOWImageSinkPin(this, nullptr, event));
+    input_.reset(new TVLOWImageSinkPin(this, nullptr, Event()));
 }
 
 TTestFrameSink::~TTestFrameSink() { input_.reset(); }
-
-std::vector<TTestFrameSink::TEntry> TTestFrameSink::Entries() {
-  std::lock_guard lock(mutex_);
-  return entries_;
-}
-
-std::vector<TIntf<IOWNotifyOperation>> TTestFrameSink::Operations() {
-  std::vector<TIntf<IOWNotifyOperation>> result;
-  for (const TEntry& e : Entries()) result.push_back(e.operation);
-  return result;
-}
 
 std::vector<TIntf<TVLImageBuffer>> TTestFrameSink::Frames() {
   std::vector<TIntf<TVLImageBuffer>> result;
@@ -64,11 +47,6 @@ std::vector<TIntf<TVLImageBuffer>> TTestFrameSink::Frames() {
     if (auto* supplied = OWOperationAs<TOWSuppliedBufferOperation>(op.get()))
       result.push_back(MakeIntf<TVLImageBuffer>(supplied->Buffer()));
   return result;
-}
-
-void TTestFrameSink::Clear() {
-  std::lock_guard lock(mutex_);
-  entries_.clear();
 }
 
 }  // namespace lumicar::test

@@ -4,7 +4,6 @@
 // records everything reaching its image input, and frame helpers.
 
 #include <QObject>
-#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "imagepins/frame_operations.h"
 #include "imagepins/image_pins.h"
 #include "runtime/component.h"
+#include "tests/imagepins/operation_log.h"
 
 namespace lumicar::test {
 
@@ -44,7 +44,7 @@ class TTestFrameSource : public TComponent {
 
 // Records every operation that reaches its input (connection notices
 // included, flagged), keeping each operation alive.
-class TTestFrameSink : public TComponent {
+class TTestFrameSink : public TComponent, public TOperationLog {
   Q_OBJECT
   Q_PROPERTY(lumicar::TVLOWImageSinkPin* InputPin READ InputPin)
  public:
@@ -53,29 +53,10 @@ class TTestFrameSink : public TComponent {
   ~TTestFrameSink() override;
 
   TVLOWImageSinkPin* InputPin() const { return input_.get(); }
-
-  struct TEntry {
-    TIntf<IOWNotifyOperation> operation;
-    TGUID streamId;
-    TOWNotifyState state;
-  };
-  std::vector<TEntry> Entries();
-  std::vector<TIntf<IOWNotifyOperation>> Operations();
   // The frames received, as image handles of their own.
   std::vector<TIntf<TVLImageBuffer>> Frames();
-  template <typename T>
-  int Count() {
-    int n = 0;
-    for (const auto& op : Operations()) n += OWOperationAs<T>(op.get()) ? 1 : 0;
-    return n;
-  }
-  void Clear();
-  // Runs before the operation is recorded; may raise.
-  std::function<void(IOWNotifyOperation*)> onOperation;
 
  private:
-  std::mutex mutex_;
-  std::vector<TEntry> entries_;
   TOWPinPtr<TVLOWImageSinkPin> input_;
 };
 

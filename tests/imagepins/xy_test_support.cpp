@@ -20,30 +20,6 @@ class TPairsOnlySinkPin : public TSLOWSinkPin {
 
 }  // namespace
 
-TOWDispatchEvent TOperationLog::Event() {
-  return [this](TOWPin*, const TGUID&, IOWNotifyOperation* operation, TOWNotifyState) {
-    if (onOperation) onOperation(operation);
-    std::lock_guard lock(mutex_);
-    operations_.emplace_back(operation);
-    return TOWDispatchResult();
-  };
-}
-
-std::vector<TIntf<IOWNotifyOperation>> TOperationLog::Operations() {
-  std::lock_guard lock(mutex_);
-  return operations_;
-}
-
-size_t TOperationLog::Size() {
-  std::lock_guard lock(mutex_);
-  return operations_.size();
-}
-
-void TOperationLog::Clear() {
-  std::lock_guard lock(mutex_);
-  operations_.clear();
-}
-
 TXYPointSource::TXYPointSource(TComponent* owner) : TComponent(owner) {
   output_.reset(new TVLOWXYFloatSourcePin(this));
 }

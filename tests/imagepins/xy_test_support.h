@@ -5,36 +5,12 @@
 // window that holds them in a design.
 
 #include <QObject>
-#include <functional>
-#include <mutex>
-#include <vector>
 
 #include "imagepins/xy_float_pins.h"
 #include "runtime/component.h"
+#include "tests/imagepins/operation_log.h"
 
 namespace lumicar::test {
-
-// Every operation that reached a pin, each kept alive.
-class TOperationLog {
- public:
-  TOWDispatchEvent Event();
-  std::vector<TIntf<IOWNotifyOperation>> Operations();
-  size_t Size();
-  template <typename T>
-  int Count() {
-    int n = 0;
-    for (const auto& op : Operations()) n += OWOperationAs<T>(op.get()) ? 1 : 0;
-    return n;
-  }
-  void Clear();
-  // Runs before the operation is recorded; may raise. Set it only while no
-  // other thread delivers.
-  std::function<void(IOWNotifyOperation*)> onOperation;
-
- private:
-  std::mutex mutex_;
-  std::vector<TIntf<IOWNotifyOperation>> operations_;
-};
 
 class TXYTestWindow : public TComponent {
   Q_OBJECT
