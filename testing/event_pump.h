@@ -6,6 +6,8 @@
 #include <chrono>
 #include <functional>
 
+#include "testing/hang_guard.h"
+
 namespace lumicar::testtools {
 
 // Processes the calling thread's events until `done()` holds, and says
@@ -14,6 +16,6 @@ namespace lumicar::testtools {
 // event or a 2 ms tick, so a waiting test leaves the processor to the threads
 // it waits for: on a loaded two-core machine a spinning wait slows down the
 // very work it waits for.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds failsafe);
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds failsafe = kHangGuard);
 
 }  // namespace lumicar::testtools

@@ -11,6 +11,7 @@
 #include "app/about_form.h"
 #include "app/viewer_classes.h"
 #include "runtime/component.h"
+#include "testing/event_pump.h"
 #include "tests/ui/qt_application.h"
 
 namespace lumicar::test {
@@ -63,14 +64,14 @@ TEST(AboutWindow, OkAndTheCloseBoxHideItForTheNextShow) {
   };
   about->Show();
   EXPECT_TRUE(window->isVisible());
-  EXPECT_TRUE(QTest::qWaitFor(centred));
+  EXPECT_TRUE(testtools::PumpUntil(centred));
   static_cast<QPushButton*>(about->Button1->Widget())->click();
   EXPECT_FALSE(window->isVisible());
   EXPECT_TRUE(owner.Widget()->isVisible());
 
   owner.SetBounds(100, 50, 648, 514);
   about->Show();
-  EXPECT_TRUE(QTest::qWaitFor(centred));
+  EXPECT_TRUE(testtools::PumpUntil(centred));
   window->close();
   EXPECT_FALSE(window->isVisible());
   EXPECT_TRUE(owner.Widget()->isVisible());

@@ -14,6 +14,7 @@
 
 #include "runtime/class_registry.h"
 #include "runtime/properties.h"
+#include "testing/event_pump.h"
 #include "tests/app/viewer_test_support.h"
 #include "tests/ui/qt_application.h"
 #include "ui/application.h"
@@ -34,7 +35,7 @@ class MainWindowTest : public ::testing::Test {
     form = MakeMainWindow({kFramesPerSecond});
     form->Show();
     // The user works a window that is on the screen.
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget(), static_cast<int>(testtools::kHangGuard.count())));
     stops = std::make_unique<TStopCounter>(form->VLDSCapture1);
   }
   void TearDown() override {
@@ -60,15 +61,13 @@ class MainWindowTest : public ::testing::Test {
   // picture (upright: the top-left quarter; turned: the bottom-right one).
   bool WaitForMarker(bool turned) const {
     const QSize size = form->VLDSImageDisplay1->Widget()->size();
-    return QTest::qWaitFor(
-        [&] {
-          const QPoint m = Marker();
-          if (m.x() < 0) return false;
-          const bool left = m.x() < size.width() / 2 && m.y() < size.height() / 2;
-          const bool right = m.x() > size.width() / 2 && m.y() > size.height() / 2;
-          return turned ? right : left;
-        },
-        10000);
+    return testtools::PumpUntil([&] {
+      const QPoint m = Marker();
+      if (m.x() < 0) return false;
+      const bool left = m.x() < size.width() / 2 && m.y() < size.height() / 2;
+      const bool right = m.x() > size.width() / 2 && m.y() > size.height() / 2;
+      return turned ? right : left;
+    });
   }
 
   TExceptionHandler previousHandler;
@@ -145,7 +144,7 @@ TEST_F(MainWindowTest, TheDesignMakesTheChainWithItsSettingsAndLinks) {
 
 TEST_F(MainWindowTest, TheWindowStartsCentredAt648By514WithItsCaptionAndFont) {
   QWidget* window = form->Widget();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry().size() == QSize(648, 514); }));
+  EXPECT_TRUE(testtools::PumpUntil([&] { return window->frameGeometry().size() == QSize(648, 514); }));
   EXPECT_EQ(form->Width(), 648);
   EXPECT_EQ(form->Height(), 514);
   const QRect area = window->screen()->availableGeometry();
@@ -253,9 +252,9 @@ TEST_F(MainWindowTest, FullScreenAndBackRestartTheCaptureEachTime) {
   EXPECT_EQ(form->BorderStyle(), bsNone);
   EXPECT_TRUE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
   ExpectCaptions("640X480", "サイズを最大化", false);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window->geometry() == window->screen()->geometry(); }));
+  EXPECT_TRUE(testtools::PumpUntil([&] { return window->geometry() == window->screen()->geometry(); }));
   // The display fills the whole view.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return form->VLDSImageDisplay1->Widget()->size() == window->size(); }));
+  EXPECT_TRUE(testtools::PumpUntil([&] { return form->VLDSImageDisplay1->Widget()->size() == window->size(); }));
 
   form->N11->Action()->trigger();
   ExpectRestartedOnce(before + 1);
@@ -263,10 +262,10 @@ TEST_F(MainWindowTest, FullScreenAndBackRestartTheCaptureEachTime) {
   EXPECT_EQ(form->BorderStyle(), bsSizeable);
   EXPECT_FALSE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
   ExpectCaptions("フルスクリーン", "サイズを最大化", true);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry().size() == QSize(648, 514); }));
+  EXPECT_TRUE(testtools::PumpUntil([&] { return window->frameGeometry().size() == QSize(648, 514); }));
   const QRect area = window->screen()->availableGeometry();
   EXPECT_TRUE(
-      QTest::qWaitFor([&] { return (window->frameGeometry().center() - area.center()).manhattanLength() <= 2; }));
+      testtools::PumpUntil([&] { return (window->frameGeometry().center() - area.center()).manhattanLength() <= 2; }));
 }
 
 TEST_F(MainWindowTest, TheDoubleClickAndTheKeysAreTheFullScreenCommand) {
@@ -279,7 +278,7 @@ TEST_F(MainWindowTest, TheDoubleClickAndTheKeysAreTheFullScreenCommand) {
   EXPECT_TRUE(form->IsFullScreenView());
   EXPECT_EQ(form->N11->Caption(), QStringLiteral("640X480"));
   // The user sees the full-screen view before clicking again.
-  EXPECT_TRUE(QTest::qWaitFor(coversScreen));
+  EXPECT_TRUE(testtools::PumpUntil(coversScreen));
   QTest::mouseDClick(picture, Qt::LeftButton, Qt::NoModifier, picture->rect().center());
   EXPECT_FALSE(form->IsFullScreenView());
   EXPECT_EQ(form->WindowState(), wsNormal);
@@ -287,14 +286,14 @@ TEST_F(MainWindowTest, TheDoubleClickAndTheKeysAreTheFullScreenCommand) {
 
   // F11 toggles; Esc only leaves the full-screen view.
   QApplication::setActiveWindow(form->Widget());
-  ASSERT_TRUE(QTest::qWaitForWindowActive(form->Widget()));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form->Widget(), static_cast<int>(testtools::kHangGuard.count())));
   QTest::keyClick(form->Widget(), Qt::Key_Escape);
   EXPECT_EQ(form->WindowState(), wsNormal);
   EXPECT_EQ(stops->Stops(), before + 2);
   QTest::keyClick(form->Widget(), Qt::Key_F11);
   EXPECT_TRUE(form->IsFullScreenView());
-  EXPECT_TRUE(QTest::qWaitFor(coversScreen));
-  ASSERT_TRUE(QTest::qWaitForWindowActive(form->Widget()));
+  EXPECT_TRUE(testtools::PumpUntil(coversScreen));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form->Widget(), static_cast<int>(testtools::kHangGuard.count())));
   QTest::keyClick(form->Widget(), Qt::Key_Escape);
   EXPECT_FALSE(form->IsFullScreenView());
   EXPECT_EQ(form->WindowState(), wsNormal);
@@ -320,7 +319,7 @@ TEST_F(MainWindowTest, MaximiseKeepsTheFrameAndNeedsNoRestart) {
   EXPECT_EQ(form->WindowState(), wsNormal);
   EXPECT_FALSE(form->IsFullScreenView());
   ExpectCaptions("フルスクリーン", "サイズを最大化", true);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return form->Widget()->frameGeometry().size() == QSize(648, 514); }));
+  EXPECT_TRUE(testtools::PumpUntil([&] { return form->Widget()->frameGeometry().size() == QSize(648, 514); }));
 }
 
 TEST_F(MainWindowTest, MaximisedThroughTheFrameTheCommandsFollowTheRealState) {
@@ -335,7 +334,7 @@ TEST_F(MainWindowTest, MaximisedThroughTheFrameTheCommandsFollowTheRealState) {
   EXPECT_EQ(form->WindowState(), wsNormal);
   EXPECT_FALSE(form->IsFullScreenView());
   EXPECT_EQ(form->BorderStyle(), bsSizeable);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return form->Widget()->frameGeometry().size() == QSize(648, 514); }));
+  EXPECT_TRUE(testtools::PumpUntil([&] { return form->Widget()->frameGeometry().size() == QSize(648, 514); }));
 
   // And the maximise command restores such a window.
   form->Widget()->showMaximized();

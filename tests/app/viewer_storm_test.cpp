@@ -25,6 +25,7 @@
 #include "dsbase/devices/device_list_form.h"
 #include "dsbase/graph/device_provider.h"
 #include "testing/camera/fake_camera_provider.h"
+#include "testing/event_pump.h"
 #include "testing/process_resources.h"
 #include "testing/watchdog.h"
 #include "tests/app/viewer_test_support.h"
@@ -143,7 +144,7 @@ class ViewerStormTest : public ::testing::Test {
 
     form = MakeMainWindow({kFramesPerSecond});
     form->Show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget(), static_cast<int>(testtools::kHangGuard.count())));
     sink = std::make_unique<TCollectingSink>(0);
     ASSERT_TRUE(form->VLMirror1->OutputPin()->Connect(sink->InputPin()));
     // "Default" is the first camera in the list, the document camera: the

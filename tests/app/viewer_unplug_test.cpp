@@ -22,6 +22,7 @@
 #include "dsbase/graph/device_provider.h"
 #include "dsbase/render/video_renderer.h"
 #include "testing/camera/fake_camera_provider.h"
+#include "testing/event_pump.h"
 #include "testing/process_resources.h"
 #include "tests/app/viewer_test_support.h"
 #include "tests/ui/qt_application.h"
@@ -121,7 +122,7 @@ class ViewerUnplugTest : public ::testing::Test {
     Capture()->VideoSize()->SetHeight(480);
     Capture()->VideoSize()->SetWidth(640);
     form->Show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget(), static_cast<int>(testtools::kHangGuard.count())));
     stops = std::make_unique<TStopCounter>(Capture());
     feeder = std::make_unique<TFrameFeeder>(camera);
   }
@@ -153,18 +154,16 @@ class ViewerUnplugTest : public ::testing::Test {
   // on the screen.
   bool StreamToDisplay(uint64_t frames) {
     feeder->SetFeeding(true);
-    return QTest::qWaitFor(
-        [&] {
-          TDSVideoRenderer* renderer = Renderer();
-          return renderer != nullptr && renderer->FrameCounts().presented >= frames;
-        },
-        20000);
+    return testtools::PumpUntil([&] {
+      TDSVideoRenderer* renderer = Renderer();
+      return renderer != nullptr && renderer->FrameCounts().presented >= frames;
+    });
   }
   // Pulls the camera out while frames flow and waits for the capture to take
   // the loss (the event reaches it through the window's event loop).
   bool UnplugWhileStreaming() {
     camera->Unplug();
-    const bool lost = QTest::qWaitFor([&] { return !Capture()->Enabled(); }, 20000);
+    const bool lost = testtools::PumpUntil([&] { return !Capture()->Enabled(); });
     feeder->SetFeeding(false);
     return lost;
   }
@@ -211,7 +210,7 @@ TEST_F(ViewerUnplugTest, TheViewerOutlivesTheLostCameraAndShowsItAgainWhenItIsCh
     // out. Its restart finds the camera gone, closes the lost graph (and
     // with it the node) and starts nothing.
     QMetaObject::invokeMethod(form->hanten->Action(), "trigger", Qt::QueuedConnection);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->VLMirror1->IsEnabled(); }, 20000));
+    ASSERT_TRUE(testtools::PumpUntil([&] { return form->VLMirror1->IsEnabled(); }));
     EXPECT_FALSE(Capture()->IsRunning());
     EXPECT_FALSE(Capture()->GetVC_Opened());
     EXPECT_EQ(camera->OpenFds(), 0);
@@ -316,7 +315,7 @@ TEST_F(ViewerUnplugTest, ACameraPulledOutWhileADialogHeldItStoppedComesBackWhenC
     EXPECT_FALSE(Capture()->IsRunning());
     // The loss reaches the capture through the event loop; a later restart
     // while the camera is still away closes the lost graph and fails quietly.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return *lost == 1; }, 20000));
+    ASSERT_TRUE(testtools::PumpUntil([&] { return *lost == 1; }));
     TModalAnswerer boxes;
     form->hanten->Action()->trigger();
     EXPECT_FALSE(Capture()->GetVC_Opened());

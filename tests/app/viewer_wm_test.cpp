@@ -17,6 +17,7 @@
 #include <random>
 
 #include "app/startup.h"
+#include "testing/event_pump.h"
 #include "tests/app/viewer_test_support.h"
 #include "tests/ui/qt_application.h"
 #include "ui/application.h"
@@ -26,8 +27,6 @@ namespace lumicar::test {
 namespace {
 
 constexpr int kFramesPerSecond = 5;
-// A hang guard: a window manager under load answers in well under a second.
-constexpr int kGuardMs = 30000;
 const QSize kNormalSize(TForm1::kNormalWidth, TForm1::kNormalHeight);
 
 class ViewerWindowManagerTest : public ::testing::Test {
@@ -38,7 +37,7 @@ class ViewerWindowManagerTest : public ::testing::Test {
     std::unique_ptr<TForm1> main = MakeMainWindow({kFramesPerSecond});
     std::unique_ptr<TForm2> about(NewComponent<TForm2>(nullptr));
     windows = AssembleViewerWindows(std::move(main), std::move(about));
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Window(), kGuardMs));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Window(), static_cast<int>(testtools::kHangGuard.count())));
     ASSERT_TRUE(WaitNormalCentred()) << Describe();
   }
   void TearDown() override {
@@ -82,45 +81,38 @@ class ViewerWindowManagerTest : public ::testing::Test {
   }
   bool WaitNormalCentred() const {
     const QRect area = Window()->screen()->availableGeometry();
-    return QTest::qWaitFor(
-        [&] {
-          const TX11WindowState s = Native();
-          return Form().PresentationSettled() && Consistent(s) && !s.fullScreen && !s.maximized &&
-                 s.frame != QMargins() && s.Outer().size() == kNormalSize &&
-                 (s.Outer().center() - area.center()).manhattanLength() <= 1 &&
-                 Form().N11->Caption() == QString::fromUtf8(TForm1::kFullScreenCaption);
-        },
-        kGuardMs);
+    return testtools::PumpUntil([&] {
+      const TX11WindowState s = Native();
+      return Form().PresentationSettled() && Consistent(s) && !s.fullScreen && !s.maximized && s.frame != QMargins() &&
+             s.Outer().size() == kNormalSize && (s.Outer().center() - area.center()).manhattanLength() <= 1 &&
+             Form().N11->Caption() == QString::fromUtf8(TForm1::kFullScreenCaption);
+    });
   }
   bool WaitFullScreen() const {
-    return QTest::qWaitFor(
-        [&] {
-          const TX11WindowState s = Native();
-          return Form().PresentationSettled() && Consistent(s) && s.fullScreen && s.client == Screen() &&
-                 Form().N11->Caption() == QString::fromUtf8(TForm1::kReturnCaption);
-        },
-        kGuardMs);
+    return testtools::PumpUntil([&] {
+      const TX11WindowState s = Native();
+      return Form().PresentationSettled() && Consistent(s) && s.fullScreen && s.client == Screen() &&
+             Form().N11->Caption() == QString::fromUtf8(TForm1::kReturnCaption);
+    });
   }
   // The screen shows the pattern in the window's client area: its marker in
   // the top-left quarter, and no black left where the picture should be.
   bool WaitForPictureInWindow() const {
-    return QTest::qWaitFor(
-        [&] {
-          const QRect client = Native().client;
-          const QImage shot =
-              Window()->screen()->grabWindow(0, client.x(), client.y(), client.width(), client.height()).toImage();
-          const QPoint m = FindPatternMarker(shot);
-          if (m.x() < 0 || m.x() >= shot.width() / 2 || m.y() >= shot.height() / 2) return false;
-          qint64 black = 0;
-          const QImage rgb = shot.convertToFormat(QImage::Format_RGB32);
-          for (int y = 0; y < rgb.height(); y += 4) {
-            const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-            for (int x = 0; x < rgb.width(); x += 4) black += (qRed(row[x]) + qGreen(row[x]) + qBlue(row[x]) < 24);
-          }
-          // One of the pattern's eight bars is black.
-          return black * 16 < qint64(rgb.width()) * rgb.height() * 3 / 10;
-        },
-        kGuardMs);
+    return testtools::PumpUntil([&] {
+      const QRect client = Native().client;
+      const QImage shot =
+          Window()->screen()->grabWindow(0, client.x(), client.y(), client.width(), client.height()).toImage();
+      const QPoint m = FindPatternMarker(shot);
+      if (m.x() < 0 || m.x() >= shot.width() / 2 || m.y() >= shot.height() / 2) return false;
+      qint64 black = 0;
+      const QImage rgb = shot.convertToFormat(QImage::Format_RGB32);
+      for (int y = 0; y < rgb.height(); y += 4) {
+        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); x += 4) black += (qRed(row[x]) + qGreen(row[x]) + qBlue(row[x]) < 24);
+      }
+      // One of the pattern's eight bars is black.
+      return black * 16 < qint64(rgb.width()) * rgb.height() * 3 / 10;
+    });
   }
 
   enum class TWay { kDoubleClick, kMenu, kF11, kEscape };
@@ -135,7 +127,7 @@ class ViewerWindowManagerTest : public ::testing::Test {
       case TWay::kF11:
       case TWay::kEscape:
         // Keys reach the active window only.
-        ASSERT_TRUE(QTest::qWaitForWindowActive(Window(), kGuardMs));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Window(), static_cast<int>(testtools::kHangGuard.count())));
         QTest::keyClick(Window(), way == TWay::kF11 ? Qt::Key_F11 : Qt::Key_Escape);
         break;
     }
@@ -178,7 +170,7 @@ TEST_F(ViewerWindowManagerTest, QuickCommandsEndInTheStateTheMenuShows) {
 TEST_F(ViewerWindowManagerTest, MaximisedByTheWindowManagerThenFullScreenAndBack) {
   // The window manager's own maximise button makes this request.
   ASSERT_TRUE(RequestX11NetState(Window()->windowHandle(), TX11NetState::kMaximized, true));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Native().maximized && Form().WindowState() == wsMaximized; }, kGuardMs));
+  ASSERT_TRUE(testtools::PumpUntil([&] { return Native().maximized && Form().WindowState() == wsMaximized; }));
   // The captions still offer full screen; the command takes its way back.
   EXPECT_EQ(Form().N11->Caption(), QString::fromUtf8(TForm1::kFullScreenCaption));
   Form().N11->Action()->trigger();
@@ -193,26 +185,22 @@ TEST_F(ViewerWindowManagerTest, MaximisedByTheWindowManagerThenFullScreenAndBack
 TEST_F(ViewerWindowManagerTest, MaximiseCommandRestoresTheNormalPlaceExactly) {
   const QRect before = Native().Outer();
   Form().N2->Action()->trigger();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Form().PresentationSettled() && Native().maximized; }, kGuardMs))
-      << Describe();
+  ASSERT_TRUE(testtools::PumpUntil([&] { return Form().PresentationSettled() && Native().maximized; })) << Describe();
   EXPECT_EQ(Form().N2->Caption(), QString::fromUtf8(TForm1::kRestoreCaption));
   Form().N2->Action()->trigger();
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] {
-        const TX11WindowState s = Native();
-        return Form().PresentationSettled() && Consistent(s) && !s.maximized && s.Outer() == before;
-      },
-      kGuardMs))
-      << Describe();
+  EXPECT_TRUE(testtools::PumpUntil([&] {
+    const TX11WindowState s = Native();
+    return Form().PresentationSettled() && Consistent(s) && !s.maximized && s.Outer() == before;
+  })) << Describe();
 }
 
 TEST_F(ViewerWindowManagerTest, StayOnTopKeepsTheNativeWindow) {
   const WId id = Window()->winId();
   Form().Top->Action()->trigger();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return Native().above; }, kGuardMs)) << Describe();
+  EXPECT_TRUE(testtools::PumpUntil([&] { return Native().above; })) << Describe();
   EXPECT_EQ(Window()->winId(), id);
   Form().Top->Action()->trigger();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !Native().above; }, kGuardMs)) << Describe();
+  EXPECT_TRUE(testtools::PumpUntil([&] { return !Native().above; })) << Describe();
   EXPECT_EQ(Window()->winId(), id);
   // Full screen and back keep it too.
   Form().N11->Action()->trigger();
@@ -227,7 +215,7 @@ TEST_F(ViewerWindowManagerTest, StayOnTopKeepsTheNativeWindow) {
 TEST_F(ViewerWindowManagerTest, TheDeviceDialogHasItsDesignOuterSize) {
   QSize outer;
   QTimer look;
-  QDeadlineTimer guard(kGuardMs);
+  QDeadlineTimer guard(testtools::kHangGuard);
   QObject::connect(&look, &QTimer::timeout, [&] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (dialog == nullptr) return;

@@ -23,6 +23,7 @@
 #include "imagepins/image_pins.h"
 #include "testing/camera/fake_camera_provider.h"
 #include "testing/camera/fake_v4l2_device.h"
+#include "testing/event_pump.h"
 
 namespace lumicar::capturetest {
 
@@ -47,13 +48,13 @@ class TCollectingSink : public TComponent {
   std::vector<TIntf<TVLImageBuffer>> Kept() const;
   TIntf<TOWStartFrameOperation> LastStart() const;
   // Blocks until `frames` frames arrived; false after the failsafe.
-  bool WaitFrames(int frames, std::chrono::milliseconds failsafe = 20s) const;
-  bool WaitStops(int stops, std::chrono::milliseconds failsafe = 20s) const;
+  bool WaitFrames(int frames, std::chrono::milliseconds failsafe = testtools::kHangGuard) const;
+  bool WaitStops(int stops, std::chrono::milliseconds failsafe = testtools::kHangGuard) const;
   // While closed, a delivery waits at the gate (a slow consumer); Entered
   // counts the deliveries that reached it.
   void CloseGate();
   void OpenGate();
-  bool WaitAtGate(int count, std::chrono::milliseconds failsafe = 20s) const;
+  bool WaitAtGate(int count, std::chrono::milliseconds failsafe = testtools::kHangGuard) const;
   void Clear();
 
  private:
@@ -72,7 +73,7 @@ class TCollectingSink : public TComponent {
 
 // Runs the Qt event loop of this thread until `done` holds (graph events
 // reach the capture through it); false after the failsafe.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds failsafe = 20s);
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds failsafe = testtools::kHangGuard);
 
 // Threads and open file descriptors of this process.
 int ThreadCount();

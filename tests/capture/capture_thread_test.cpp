@@ -35,7 +35,7 @@ const QString kTestPattern = QStringLiteral("Test pattern");
 
 // Stops on another thread, so that a deadlock fails the test instead of
 // hanging it.
-void StopWithin(TVLDSCapture* capture, std::chrono::milliseconds within = 20s) {
+void StopWithin(TVLDSCapture* capture, std::chrono::milliseconds within = testtools::kHangGuard) {
   auto stopped = testing::RunAsync([capture] { capture->Stop(); });
   ASSERT_TRUE(testing::Finishes(stopped, within)) << "Stop did not return";
 }
@@ -154,13 +154,13 @@ TEST_F(CaptureThreadTest, StopWhileTheConsumerHoldsAFrameAndTheQueueFillsReturns
   capture_->Start();
   ASSERT_TRUE(sink_->WaitAtGate(1));
   TVLVideoBufferQueueThread* queue = capture_->VideoQueue();
-  ASSERT_TRUE(testing::Eventually([&] { return queue->RoomWaiterCount() == 1; }, 30s));
+  ASSERT_TRUE(testing::Eventually([&] { return queue->RoomWaiterCount() == 1; }));
   EXPECT_EQ(queue->GetCount(), TVLVideoBufferQueueThread::kMaxQueued + 1);
   auto stopped = testing::RunAsync([this] { capture_->Stop(); });
   // The stop sends its stop operation only after the graph stopped; the
   // delivery in progress finishes once the consumer lets it.
   sink_->OpenGate();
-  ASSERT_TRUE(testing::Finishes(stopped, 20s)) << "Stop did not return";
+  ASSERT_TRUE(testing::Finishes(stopped)) << "Stop did not return";
   EXPECT_FALSE(capture_->IsRunning());
   EXPECT_EQ(queue->GetCount(), 0);
 }
@@ -180,13 +180,13 @@ TEST_F(CaptureThreadTest, AStartDuringAStopFromDownstreamRunsOnceTheStopEnds) {
   // once the start waits for it (or has returned without doing so).
   std::atomic<bool> startReturned{false};
   auto release = testing::RunAsync([&] {
-    testing::Eventually([&] { return startReturned.load() || capture_->StartsWaitingForStop() > 0; }, 20s);
+    testing::Eventually([&] { return startReturned.load() || capture_->StartsWaitingForStop() > 0; });
     stopper.ReleaseStops();
   });
   capture_->Start();
   startReturned = true;
   stopper.ReleaseStops();
-  ASSERT_TRUE(testing::Finishes(release, 30s));
+  ASSERT_TRUE(testing::Finishes(release));
   ASSERT_TRUE(stopper.WaitStopsDone(1));
   EXPECT_TRUE(capture_->IsRunning());
   EXPECT_EQ(stopper.StopsSeen(), 1);
@@ -224,7 +224,7 @@ TEST_F(CaptureThreadTest, StopsFromDownstreamWhileFramesFlowNeverLoseAStart) {
   }
   ASSERT_TRUE(stopper.WaitStopsDone(kDownstreamStops));
   done = true;
-  ASSERT_TRUE(testing::Finishes(reader, 20s));
+  ASSERT_TRUE(testing::Finishes(reader));
   EXPECT_FALSE(capture_->IsRunning());
   EXPECT_EQ(stopper.StopsSeen(), kDownstreamStops);
   stopper.InputPin()->Disconnect();
@@ -246,7 +246,7 @@ TEST_F(CaptureThreadTest, ASlowConsumerHoldsTheCameraBackWithoutLosingAFrame) {
   ASSERT_TRUE(sink_->WaitAtGate(1));
   for (int i = 1; i <= TVLVideoBufferQueueThread::kMaxQueued + 1; ++i) {
     fake->PushBytes(frame);
-    ASSERT_TRUE(testing::Eventually([&] { return queue->GetCount() == i; }, 20s)) << i;
+    ASSERT_TRUE(testing::Eventually([&] { return queue->GetCount() == i; })) << i;
   }
   // 121 queued: the queue thread waits for room and the streaming thread for
   // the queue; a further frame stays with the camera.

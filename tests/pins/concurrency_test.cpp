@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "runtime/sync/lock_section.h"
+#include "testing/hang_guard.h"
 #include "tests/pins/support/pin_test_support.h"
 
 namespace lumicar::test {
@@ -56,7 +57,7 @@ TEST_F(ConcurrencyTest, DestroyingASinkWaitsForTheDeliveryIntoIt) {
   sink->InputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState state) {
     if (state.testFlag(nsConnectionNotice)) return TOWDispatchResult();
     entered.Set();
-    release.WaitFor(5s);
+    release.WaitFor(testtools::kHangGuard);
     if (destroyed.IsSet()) calledAfterDestruction = true;
     return TOWDispatchResult();
   });
@@ -65,7 +66,7 @@ TEST_F(ConcurrencyTest, DestroyingASinkWaitsForTheDeliveryIntoIt) {
   ASSERT_TRUE(other.InputPin()->Connect(source.OutputPin()));
 
   std::thread sender([&] { source.OutputPin()->Notify(MakeIntf<TOWStartOperation>()); });
-  ASSERT_TRUE(entered.WaitFor(5s));
+  ASSERT_TRUE(entered.WaitFor(testtools::kHangGuard));
   std::thread destroyer([&] {
     delete sink;
     destroyed.Set();
@@ -90,13 +91,13 @@ TEST_F(ConcurrencyTest, DestroyingASourceWaitsForAnUpstreamDeliveryIntoIt) {
   std::atomic<bool> calledAfterDestruction{false};
   source->OutputPin()->SetDispatchEvent([&](TOWPin*, const TGUID&, IOWNotifyOperation*, TOWNotifyState) {
     entered.Set();
-    release.WaitFor(5s);
+    release.WaitFor(testtools::kHangGuard);
     if (destroyed.IsSet()) calledAfterDestruction = true;
     return TOWDispatchResult();
   });
   ASSERT_TRUE(sink.InputPin()->Connect(source->OutputPin()));
   std::thread sender([&] { sink.InputPin()->Notify(MakeIntf<TOWStopOperation>()); });
-  ASSERT_TRUE(entered.WaitFor(5s));
+  ASSERT_TRUE(entered.WaitFor(testtools::kHangGuard));
   std::thread destroyer([&] {
     delete source;
     destroyed.Set();
@@ -164,9 +165,9 @@ TEST_F(ConcurrencyTest, AStoppingComponentDoesNotBlockTheDeliveringThread) {
   std::thread stopper([&] {
     TIntf<IOWLockSection> stop = sink.Lock()->StopLock();
     stopped.Set();
-    done.WaitFor(5s);
+    done.WaitFor(testtools::kHangGuard);
   });
-  ASSERT_TRUE(stopped.WaitFor(5s));
+  ASSERT_TRUE(stopped.WaitFor(testtools::kHangGuard));
   std::thread sender([&] {
     for (int i = 0; i < 5; ++i) source.OutputPin()->Notify(MakeIntf<TOWStartOperation>());
   });
@@ -322,7 +323,7 @@ class THoldingSink : public TOWSinkPin {
   bool ImplementsStream(const TGUID& id) override {
     if (armed.exchange(false)) {
       entered.Set();
-      release.WaitFor(5s);
+      release.WaitFor(testtools::kHangGuard);
     }
     return TOWSinkPin::ImplementsStream(id);
   }
@@ -343,14 +344,14 @@ TEST_F(ConcurrencyTest, ARenegotiationWalkOutlivesAnotherSinkFreedMeanwhile) {
   ASSERT_TRUE(second->Connect(source.OutputPin()));
   first->armed = true;
   std::thread linker([&] { EXPECT_TRUE(newcomer.InputPin()->Connect(source.OutputPin())); });
-  ASSERT_TRUE(first->entered.WaitFor(5s));
+  ASSERT_TRUE(first->entered.WaitFor(testtools::kHangGuard));
   TSignal freed;
   std::thread freer([&] {
     second.reset();
     freed.Set();
   });
   // The second sink is not being called: freeing it does not wait.
-  EXPECT_TRUE(freed.WaitFor(5s));
+  EXPECT_TRUE(freed.WaitFor(testtools::kHangGuard));
   first->release.Set();
   linker.join();
   freer.join();
@@ -376,7 +377,7 @@ TEST_F(ConcurrencyTest, APinFreedByItsOwnerKeepsItsNameForARunningDelivery) {
   });
   ASSERT_TRUE(pin->Connect(source.OutputPin()));
   std::thread sender([&] { pin->Notify(MakeIntf<TOWStopOperation>()); });
-  ASSERT_TRUE(entered.WaitFor(5s));
+  ASSERT_TRUE(entered.WaitFor(testtools::kHangGuard));
   std::thread freer([&] { sink.FreeInput(); });
   sender.join();
   freer.join();

@@ -17,6 +17,7 @@
 
 #include "runtime/exception.h"
 #include "runtime/form_reader.h"
+#include "testing/event_pump.h"
 #include "tests/ui/qt_application.h"
 #include "ui/application.h"
 #include "ui/button.h"
@@ -150,7 +151,7 @@ TEST_F(FormTest, OuterSizeIncludesTheFrameAndCentringUsesIt) {
   QWidget* window = form.Widget();
   // The window system tells the frame once the window is on screen; the outer
   // size asked for before then holds with it.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry().size() == QSize(648, 514); }));
+  EXPECT_TRUE(testtools::PumpUntil([&] { return window->frameGeometry().size() == QSize(648, 514); }));
   const QMargins m = form.FrameMargins();
   EXPECT_EQ(form.Width(), 648);
   EXPECT_EQ(form.Height(), 514);
@@ -181,7 +182,7 @@ TEST_F(FormTest, MaximisedWithoutFrameIsTheFullScreenView) {
   EXPECT_EQ(form.WindowState(), wsMaximized);
   EXPECT_TRUE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
   EXPECT_TRUE(window->isVisible());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window->geometry() == window->screen()->geometry(); }));
+  EXPECT_TRUE(testtools::PumpUntil([&] { return window->geometry() == window->screen()->geometry(); }));
   EXPECT_EQ(form.WindowState(), wsMaximized);
   EXPECT_EQ(form.FrameMargins(), QMargins());
 
@@ -191,7 +192,7 @@ TEST_F(FormTest, MaximisedWithoutFrameIsTheFullScreenView) {
   EXPECT_FALSE(form.IsFullScreenView());
   EXPECT_FALSE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
   EXPECT_TRUE(window->isVisible());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window->geometry() != window->screen()->geometry(); }));
+  EXPECT_TRUE(testtools::PumpUntil([&] { return window->geometry() != window->screen()->geometry(); }));
   EXPECT_EQ(form.WindowState(), wsNormal);
 }
 
@@ -256,7 +257,7 @@ TEST_F(FormTest, AnOwnedWindowIsCentredOnItsOwnerEachTimeItAppears) {
   const auto centred = [&] {
     return (window->frameGeometry().center() - owner.Widget()->frameGeometry().center()).manhattanLength() <= 2;
   };
-  EXPECT_TRUE(QTest::qWaitFor(centred));
+  EXPECT_TRUE(testtools::PumpUntil(centred));
   // Shown again while open: brought up where it is, not moved.
   window->move(5, 5);
   const QPoint moved = window->pos();
@@ -266,7 +267,7 @@ TEST_F(FormTest, AnOwnedWindowIsCentredOnItsOwnerEachTimeItAppears) {
   dialog.Hide();
   owner.SetBounds(200, 100, 600, 400);
   dialog.Show();
-  EXPECT_TRUE(QTest::qWaitFor(centred));
+  EXPECT_TRUE(testtools::PumpUntil(centred));
 }
 
 TEST_F(FormTest, ClosingTheMainFormEndsTheEventLoopOthersOnlyHide) {

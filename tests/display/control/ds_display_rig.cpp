@@ -97,7 +97,7 @@ TDSDisplayRig::TDSDisplayRig(int width, int height) : source(new TTestFrameSourc
   display->SetStretch(true);
   source->OutputPin()->Connect(display->InputPin());
   host.show();
-  EXPECT_TRUE(QTest::qWaitForWindowExposed(&host));
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(&host, static_cast<int>(testtools::kHangGuard.count())));
 }
 
 TDSDisplayRig::~TDSDisplayRig() {

@@ -16,12 +16,13 @@
 #include "display/control/ds_image_display.h"
 #include "dsbase/render/video_renderer.h"
 #include "dsbase/render/video_window.h"
+#include "testing/event_pump.h"
 #include "tests/imagepins/frame_test_support.h"
 
 namespace lumicar::test {
 
 // Processes events until done holds; false after ms without it.
-bool WaitFor(const std::function<bool()>& done, int ms = 10000);
+bool WaitFor(const std::function<bool()>& done, int ms = static_cast<int>(testtools::kHangGuard.count()));
 // Every channel within tolerance.
 bool Near(QColor colour, QColor expected, int tolerance);
 // The window's contents as the window system has them (the renderer's

@@ -270,8 +270,8 @@ TEST_F(FrameQueueTest, FullSpeedProducerAndSlowConsumerLoseNothing) {
   auto producer = RunAsync([&] {
     for (int i = 0; i < kFrames; ++i) ASSERT_TRUE(Push(q, s, 3 * i));
   });
-  ASSERT_TRUE(Finishes(producer, std::chrono::seconds(60)));
-  ASSERT_TRUE(Eventually([&] { return taken.load() == kFrames; }, std::chrono::seconds(60)));
+  ASSERT_TRUE(Finishes(producer));
+  ASSERT_TRUE(Eventually([&] { return taken.load() == kFrames; }));
   notify.Terminate();
   ASSERT_EQ(seen.size(), size_t(kFrames));
   for (int i = 0; i < kFrames; ++i) {

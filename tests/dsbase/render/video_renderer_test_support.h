@@ -17,6 +17,7 @@
 #include "dsbase/graph/filter_graph_manager.h"
 #include "dsbase/render/video_renderer.h"
 #include "dsbase/render/video_window.h"
+#include "testing/event_pump.h"
 
 namespace lumicar::rendertest {
 
@@ -67,7 +68,7 @@ struct TRendererRig {
 // Processes events until `done` holds; false after `ms` without it.
 // Every event the graph has queued, oldest first.
 std::vector<int32_t> TakeEvents(TDSFilterGraph* graph);
-bool WaitUntil(const std::function<bool()>& done, int ms = 10000);
+bool WaitUntil(const std::function<bool()>& done, int ms = static_cast<int>(testtools::kHangGuard.count()));
 // Every channel within `tolerance`.
 bool Near(QColor colour, QColor expected, int tolerance);
 // The colour at the centre of each quadrant of `area` in `picture`, each

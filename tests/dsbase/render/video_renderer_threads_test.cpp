@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "dsbase/render/render_classes.h"
+#include "testing/event_pump.h"
 #include "tests/dsbase/render/video_renderer_test_support.h"
 #include "tests/ui/qt_application.h"
 
@@ -27,7 +28,7 @@ TEST_P(VideoRendererThreads, StreamsWhileTheWindowResizesAndSwitchesFullScreen) 
   QWidget owner;
   owner.resize(400, 300);
   owner.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner, static_cast<int>(testtools::kHangGuard.count())));
   const TDSMediaType type = FrameType(vfYUY2, 64, 48);
   const TDSFrameFormat format = FormatOf(type);
   TRendererRig rig(type, true, GetParam());

@@ -20,6 +20,7 @@
 #include "dsbase/render/render_classes.h"
 #include "dsbase/render/video_render_path.h"
 #include "testing/dsbase/ds_test_filters.h"
+#include "testing/event_pump.h"
 #include "tests/dsbase/render/video_renderer_test_support.h"
 #include "tests/ui/qt_application.h"
 
@@ -73,7 +74,7 @@ class VideoWindowTest : public dstest::DSLeakCheck {
     dstest::DSLeakCheck::SetUp();
     owner_ = std::make_unique<TOwner>();
     owner_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(owner_.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(owner_.get(), static_cast<int>(testtools::kHangGuard.count())));
   }
   void TearDown() override {
     KeepOpenGLDriverLoaded();
@@ -369,7 +370,7 @@ TEST_F(VideoWindowTest, BlockedPainterGetsOnlyTheNewestFrame) {
   });
   // This thread paints; it stays right here, out of the event loop, until
   // the sender is through.
-  const bool finished = allSent.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+  const bool finished = allSent.wait_for(testtools::kHangGuard) == std::future_status::ready;
   EXPECT_TRUE(finished) << "the sender waited for the painter";
   if (!finished) WaitUntil([&] { return allSent.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
   sender.join();

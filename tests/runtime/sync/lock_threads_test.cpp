@@ -64,7 +64,7 @@ TEST(LockThreads, SectionsExcludeEachOther) {
       }
     }));
   }
-  for (auto& w : workers) ASSERT_TRUE(Finishes(w, 20s));
+  for (auto& w : workers) ASSERT_TRUE(Finishes(w));
   EXPECT_EQ(counter, 900);
   EXPECT_TRUE(lock->IsFree());
 }
@@ -294,8 +294,8 @@ TEST(LockThreads, AccountingStaysBalancedUnderRandomStopsAndUnlocks) {
   });
   auto d1 = RunAsync([&] { deliver(1); });
   auto d2 = RunAsync([&] { deliver(2); });
-  ASSERT_TRUE(Finishes(d1, 30s));
-  ASSERT_TRUE(Finishes(d2, 30s));
+  ASSERT_TRUE(Finishes(d1));
+  ASSERT_TRUE(Finishes(d2));
   running = false;
   ASSERT_TRUE(Finishes(stopper));
   EXPECT_EQ(lockedRuns + letThroughRuns, 1000);

@@ -1,17 +1,19 @@
 #pragma once
 // Helpers of the concurrency tests: run a body on another thread and tell
-// whether it finished within a generous bound (a deadlock fails the test
+// whether it finished within the hang guard (a deadlock fails the test
 // instead of hanging it forever where possible).
 
 #include <chrono>
 #include <future>
 #include <thread>
 
+#include "testing/hang_guard.h"
+
 namespace lumicar::testing {
 
 using namespace std::chrono_literals;
 
-inline constexpr auto kGenerous = 5s;
+inline constexpr auto kGenerous = testtools::kHangGuard;
 
 template <typename F>
 std::future<void> RunAsync(F&& f) {
