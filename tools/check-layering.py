@@ -2,8 +2,10 @@
 """Checks every quoted #include against the allowed-dependency table.
 
 Usage: check-layering.py [ROOT]. Prints one line per include that goes
-against tools/layering.txt and exits 1 when there is any; exits 0 silently
-otherwise. `*` in the table stands for every product folder.
+against tools/layering.txt, and the cycles in the table itself (two folders
+that may include from each other are one layer in two names), and exits 1
+when there is any; exits 0 silently otherwise. `*` in the table stands for
+every product folder.
 """
 import os
 import re
@@ -38,11 +40,42 @@ def owner(path, folders):
     return best
 
 
+def cycles(table, product):
+    """The cycles among the table's arrows as lists of folders, one for each
+    arrow back into the current path of a depth-first walk: none exactly
+    when the table is a stack of layers."""
+    arrows = {}
+    for folder, allowed in table.items():
+        targets = set()
+        for entry in allowed:
+            targets.update(product if entry == '*' else [entry])
+        targets.discard(folder)
+        arrows[folder] = sorted(t for t in targets if t in table)
+    found = []
+    state = {}  # folder -> 'open' while on the current path, 'done' after
+
+    def visit(folder, path):
+        state[folder] = 'open'
+        path.append(folder)
+        for target in arrows[folder]:
+            if state.get(target) == 'open':
+                found.append(path[path.index(target):] + [target])
+            elif target not in state:
+                visit(target, path)
+        path.pop()
+        state[folder] = 'done'
+
+    for folder in table:
+        if folder not in state:
+            visit(folder, [])
+    return found
+
+
 def main():
     root = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), '..'))
     table = read_table(os.path.join(root, 'tools', 'layering.txt'))
     product = [f for f in table if f not in ('tests', 'bench')]
-    problems = []
+    problems = [f'tools/layering.txt: a cycle: {" -> ".join(c)}' for c in cycles(table, product)]
     for dirpath, dirnames, filenames in os.walk(root):
         dirnames[:] = sorted(d for d in dirnames if d not in SKIP_DIRS and not d.startswith('.'))
         for name in sorted(filenames):
@@ -75,7 +108,7 @@ def main():
     for p in problems:
         print(p)
     if problems:
-        print(f'{len(problems)} include(s) against the layering in tools/layering.txt')
+        print(f'{len(problems)} problem(s) with the layering in tools/layering.txt')
         return 1
     return 0
 
