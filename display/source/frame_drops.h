@@ -11,7 +11,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "dsbase/camera/camera_log.h"
+#include "runtime/log_gate.h"
 
 namespace lumicar {
 
@@ -51,7 +51,7 @@ class TVLFrameDropCounter {
   const QString stage_;
   std::array<std::atomic<int64_t>, kVLFrameDropReasons> counts_{};
   std::atomic<int64_t> cuts_{0};
-  TDSLogGate dropGate_, cutGate_;
+  TLogGate dropGate_, cutGate_;
 };
 
 }  // namespace lumicar

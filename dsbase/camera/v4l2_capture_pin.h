@@ -14,6 +14,7 @@
 #include "dsbase/camera/camera_modes.h"
 #include "dsbase/camera/frame_unpacker.h"
 #include "dsbase/graph/builder_interfaces.h"
+#include "runtime/log_gate.h"
 
 namespace lumicar {
 
@@ -84,7 +85,7 @@ class TDSV4L2CapturePin final : public TDSSourceStreamPin, public IKsPropertySet
   std::atomic<bool> stop_{false};
   std::atomic<uint32_t> streamingFourcc_{0};
   std::atomic<int64_t> delivered_{0}, dropped_{0}, timeouts_{0};
-  TDSLogGate dropLog_;
+  TLogGate dropLog_;
 };
 
 }  // namespace lumicar

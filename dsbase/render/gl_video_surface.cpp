@@ -5,10 +5,10 @@
 #include <QOpenGLVertexArrayObject>
 #include <utility>
 
-#include "dsbase/camera/camera_log.h"
 #include "dsbase/render/gl_frame_upload.h"
 #include "dsbase/render/video_frame_exchange.h"
 #include "dsbase/render/video_render_path.h"
+#include "runtime/log_gate.h"
 
 namespace lumicar {
 
@@ -190,7 +190,7 @@ bool TDSGLVideoSurface::Convert(const TDSVideoFrame& frame) {
   if (!DSGLFrameUploadOf(frame, &upload)) return false;
   if (upload.width > maxTextureSize_ || upload.height > maxTextureSize_) {
     // Every frame of the stream is as large: said once a second at most.
-    static TDSLogGate tooLarge;
+    static TLogGate tooLarge;
     if (tooLarge.Open())
       qCWarning(lcVideoRender) << "video frame" << upload.width << "x" << upload.height
                                << "is larger than the OpenGL textures of this driver";

@@ -4,12 +4,12 @@
 #include <QPointer>
 #include <QThread>
 
-#include "dsbase/camera/camera_log.h"
 #include "dsbase/com/media_event_sink.h"
 #include "dsbase/com/result_codes.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/render/video_render_path.h"
 #include "dsbase/render/video_window.h"
+#include "runtime/log_gate.h"
 #include "runtime/sync/posted_call.h"
 
 namespace lumicar {
@@ -140,7 +140,7 @@ HRESULT TDSVideoRenderer::SetMediaType(const AM_MEDIA_TYPE* mt) {
 
 HRESULT TDSVideoRenderer::DoRenderSample(IMediaSample* sample) {
   if (!sample) return E_POINTER;
-  static TDSLogGate refusedLog;
+  static TLogGate refusedLog;
   auto refuse = [&](HRESULT hr, const char* why) {
     refused_.fetch_add(1, std::memory_order_relaxed);
     if (refusedLog.Open()) qCWarning(lcVideoRender) << "video renderer drops a sample:" << why;
