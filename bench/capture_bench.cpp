@@ -15,7 +15,7 @@
 #include "capture/ds_capture.h"
 #include "dsbase/camera/camera_identity.h"
 #include "dsbase/camera/v4l2_capture_filter.h"
-#include "dsbase/graph/graph_ids.h"
+#include "dsbase/com/graph_ids.h"
 #include "imagepins/buffer_operations.h"
 #include "testing/camera/fake_camera_provider.h"
 #include "testing/camera/fake_v4l2_device.h"

@@ -59,7 +59,7 @@
 #include "dsbase/camera/mjpeg_decoder.h"
 #include "dsbase/camera/v4l2_capture_filter.h"
 #include "dsbase/camera/v4l2_capture_pin.h"
-#include "dsbase/graph/graph_ids.h"
+#include "dsbase/com/graph_ids.h"
 #include "imagepins/buffer_operations.h"
 #include "kernels/dispatch/image_table.h"
 #include "kernels/dispatch/signal_table.h"

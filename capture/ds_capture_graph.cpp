@@ -14,7 +14,7 @@
 #include "capture/temporary_renderer.h"
 #include "dsbase/camera/camera_media_type.h"
 #include "dsbase/com/class_factory.h"
-#include "dsbase/graph/graph_ids.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/graph/graph_pins.h"
 #include "dsbase/media/media_guids.h"
 

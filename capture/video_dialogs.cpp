@@ -5,9 +5,9 @@
 #include <QScreen>
 #include <QWidget>
 
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/property_set.h"
 #include "dsbase/com/task_memory.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/graph/property_page_interfaces.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/render/property_frame.h"

@@ -7,8 +7,8 @@
 #include "display/control/ds_image_display.h"
 #include "display/source/video_source_filter.h"
 #include "dsbase/com/class_factory.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/result_codes.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/media/media_guids.h"
 #include "runtime/sync/posted_call.h"
 

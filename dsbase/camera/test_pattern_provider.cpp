@@ -6,7 +6,7 @@
 #include "dsbase/camera/test_pattern_device.h"
 #include "dsbase/camera/v4l2_capture_filter.h"
 #include "dsbase/camera/v4l2_device_provider.h"
-#include "dsbase/graph/graph_ids.h"
+#include "dsbase/com/graph_ids.h"
 
 namespace lumicar {
 

@@ -8,10 +8,10 @@
 
 #include "dsbase/camera/camera_media_type.h"
 #include "dsbase/camera/v4l2_capture_filter.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/media_event_sink.h"
 #include "dsbase/com/result_codes.h"
 #include "dsbase/com/task_memory.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/graph/system_clock.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"

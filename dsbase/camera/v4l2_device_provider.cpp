@@ -1,7 +1,7 @@
 #include "dsbase/camera/v4l2_device_provider.h"
 
 #include "dsbase/camera/v4l2_capture_filter.h"
-#include "dsbase/graph/graph_ids.h"
+#include "dsbase/com/graph_ids.h"
 
 namespace lumicar {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "dsbase/com/class_factory.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/devices/registered_filters.h"
 #include "dsbase/graph/device_provider.h"
-#include "dsbase/graph/graph_ids.h"
 
 namespace lumicar {
 

@@ -1,6 +1,6 @@
 #include "dsbase/devices/capture_device.h"
 
-#include "dsbase/graph/graph_ids.h"
+#include "dsbase/com/graph_ids.h"
 
 namespace lumicar {
 

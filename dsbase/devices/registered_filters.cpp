@@ -6,9 +6,9 @@
 #include "dsbase/com/class_factory.h"
 #include "dsbase/com/filter_graph.h"
 #include "dsbase/com/filter_interfaces.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/result_codes.h"
 #include "dsbase/graph/device_moniker.h"
-#include "dsbase/graph/graph_ids.h"
 
 namespace lumicar {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/result_codes.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"
 

@@ -1,6 +1,6 @@
 #include "dsbase/filters/null_renderer.h"
 
-#include "dsbase/graph/graph_ids.h"
+#include "dsbase/com/graph_ids.h"
 
 namespace lumicar {
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/media_event_sink.h"
 #include "dsbase/com/result_codes.h"
-#include "dsbase/graph/graph_ids.h"
 
 namespace lumicar {
 

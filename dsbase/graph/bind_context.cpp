@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "dsbase/graph/graph_ids.h"
+#include "dsbase/com/graph_ids.h"
 
 namespace lumicar {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "dsbase/com/class_factory.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/result_codes.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/graph/graph_pins.h"
 
 namespace lumicar {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/task_memory.h"
-#include "dsbase/graph/graph_ids.h"
 
 namespace lumicar {
 

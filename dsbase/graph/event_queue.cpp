@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <chrono>
 
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/media_event_sink.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/graph/graph_interfaces.h"
 #include "dsbase/graph/graph_notify_event.h"
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "dsbase/com/class_factory.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/result_codes.h"
 #include "dsbase/graph/converter_registry.h"
 #include "dsbase/graph/enum_filters.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/graph/graph_pins.h"
 #include "dsbase/graph/system_clock.h"
 #include "dsbase/graph/video_window_distributor.h"

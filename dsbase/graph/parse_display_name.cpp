@@ -1,8 +1,8 @@
 #include <optional>
 
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/graph/device_enumerator.h"
 #include "dsbase/graph/device_moniker.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/graph/moniker_interfaces.h"
 
 // Display names of devices back to their monikers: the exact name of one

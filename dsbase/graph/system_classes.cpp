@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "dsbase/com/class_factory.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/result_codes.h"
 #include "dsbase/filters/colour_converter.h"
 #include "dsbase/filters/null_renderer.h"
@@ -11,7 +12,6 @@
 #include "dsbase/graph/converter_registry.h"
 #include "dsbase/graph/device_enumerator.h"
 #include "dsbase/graph/filter_graph_manager.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/media/mem_allocator.h"
 
 namespace lumicar {

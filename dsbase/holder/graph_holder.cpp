@@ -9,9 +9,9 @@
 
 #include "buffers/sl_exception.h"
 #include "dsbase/com/class_factory.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/media_event_sink.h"
 #include "dsbase/devices/cap_device_list.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/graph/graph_notify_event.h"
 #include "dsbase/holder/graph_log.h"
 #include "dsbase/holder/renderer_ids.h"

@@ -2,7 +2,7 @@
 // Class identifiers of the renderers a graph may hold, by which the graph
 // holder finds its video and audio renderer again.
 
-#include "dsbase/graph/graph_ids.h"
+#include "dsbase/com/graph_ids.h"
 
 namespace lumicar {
 

@@ -3,8 +3,8 @@
 #include <mutex>
 
 #include "dsbase/com/class_factory.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/result_codes.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/graph/system_classes.h"
 #include "dsbase/render/camera_settings_dialog.h"
 #include "dsbase/render/video_renderer.h"

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "dsbase/base/base_video_renderer.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/filters/frame_conversion.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/graph/video_renderer_interfaces.h"
 #include "dsbase/render/video_frame_exchange.h"
 

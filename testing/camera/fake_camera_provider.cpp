@@ -2,7 +2,7 @@
 
 #include "dsbase/camera/camera_identity.h"
 #include "dsbase/camera/v4l2_capture_filter.h"
-#include "dsbase/graph/graph_ids.h"
+#include "dsbase/com/graph_ids.h"
 
 namespace lumicar::camtest {
 

@@ -10,7 +10,7 @@
 
 #include "buffers/sequence_stamp.h"
 #include "capture/video_grabber.h"
-#include "dsbase/graph/graph_ids.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/media/media_guids.h"
 #include "tests/capture/capture_test_support.h"
 #include "tests/ui/qt_application.h"

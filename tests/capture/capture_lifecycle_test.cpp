@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/graph/device_moniker.h"
-#include "dsbase/graph/graph_ids.h"
 #include "imagepins/buffer_operations.h"
 #include "runtime/class_registry.h"
 #include "runtime/form_reader.h"

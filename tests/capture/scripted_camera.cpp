@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "dsbase/camera/camera_media_type.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/result_codes.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"
 

@@ -7,8 +7,8 @@
 #include "buffers/qimage/image_qimage.h"
 #include "display/control/display_classes.h"
 #include "dsbase/com/class_factory.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/result_codes.h"
-#include "dsbase/graph/graph_ids.h"
 #include "testing/event_pump.h"
 #include "tests/display/control/display_test_support.h"
 

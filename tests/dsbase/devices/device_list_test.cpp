@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "dsbase/camera/v4l2_capture_filter.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/devices/cap_device_list.h"
 #include "dsbase/graph/device_provider.h"
-#include "dsbase/graph/graph_ids.h"
 #include "tests/dsbase/devices/device_test_support.h"
 #include "tests/dsbase/graph_test_support.h"
 

@@ -1,7 +1,7 @@
 #include "tests/dsbase/devices/device_test_support.h"
 
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/graph/device_provider.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/graph/system_classes.h"
 
 namespace lumicar::devtest {

@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "dsbase/com/class_factory.h"
+#include "dsbase/com/graph_ids.h"
 #include "dsbase/com/result_codes.h"
-#include "dsbase/graph/graph_ids.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"
 #include "testing/event_pump.h"
