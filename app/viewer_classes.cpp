@@ -6,7 +6,7 @@
 #include "capture/ds_capture.h"
 #include "display/control/display_classes.h"
 #include "dsbase/camera/test_pattern_provider.h"
-#include "dsbase/graph/system_classes.h"
+#include "dsbase/classes/system_classes.h"
 #include "dsbase/render/render_classes.h"
 #include "filters/mirror.h"
 #include "runtime/class_registry.h"

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "dsbase/base/source_filter.h"
+#include "dsbase/classes/system_classes.h"
 #include "dsbase/com/result_codes.h"
 #include "dsbase/filters/sample_grabber.h"
 #include "dsbase/graph/capture_graph_builder.h"
 #include "dsbase/graph/filter_graph_manager.h"
-#include "dsbase/graph/system_classes.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"
 

@@ -2,10 +2,10 @@
 
 #include <mutex>
 
+#include "dsbase/classes/system_classes.h"
 #include "dsbase/com/class_factory.h"
 #include "dsbase/com/graph_ids.h"
 #include "dsbase/com/result_codes.h"
-#include "dsbase/graph/system_classes.h"
 #include "dsbase/render/camera_settings_dialog.h"
 #include "dsbase/render/video_renderer.h"
 

@@ -11,12 +11,12 @@
 #include <thread>
 #include <vector>
 
+#include "dsbase/classes/system_classes.h"
 #include "dsbase/com/graph_ids.h"
 #include "dsbase/filters/sample_grabber_interfaces.h"
 #include "dsbase/graph/builder_interfaces.h"
 #include "dsbase/graph/device_provider.h"
 #include "dsbase/graph/filter_graph_manager.h"
-#include "dsbase/graph/system_classes.h"
 #include "testing/dsbase/ds_test_filters.h"
 
 namespace lumicar::dstest {

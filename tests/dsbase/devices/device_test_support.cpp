@@ -1,8 +1,8 @@
 #include "tests/dsbase/devices/device_test_support.h"
 
+#include "dsbase/classes/system_classes.h"
 #include "dsbase/com/graph_ids.h"
 #include "dsbase/graph/device_provider.h"
-#include "dsbase/graph/system_classes.h"
 
 namespace lumicar::devtest {
 

@@ -2,7 +2,7 @@
 
 #include <QMutexLocker>
 
-#include "dsbase/graph/system_classes.h"
+#include "dsbase/classes/system_classes.h"
 #include "dsbase/holder/running_object_table.h"
 #include "pins/operations.h"
 

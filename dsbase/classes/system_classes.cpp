@@ -1,4 +1,4 @@
-#include "dsbase/graph/system_classes.h"
+#include "dsbase/classes/system_classes.h"
 
 #include <mutex>
 
