@@ -3,4 +3,4 @@
 # driver's time stamp to the sample leaving the capture pin on the scripted
 # camera.
 lumicar_bench(bench_camera SOURCES ${CMAKE_CURRENT_LIST_DIR}/camera_bench.cpp
-  DEPS lumicar_dsbase lumicar_dsbase_camera_fake lumicar_dsbase_test_support)
+  DEPS lumicar_dsbase_camera lumicar_dsbase_camera_fake lumicar_dsbase_test_support)
