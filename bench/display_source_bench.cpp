@@ -23,9 +23,9 @@
 #include <vector>
 
 #include "buffers/image_buffer.h"
+#include "capture/frames/notify_thread.h"
+#include "capture/frames/video_buffer_queue_thread.h"
 #include "display/control/common_image_display.h"
-#include "display/source/notify_thread.h"
-#include "display/source/video_buffer_queue_thread.h"
 #include "display/source/video_source_filter.h"
 #include "dsbase/filters/frame_conversion.h"
 #include "imagepins/frame_operations.h"

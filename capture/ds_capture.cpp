@@ -3,9 +3,9 @@
 #include <QMouseEvent>
 
 #include "buffers/image_buffer.h"
-#include "capture/capture_log.h"
-#include "display/source/notify_thread.h"
-#include "display/source/video_buffer_queue_thread.h"
+#include "capture/frames/capture_log.h"
+#include "capture/frames/notify_thread.h"
+#include "capture/frames/video_buffer_queue_thread.h"
 #include "dsbase/camera/test_pattern_provider.h"
 #include "dsbase/classes/system_classes.h"
 #include "dsbase/com/graph_ids.h"

@@ -9,8 +9,8 @@
 #include <optional>
 
 #include "capture/capture_ids.h"
-#include "capture/capture_log.h"
 #include "capture/ds_capture.h"
+#include "capture/frames/capture_log.h"
 #include "capture/temporary_renderer.h"
 #include "dsbase/camera/camera_media_type.h"
 #include "dsbase/com/class_factory.h"

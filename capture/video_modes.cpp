@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "capture/capture_log.h"
+#include "capture/frames/capture_log.h"
 #include "dsbase/camera/camera_interfaces.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"

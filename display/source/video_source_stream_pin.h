@@ -12,7 +12,7 @@
 #include <mutex>
 
 #include "buffers/image_buffer_interface.h"
-#include "display/source/frame_drops.h"
+#include "capture/frames/frame_drops.h"
 #include "dsbase/base/source_filter.h"
 
 namespace lumicar {

@@ -10,7 +10,7 @@
 
 #include <future>
 
-#include "display/source/video_buffer_queue_thread.h"
+#include "capture/frames/video_buffer_queue_thread.h"
 #include "dsbase/com/live_objects.h"
 #include "imagepins/buffer_operations.h"
 #include "testing/process_resources.h"

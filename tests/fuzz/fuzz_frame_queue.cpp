@@ -18,7 +18,7 @@
 
 #include "buffers/block_pool.h"
 #include "buffers/smart_buffer.h"
-#include "display/source/video_buffer_queue_thread.h"
+#include "capture/frames/video_buffer_queue_thread.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "display/source/video_buffer_queue_thread.h"
+#include "capture/frames/video_buffer_queue_thread.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 
 #include "buffers/sequence_stamp.h"
 #include "buffers/time_stamp.h"
-#include "display/source/notify_thread.h"
+#include "capture/frames/notify_thread.h"
 #include "kernels/dispatch/image_table.h"
 #include "kernels/dispatch/signal_table.h"
 

@@ -1,4 +1,4 @@
-#include "capture/capture_log.h"
+#include "capture/frames/capture_log.h"
 
 namespace lumicar {
 

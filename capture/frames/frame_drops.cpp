@@ -1,4 +1,4 @@
-#include "display/source/frame_drops.h"
+#include "capture/frames/frame_drops.h"
 
 namespace lumicar {
 

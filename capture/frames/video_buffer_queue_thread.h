@@ -12,9 +12,9 @@
 #include <optional>
 
 #include "buffers/image_buffer.h"
-#include "display/source/buffer_stamp_list.h"
-#include "display/source/frame_drops.h"
-#include "display/source/lp_thread.h"
+#include "capture/frames/buffer_stamp_list.h"
+#include "capture/frames/frame_drops.h"
+#include "capture/frames/lp_thread.h"
 #include "runtime/sync/event.h"
 
 namespace lumicar {

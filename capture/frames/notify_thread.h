@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "display/source/lp_thread.h"
+#include "capture/frames/lp_thread.h"
 #include "runtime/sync/semaphore.h"
 
 namespace lumicar {

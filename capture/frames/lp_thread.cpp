@@ -1,4 +1,4 @@
-#include "display/source/lp_thread.h"
+#include "capture/frames/lp_thread.h"
 
 #include <pthread.h>
 

@@ -12,8 +12,8 @@
 #include "buffers/sequence_stamp.h"
 #include "buffers/smart_buffer.h"
 #include "buffers/time_stamp.h"
-#include "display/source/notify_thread.h"
-#include "display/source/video_buffer_queue_thread.h"
+#include "capture/frames/notify_thread.h"
+#include "capture/frames/video_buffer_queue_thread.h"
 #include "runtime/component.h"
 #include "tests/runtime/sync/sync_test_util.h"
 

@@ -1,4 +1,4 @@
-#include "display/source/notify_thread.h"
+#include "capture/frames/notify_thread.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "display/source/buffer_stamp_list.h"
+#include "capture/frames/buffer_stamp_list.h"
 
 #include <mutex>
 #include <utility>
