@@ -1,16 +1,17 @@
 #include "capture/ds_capture.h"
 
 #include <QMouseEvent>
+#include <exception>
 
+#include "buffers/block_buffer.h"
 #include "buffers/image_buffer.h"
 #include "capture/frames/capture_log.h"
-#include "capture/frames/notify_thread.h"
-#include "capture/frames/video_buffer_queue_thread.h"
 #include "dsbase/camera/test_pattern_provider.h"
 #include "dsbase/classes/system_classes.h"
 #include "dsbase/com/graph_ids.h"
 #include "dsbase/com/media_event_sink.h"
 #include "dsbase/render/render_classes.h"
+#include "imagepins/buffer_operations.h"
 #include "imagepins/frame_operations.h"
 #include "runtime/filer.h"
 #include "ui/mouse_types.h"
@@ -55,6 +56,20 @@ void PassMouseMessage(TVLDSVideoPreview* preview, QEvent* message) {
   if (e) e(preview, button, shift, at.x(), at.y());
 }
 
+// Runs one step of the teardown; a failure cannot reach anyone from a
+// destructor, so it is logged and the teardown goes on.
+template <typename TStep>
+void GuardTeardown(const char* what, TStep step) {
+  try {
+    step();
+  } catch (const std::exception& e) {
+    qCWarning(lcCapture) << "Destroying the capture:" << what << "failed (" << e.what()
+                         << "); the graph is torn down regardless";
+  } catch (...) {
+    qCWarning(lcCapture) << "Destroying the capture:" << what << "failed; the graph is torn down regardless";
+  }
+}
+
 }  // namespace
 
 TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_([this] { Open(); }) {
@@ -96,18 +111,14 @@ TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_
   audioPreview_ = std::make_unique<TALDSAudioPreview>(this);
   CleanUp();
 
-  if (!IsDesigning()) {
-    notifyThread_ = std::make_unique<TSLNotifyThread>(this, [this](TSLNotifyThread*) { NewThreadFrame(); });
-    videoCB_ = std::make_unique<TDSSampleGrabberCB>([this](double t, IMediaSample* s) { NewVideoBuffer(t, s); });
-    rawCB_ = std::make_unique<TDSSampleGrabberCB>([this](double t, IMediaSample* s) { NewRawBuffer(t, s); });
-    captionCB_ = std::make_unique<TDSSampleGrabberCB>([this](double t, IMediaSample* s) { NewCaptionBuffer(t, s); });
-    textCaptionCB_ =
-        std::make_unique<TDSSampleGrabberCB>([this](double t, IMediaSample* s) { NewTextCaptionBuffer(t, s); });
-    timeCodeCB_ = std::make_unique<TDSSampleGrabberCB>([this](double t, IMediaSample* s) { NewTimeCodeBuffer(t, s); });
-    audioCB_ = std::make_unique<TDSSampleGrabberCB>([this](double t, IMediaSample* s) { NewAudioBuffer(t, s); });
-  }
-  videoQueue_ = std::make_unique<TVLVideoBufferQueueThread>(this, notifyThread_.get());
-  captionQueue_ = std::make_unique<TVLVideoBufferQueueThread>(this, QStringLiteral("Caption"), notifyThread_.get());
+  outputs_.video = [this](TVLImageBuffer* frame) { output_->SubmitBuffer(frame); };
+  outputs_.caption = [this](IVLImageBuffer* frame) { captionOutput_->SubmitBuffer(frame); };
+  outputs_.audio = [this](TSLBlockBuffer* block) { audioOutput_->SubmitBuffer(block); };
+  outputs_.raw = [this](TSLBlockBuffer* block) { output_->Notify(MakeIntf<TOWSuppliedRawBufferOperation>(block)); };
+  outputs_.captionText = [this](const QString& text) {
+    if (TVLCaptionTextEvent e = closedCaptions_->OnRawData()) e(this, text);
+  };
+  pump_ = std::make_unique<TVLFramePump>(this, !IsDesigning(), [this] { NewThreadFrame(); });
   graph_->SetMsgEvent([this](QEvent* message) { PassMouseMessage(videoPreview_.get(), message); });
 }
 
@@ -123,33 +134,18 @@ TVLDSCapture::~TVLDSCapture() {
     TStopScope stop(this);
     // Errors of the stop cannot reach anyone from here: the graph is torn
     // down regardless.
-    try {
-      Stop();
-    } catch (...) {
-    }
-    try {
-      Close();
-    } catch (...) {
-    }
-    if (notifyThread_) notifyThread_->Terminate();
+    GuardTeardown("stopping", [this] { Stop(); });
+    GuardTeardown("closing", [this] { Close(); });
+    // No frame is handed on from here, and no streaming thread waits in the
+    // frame path while the graph goes.
+    pump_->Terminate();
     DestroyGraph();
     FreeCapFilters();
     videoMoniker_.reset();
     audioMoniker_.reset();
     CleanUp();
-    videoQueue_->Terminate();
-    captionQueue_->Terminate();
-    if (notifyThread_) notifyThread_->Terminate();
     graph_->SetMsgEvent({});
   }
-  // Nothing calls the callbacks or the notify thread any more: the grabbers
-  // are gone with the graph and the queue threads have ended.
-  videoCB_.reset();
-  rawCB_.reset();
-  captionCB_.reset();
-  textCaptionCB_.reset();
-  timeCodeCB_.reset();
-  audioCB_.reset();
   videoPreview_.reset();
   audioPreview_.reset();
   // The pins leave their links under the stop lock, so that what the
@@ -161,13 +157,9 @@ TVLDSCapture::~TVLDSCapture() {
     captionOutput_.reset();
     output_.reset();
   }
-  audioQueue_.Clear();
-  rawQueue_.Clear();
-  textCaptionQueue_.Clear();
-  timeCodeQueue_.Clear();
-  videoQueue_.reset();
-  captionQueue_.reset();
-  notifyThread_.reset();
+  // The grabbers are gone with the graph and no longer know the pump's
+  // callbacks; the pins it handed frames to are gone too.
+  pump_.reset();
   audioSources_.reset();
   videoSources_.reset();
   frameRate_.reset();
@@ -389,15 +381,7 @@ void TVLDSCapture::IntStart() {
   // that stops the component meanwhile makes the start give up.
   auto section = WriteLock();
   if (!section) return;
-  videoQueue_->Clear();
-  captionQueue_->Clear();
-  audioQueue_.Clear();
-  textCaptionQueue_.Clear();
-  rawQueue_.Clear();
-  {
-    std::lock_guard guard(frameLock_);
-    lastCaption_.reset();
-  }
+  pump_->Clear();
   Open();
   if (!opened_) return;
   RefreshInterfaces();
@@ -416,9 +400,8 @@ void TVLDSCapture::IntStart() {
   const int64_t magnitude = header_.biHeight < 0 ? -int64_t{header_.biHeight} : int64_t{header_.biHeight};
   const int height = magnitude > INT32_MAX ? 0 : static_cast<int>(magnitude);
   // A negative height is a top-down bitmap; the queue turns only bottom-up rows.
-  videoQueue_->SetSize(width, height, NegotiatedFormat(),
-                       header_.biHeight < 0 ? TVLRowOrder::kTopDown : TVLRowOrder::kBottomUp);
-  captionQueue_->SetSize(width, height, captionFormat_);
+  pump_->SetFrameSize(width, height, NegotiatedFormat(),
+                      header_.biHeight < 0 ? TVLRowOrder::kTopDown : TVLRowOrder::kBottomUp, captionFormat_);
   StartRun();
 }
 
@@ -464,10 +447,7 @@ void TVLDSCapture::Close() {
 
 void TVLDSCapture::IntStop() {
   TStopScope stop(this);
-  {
-    std::lock_guard guard(frameLock_);
-    palette_.reset();
-  }
+  pump_->ForgetPalette();
   if (!running_ || stopping_) return;
   // The stop operation sent below may come back from downstream as a stop
   // request: that one finds the stop under way.
@@ -481,18 +461,17 @@ void TVLDSCapture::IntStop() {
     // The notify thread cannot drain the queue while the stop lock is held,
     // and the camera's streaming thread may be waiting for room in it: let
     // it go before the graph waits for that thread.
-    HaltFrameIntake();
+    pump_->Halt();
     TIntf<IMediaControl> control = MediaControl();
     const HRESULT hr = control ? control->Stop() : E_NOINTERFACE;
     if (FAILED(hr)) {
-      acceptFrames_ = true;
+      pump_->Start();
       graph_->Error(QStringLiteral("Can't stop capture."), hr);
       return;
     }
   }
-  videoQueue_->Clear();
-  audioQueue_.Clear();
-  rawQueue_.Clear();
+  // Whatever a streaming thread queued between the halt and the graph's stop.
+  pump_->Clear();
   output_->Stop();
   captionOutput_->Stop();
   audioOutput_->Stop();
@@ -514,10 +493,10 @@ bool TVLDSCapture::StartRun() {
     return false;
   }
   ConfigVideoWindow(false);
-  acceptFrames_ = true;
+  pump_->Start();
   const HRESULT hr = control->Run();
   if (FAILED(hr)) {
-    HaltFrameIntake();
+    pump_->Halt();
     control->Stop();
     graph_->Error(QStringLiteral("Can't start capture."), hr);
     return false;
@@ -538,7 +517,9 @@ bool TVLDSCapture::StopRun() {
   }
   TIntf<IMediaControl> control(graph_->MediaControl());
   if (control) {
-    acceptFrames_ = false;
+    // Halted, not only closed: a streaming thread waiting for room in a full
+    // queue is let go, since the graph's stop waits for it.
+    pump_->Halt();
     HRESULT hr;
     {
       // The streaming thread may be waiting in the frame path for work that
@@ -553,12 +534,6 @@ bool TVLDSCapture::StopRun() {
   }
   running_ = false;
   return true;
-}
-
-void TVLDSCapture::HaltFrameIntake() {
-  acceptFrames_ = false;
-  videoQueue_->Clear();
-  captionQueue_->Clear();
 }
 
 void TVLDSCapture::GraphEvent(int32_t code, intptr_t, intptr_t) {
@@ -581,7 +556,7 @@ void TVLDSCapture::OnRateChange() {
   // The graph stops under this lock: the notify thread cannot drain the
   // queue meanwhile, so a streaming thread waiting for room is let go first.
   const bool wasRunning = running_;
-  HaltFrameIntake();
+  pump_->Halt();
   control->Stop();
   if (!ApplyFormats(true)) {
     // No graph to run any more: a running capture stops in order, so that
@@ -593,8 +568,8 @@ void TVLDSCapture::OnRateChange() {
   // Only a graph that ran is run again: an idle one would send frames
   // without a start-frame operation before them.
   if (wasRunning) {
-    acceptFrames_ = true;
-    if (FAILED(control->Run())) HaltFrameIntake();
+    pump_->Start();
+    if (FAILED(control->Run())) pump_->Halt();
   }
 }
 
@@ -620,15 +595,9 @@ TOWDispatchResult TVLDSCapture::DispatchOperation(TOWPin*, IOWNotifyOperation* o
 
 // ---------------------------------------------------------------- negotiated
 
-TVLVideoFormat TVLDSCapture::NegotiatedFormat() const {
-  std::lock_guard guard(frameLock_);
-  return negotiatedFormat_;
-}
+TVLVideoFormat TVLDSCapture::NegotiatedFormat() const { return pump_->NegotiatedFormat(); }
 
-std::vector<uint8_t> TVLDSCapture::Palette() const {
-  std::lock_guard guard(frameLock_);
-  return palette_ ? *palette_ : std::vector<uint8_t>();
-}
+std::vector<uint8_t> TVLDSCapture::Palette() const { return pump_->Palette(); }
 
 int TVLDSCapture::GetWidth() {
   auto section = ReadLock();

@@ -23,10 +23,9 @@
 #include "capture/adjustment_host.h"
 #include "capture/audio_settings.h"
 #include "capture/audio_source_pin.h"
-#include "capture/buffer_queue.h"
 #include "capture/capture_frame_rate.h"
 #include "capture/capture_options.h"
-#include "capture/sample_grabber_cb.h"
+#include "capture/frames/frame_pump.h"
 #include "capture/video_dialogs.h"
 #include "capture/video_interlacing.h"
 #include "capture/video_modes.h"
@@ -44,9 +43,7 @@
 namespace lumicar {
 
 class TSLNotifyThread;
-class TVLVideoBufferQueueThread;
 class TVLDSVideoRenderer;
-class TVLImageBuffer;
 
 class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   Q_OBJECT
@@ -90,7 +87,7 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   static const char16_t* const kRawGrabberName;
   static const char16_t* const kAudioGrabberName;
   // Frames handled per wake-up of the notify thread.
-  static constexpr int kFramesPerWakeUp = 11;
+  static constexpr int kFramesPerWakeUp = TVLFramePump::kFramesPerWakeUp;
 
   Q_INVOKABLE explicit TVLDSCapture(lumicar::TComponent* owner = nullptr);
   ~TVLDSCapture() override;
@@ -234,8 +231,8 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   void NewThreadFrame();
 
   // For diagnostics and tests.
-  TVLVideoBufferQueueThread* VideoQueue() const { return videoQueue_.get(); }
-  TSLNotifyThread* NotifyThread() const { return notifyThread_.get(); }
+  TVLVideoBufferQueueThread* VideoQueue() const { return pump_->VideoQueue(); }
+  TSLNotifyThread* NotifyThread() const { return pump_->NotifyThread(); }
   IBaseFilter* CaptureFilter() const { return captureFilter_.get(); }
   IAMStreamConfig* StreamConfig() const { return streamConfig_.get(); }
   ISampleGrabber* VideoGrabber() const { return videoGrabber_.get(); }
@@ -303,14 +300,9 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   // its pin is free. False when the rendering failed.
   bool RenderAgain(const AM_MEDIA_TYPE& format, HRESULT* answer);
   TIntf<IMediaControl> MediaControl();
-  // Stops taking frames and releases a streaming thread waiting in the queue.
-  void HaltFrameIntake();
   void ForgetGrabberInterfaces();
 
   // Frame steps (ds_capture_frames.cpp).
-  void QueueSample(TMLDSBufferQueue& queue, IMediaSample* sample, bool wake);
-  TIntf<TVLImageBuffer> ExpandPalette(TVLImageBuffer& frame,
-                                      const std::shared_ptr<const std::vector<uint8_t>>& palette);
   void ReadConnectedFormat(const AM_MEDIA_TYPE& mt);
 
   // ---- Pins ----
@@ -364,14 +356,6 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   BITMAPINFOHEADER header_{};
   int64_t framePeriod_ = 0;
   TDSMediaType rawType_;
-
-  // What the notify thread reads while preparing frames. It may run on
-  // without the component lock while another thread stops the component
-  // (the lock lets a waiting holder through then), so these have a leaf
-  // lock of their own.
-  mutable std::mutex frameLock_;
-  TVLVideoFormat negotiatedFormat_ = vfRGB24;
-  std::shared_ptr<const std::vector<uint8_t>> palette_;
   bool customGrabber_ = false;
   bool captionsAvailable_ = false;
 
@@ -389,15 +373,10 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   TIntf<IBaseFilter> dvSplitter_, dvDecoder_;
   TIntf<IBaseFilter> nullRenderer_, captionNullRenderer_;
 
-  // ---- Frame path ----
-  // Cleared by a stop before the graph is stopped, so that the streaming
-  // thread never waits for a queue that nobody drains any more.
-  std::atomic<bool> acceptFrames_{false};
-  std::unique_ptr<TDSSampleGrabberCB> videoCB_, rawCB_, captionCB_, textCaptionCB_, timeCodeCB_, audioCB_;
-  std::unique_ptr<TSLNotifyThread> notifyThread_;
-  std::unique_ptr<TVLVideoBufferQueueThread> videoQueue_, captionQueue_;
-  TMLDSBufferQueue audioQueue_, rawQueue_, textCaptionQueue_, timeCodeQueue_;
-  TIntf<TVLImageBuffer> lastCaption_;  // guarded by frameLock_
+  // ---- Frame path: the grabbers' callbacks, the queues, the notify
+  // thread and the negotiated format, and where the frames go ----
+  std::unique_ptr<TVLFramePump> pump_;
+  TVLFrameOutputs outputs_;
 };
 
 // Registers the graph services, the system filters, the renderer and the

@@ -266,10 +266,7 @@ bool TVLDSCapture::RenderVideoPreview() {
   request_.width = videoSize_->Width();
   request_.height = videoSize_->Height();
   request_.rate = frameRate_->Rate();
-  {
-    std::lock_guard guard(frameLock_);
-    negotiatedFormat_ = videoFormat_;
-  }
+  pump_->SetNegotiatedFormat(videoFormat_);
 
   videoGrabberFilter_ = FindFilter(kVideoGrabberName);
   if (!videoGrabberFilter_) {
@@ -454,7 +451,7 @@ bool TVLDSCapture::RenderRawCapture(TVLDSVideoRenderer* renderer) {
   }
   rawGrabber_->SetBufferSamples(false);
   rawGrabber_->SetOneShot(false);
-  rawGrabber_->SetCallback(rawCB_.get(), 0);
+  rawGrabber_->SetCallback(pump_->RawCallback(), 0);
   auto renderCapture = [&] {
     HRESULT hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Interleaved, captureFilter_.get(), nullptr,
                                        rawGrabberFilter_.get());
@@ -526,7 +523,7 @@ bool TVLDSCapture::RenderAudio() {
   }
   audioGrabber_->SetBufferSamples(false);
   audioGrabber_->SetOneShot(false);
-  audioGrabber_->SetCallback(audioCB_.get(), 0);
+  audioGrabber_->SetCallback(pump_->AudioCallback(), 0);
   if (audioPreview_->Enabled())
     graph_->CheckWarning(QStringLiteral("Can't play audio."),
                          builder->RenderStream(nullptr, &MEDIATYPE_Audio, audioGrabberFilter_.get(), nullptr, nullptr));
@@ -645,8 +642,8 @@ bool TVLDSCapture::IntBuildGraph() {
       return SUCCEEDED(grabber->SetBufferSamples(false)) && SUCCEEDED(grabber->SetOneShot(false)) &&
              SUCCEEDED(grabber->SetCallback(callback, 0));
     };
-    if (!arm(videoGrabber_.get(), videoCB_.get()) || !arm(captionGrabber_.get(), captionCB_.get()) ||
-        !arm(textCaptionGrabber_.get(), textCaptionCB_.get())) {
+    if (!arm(videoGrabber_.get(), pump_->VideoCallback()) || !arm(captionGrabber_.get(), pump_->CaptionCallback()) ||
+        !arm(textCaptionGrabber_.get(), pump_->TextCaptionCallback())) {
       graph_->Error(kSetVideoGrabber, E_FAIL);
       return undo();
     }

@@ -6,10 +6,10 @@
 
 #include <algorithm>
 
-#include "capture/buffer_queue.h"
 #include "capture/capture_frame_rate.h"
 #include "capture/format_preference.h"
-#include "capture/sample_grabber_cb.h"
+#include "capture/frames/buffer_queue.h"
+#include "capture/frames/sample_grabber_cb.h"
 #include "capture/video_grabber.h"
 #include "capture/video_interlacing.h"
 #include "capture/video_size.h"

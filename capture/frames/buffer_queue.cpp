@@ -1,4 +1,4 @@
-#include "capture/buffer_queue.h"
+#include "capture/frames/buffer_queue.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "capture/sample_grabber_cb.h"
+#include "capture/frames/sample_grabber_cb.h"
 
 namespace lumicar {
 
