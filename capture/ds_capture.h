@@ -198,23 +198,9 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   TIntf<IAMVideoProcAmp> CurrentVideoProcAmp() override;
   TIntf<IAMVideoProcAmp> OpenVideoProcAmp() override;
 
-  // ---- Graph construction (see ds_capture_graph.cpp) ----
-  bool InitCaptureFilters();
-  bool BuildGraph();
-  bool IntBuildGraph();
-  bool RenderVideoPreview();
-  void RefreshInterfaces();
-  // False when the camera's new format needed the graph rendered anew and
-  // that failed: the graph is then not built, as after a failed build.
-  bool ApplyFormats(bool onlyRate);
-  void GetVideoModes();
+  // Whether the built graph holds a filter with a video window (the
+  // preview's renderer).
   bool HasRenderer();
-  bool ConfigVideoWindow(bool show);
-  bool CreateAddFilter(const TGUID& classId, IUnknown* outer, const char16_t* name, TIntf<IBaseFilter>* filter,
-                       const TGUID& iid, uint32_t context);
-  void DestroyGraph();
-  void FreeCapFilters();
-  void CleanUp();
 
   // ---- Frame delivery (see ds_capture_frames.cpp) ----
   // Reads the negotiated format and sends the start-frame operation.
@@ -282,7 +268,24 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   void OnConfigVideoWindow();
   void RaiseOnStop();
 
-  // Graph steps (ds_capture_graph.cpp).
+  // Graph steps (ds_capture_graph.cpp). Tests reach the binding through
+  // TVLDSCaptureGraphAccess.
+  friend struct TVLDSCaptureGraphAccess;
+  bool InitCaptureFilters();
+  bool BuildGraph();
+  bool IntBuildGraph();
+  bool RenderVideoPreview();
+  void RefreshInterfaces();
+  // False when the camera's new format needed the graph rendered anew and
+  // that failed: the graph is then not built, as after a failed build.
+  bool ApplyFormats(bool onlyRate);
+  void GetVideoModes();
+  bool ConfigVideoWindow(bool show);
+  bool CreateAddFilter(const TGUID& classId, IUnknown* outer, const char16_t* name, TIntf<IBaseFilter>* filter,
+                       const TGUID& iid, uint32_t context);
+  void DestroyGraph();
+  void FreeCapFilters();
+  void CleanUp();
   bool RenderCapturePin(TVLDSVideoRenderer* renderer, HRESULT* failure);
   bool RenderRawCapture(TVLDSVideoRenderer* renderer);
   void PresetCameraFormat(TVLVideoFormat wanted);

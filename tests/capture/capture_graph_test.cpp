@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "buffers/sl_exception.h"
+#include "capture/ds_capture_access.h"
 #include "capture/format_preference.h"
 #include "capture/temporary_renderer.h"
 #include "dsbase/camera/camera_media_type.h"
@@ -310,7 +311,7 @@ TEST_F(CaptureGraphTest, BranchesWithoutDevicesAnswerWithTheirErrors) {
   capture_->Close();
   capture_->VideoCaptureDevice()->SetName(QStringLiteral("None"));
   EXPECT_FALSE(capture_->Open());
-  EXPECT_FALSE(capture_->InitCaptureFilters());
+  EXPECT_FALSE(TVLDSCaptureGraphAccess::InitCaptureFilters(*capture_));
   EXPECT_TRUE(HasFailure(QStringLiteral("Can't create video capture filter.")));
 }
 
