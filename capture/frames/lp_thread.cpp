@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include "capture/frames/capture_log.h"
 #include "runtime/component.h"
 #include "runtime/persistent.h"
 
@@ -48,7 +49,9 @@ void TLPThread::SetName() {
   // that tells the threads of one component apart.
   QByteArray name = name_.toUtf8();
   if (name.size() > 15) name = name.right(15);
-  pthread_setname_np(pthread_self(), name.constData());
+  if (const int error = pthread_setname_np(pthread_self(), name.constData()))
+    qCInfo(lcCapture) << "Naming the thread" << name_ << "failed with error" << error
+                      << "; it runs under the name it was given by the system";
 }
 
 }  // namespace lumicar

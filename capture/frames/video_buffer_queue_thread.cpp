@@ -6,6 +6,7 @@
 
 #include "buffers/sequence_stamp.h"
 #include "buffers/time_stamp.h"
+#include "capture/frames/capture_log.h"
 #include "capture/frames/notify_thread.h"
 #include "kernels/dispatch/image_table.h"
 #include "kernels/dispatch/signal_table.h"
@@ -70,12 +71,26 @@ void TVLVideoBufferQueueThread::ResetBufferLocked() {
   bufferSize_ = 0;
   bufferStep_ = 0;
   sourceStride_ = SourceStride(format_, width_);
+  bool made = true;
+  QString failure;
   try {
     pending_ = MakeIntf<TVLImageBuffer>(width_, height_, format_);
+  } catch (const std::exception& e) {
+    made = false;
+    failure = QString::fromLocal8Bit(e.what());
   } catch (...) {
+    made = false;
+    failure = QStringLiteral("unknown error");
+  }
+  if (!made) {
     // Out of pool memory: no buffer, so pushes are refused until the next
     // reset succeeds instead of writing anywhere.
     pending_.reset();
+    if (allocGate_.Open())
+      qCWarning(lcCapture).noquote() << ThreadName() << ": no frame buffer of" << width_ << "x" << height_ << "format"
+                                     << int(format_) << "(" << failure
+                                     << "); samples are dropped until one can be made," << allocGate_.TakeSuppressed()
+                                     << "more failures not logged since the last message";
     return;
   }
   bufferData_ = pending_->Write();

@@ -15,6 +15,7 @@
 #include "capture/frames/buffer_stamp_list.h"
 #include "capture/frames/frame_drops.h"
 #include "capture/frames/lp_thread.h"
+#include "runtime/log_gate.h"
 #include "runtime/sync/event.h"
 
 namespace lumicar {
@@ -124,6 +125,7 @@ class TVLVideoBufferQueueThread final : public TLPThread {
 
   int32_t sequence_ = 0;  // guarded by list_.Section()
   TVLFrameDropCounter drops_;
+  TLogGate allocGate_;  // the failed buffer allocations' log line
 };
 
 }  // namespace lumicar
