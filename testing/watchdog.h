@@ -12,6 +12,8 @@
 #include <string>
 #include <thread>
 
+#include "testing/hang_guard.h"
+
 namespace lumicar::testtools {
 
 // Decides, from the progress count seen at each check and the time of the
@@ -39,7 +41,7 @@ void PrintAllThreadStacks(std::chrono::milliseconds answer = std::chrono::second
 class TWatchdog {
  public:
   // Starts watching. The timeout is the longest a step of the test may take.
-  explicit TWatchdog(std::chrono::milliseconds timeout = std::chrono::seconds(30));
+  explicit TWatchdog(std::chrono::milliseconds timeout = kHangGuard);
   ~TWatchdog();
   TWatchdog(const TWatchdog&) = delete;
   TWatchdog& operator=(const TWatchdog&) = delete;
