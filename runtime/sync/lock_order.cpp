@@ -12,9 +12,10 @@ constexpr const char* kRankNames[] = {"unranked lock",
 #define LUMICAR_LOCK_RANK_NAME(id, name) name,
                                       LUMICAR_LOCK_RANKS(LUMICAR_LOCK_RANK_NAME)
 #undef LUMICAR_LOCK_RANK_NAME
-};
+                                          "leaf lock"};
 #define LUMICAR_LOCK_RANK_COUNT(id, name) +1
-static_assert(std::size(kRankNames) == 1 LUMICAR_LOCK_RANKS(LUMICAR_LOCK_RANK_COUNT), "one name per lock rank");
+static_assert(std::size(kRankNames) == 2 LUMICAR_LOCK_RANKS(LUMICAR_LOCK_RANK_COUNT), "one name per lock rank");
+static_assert(static_cast<size_t>(TLockRank::kLeaf) + 1 == std::size(kRankNames), "the leaf kind comes last");
 #undef LUMICAR_LOCK_RANK_COUNT
 }  // namespace
 
@@ -30,6 +31,7 @@ namespace {
 struct THeld {
   const void* lock;
   TLockRank rank;
+  const char* name;  // a leaf's own name, or null
 };
 
 // Deep enough for every real path; a deeper stack stops being checked rather
@@ -54,37 +56,47 @@ bool IsDeclaredException(TLockRank held, TLockRank taken) {
   return false;
 }
 
+const char* NameOf(TLockRank rank, const char* name) { return name ? name : LockRankName(rank); }
+
+bool Inverted(TLockRank held, TLockRank taken) {
+  // Nothing checked is taken under a leaf, not even another leaf.
+  if (held == TLockRank::kLeaf) return true;
+  return held > taken && !IsDeclaredException(held, taken);
+}
+
 }  // namespace
 
-void Acquiring(TLockRank rank, const void* lock) {
+void Acquiring(TLockRank rank, const void* lock, const char* name) {
   if (rank == TLockRank::kUnranked) return;
   const TThreadLocks& mine = threadLocks;
   for (int i = 0; i < mine.count; ++i) {
     if (mine.held[i].lock == lock) return;  // re-entering a held lock never waits
   }
   for (int i = 0; i < mine.count; ++i) {
-    const TLockRank held = mine.held[i].rank;
-    if (held > rank && !IsDeclaredException(held, rank)) {
+    const THeld& held = mine.held[i];
+    if (Inverted(held.rank, rank)) {
+      const char* heldName = NameOf(held.rank, held.name);
+      const char* takenName = NameOf(rank, name);
       if (TViolationHandler handler = violationHandler.load()) {
-        handler(LockRankName(held), LockRankName(rank));
+        handler(heldName, takenName);
         return;
       }
       std::fprintf(stderr, "lock order violated: taking the %s while holding the %s (see runtime/sync/LOCKING.md)\n",
-                   LockRankName(rank), LockRankName(held));
+                   takenName, heldName);
       std::fflush(stderr);
       std::abort();
     }
   }
 }
 
-void Acquired(TLockRank rank, const void* lock) {
+void Acquired(TLockRank rank, const void* lock, const char* name) {
   if (rank == TLockRank::kUnranked) return;
   TThreadLocks& mine = threadLocks;
   if (mine.count == kMaxHeld) {
     mine.overflowed = true;
     return;
   }
-  mine.held[mine.count++] = {lock, rank};
+  mine.held[mine.count++] = {lock, rank, name};
 }
 
 void Released(const void* lock) {

@@ -13,6 +13,10 @@
 // rank is below one already held, unless that pair is declared in
 // LUMICAR_LOCK_ORDER_EXCEPTIONS, stops the program with both lock names.
 // Release builds compile all of it away.
+//
+// A leaf lock (TLockRank::kLeaf, usually a TLeafMutex) sits above every rank:
+// it may be taken whatever the thread holds, but nothing checked, ranked or
+// leaf, may be taken while it is held. Its holder calls nothing that locks.
 
 #include <cstdint>
 
@@ -39,6 +43,7 @@ enum class TLockRank : uint8_t {
 #define LUMICAR_LOCK_RANK_ENUM(id, name) id,
   LUMICAR_LOCK_RANKS(LUMICAR_LOCK_RANK_ENUM)
 #undef LUMICAR_LOCK_RANK_ENUM
+      kLeaf,  // above every rank; nothing checked may be taken while it is held
 };
 
 // X(held, taken, why): a thread holding `held` may take the lower `taken`.
@@ -54,10 +59,12 @@ namespace lockorder {
 
 #ifdef LUMICAR_LOCK_ORDER_CHECK
 inline constexpr bool kEnabled = true;
-// Call before waiting for `lock`: checks the order against what the thread holds.
-void Acquiring(TLockRank rank, const void* lock);
+// Call before waiting for `lock`: checks the order against what the thread
+// holds. `name` (a string literal) names a leaf lock in reports; ranked locks
+// are reported by their rank's name.
+void Acquiring(TLockRank rank, const void* lock, const char* name = nullptr);
 // Call once `lock` is held (after Acquiring, or after a successful try).
-void Acquired(TLockRank rank, const void* lock);
+void Acquired(TLockRank rank, const void* lock, const char* name = nullptr);
 // Call when the thread gives `lock` up (the last level of a recursive lock).
 void Released(const void* lock);
 // How many ranked locks the calling thread holds (for tests).
@@ -69,8 +76,8 @@ using TViolationHandler = void (*)(const char* heldName, const char* takenName);
 void SetViolationHandler(TViolationHandler handler);
 #else
 inline constexpr bool kEnabled = false;
-inline void Acquiring(TLockRank, const void*) {}
-inline void Acquired(TLockRank, const void*) {}
+inline void Acquiring(TLockRank, const void*, const char* = nullptr) {}
+inline void Acquired(TLockRank, const void*, const char* = nullptr) {}
 inline void Released(const void*) {}
 inline int HeldCount() { return 0; }
 #endif

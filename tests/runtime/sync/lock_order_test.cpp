@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "runtime/sync/critical_section.h"
+#include "runtime/sync/leaf_mutex.h"
 #include "runtime/sync/lock.h"
 
 using namespace lumicar;
@@ -104,6 +108,50 @@ TEST_F(LockOrderTest, UnrankedLocksAreNotChecked) {
   EXPECT_TRUE(reports.empty());
 }
 
+TEST_F(LockOrderTest, LeafMayBeTakenUnderAnyRankedLock) {
+  TOWCriticalSection component{TLockRank::kComponent}, pool{TLockRank::kBlockPool};
+  TLeafMutex leaf{"test leaf"};
+  component.Enter();
+  pool.Enter();
+  {
+    std::lock_guard guard(leaf);
+    EXPECT_EQ(lockorder::HeldCount(), 3);
+  }
+  pool.Leave();
+  component.Leave();
+  EXPECT_EQ(lockorder::HeldCount(), 0);
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(LockOrderTest, NothingCheckedIsTakenUnderALeafAndReportsNameIt) {
+  TLeafMutex leaf{"test leaf"}, other{"other leaf"};
+  TOWCriticalSection pool{TLockRank::kBlockPool};
+  {
+    std::lock_guard guard(leaf);
+    pool.Enter();  // even the highest rank
+    pool.Leave();
+    std::lock_guard second(other);  // and another leaf
+  }
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[0], std::string(LockRankName(TLockRank::kBlockPool)) + " under test leaf");
+  EXPECT_EQ(reports[1], "other leaf under test leaf");
+}
+
+TEST_F(LockOrderTest, LeafTakenByTryAndReleasedByAWaitLeavesTheStackRight) {
+  TLeafMutex leaf{"test leaf"};
+  ASSERT_TRUE(leaf.try_lock());
+  EXPECT_EQ(lockorder::HeldCount(), 1);
+  leaf.unlock();
+  std::condition_variable_any wake;
+  std::unique_lock guard(leaf);
+  // The wait gives the leaf up and takes it back through the checked calls.
+  EXPECT_FALSE(wake.wait_for(guard, std::chrono::milliseconds(0), [] { return false; }));
+  EXPECT_EQ(lockorder::HeldCount(), 1);
+  guard.unlock();
+  EXPECT_EQ(lockorder::HeldCount(), 0);
+  EXPECT_TRUE(reports.empty());
+}
+
 using LockOrderDeathTest = LockOrderTest;
 
 void TakeThePoolThenAContainer() {
@@ -117,6 +165,19 @@ TEST_F(LockOrderDeathTest, DefaultReactionStopsTheProgramNamingBothLocks) {
   lockorder::SetViolationHandler(nullptr);
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_DEATH(TakeThePoolThenAContainer(), "taking the buffer container lock while holding the block pool lock");
+}
+
+void TakeAComponentLockUnderALeaf() {
+  TLeafMutex leaf{"test leaf"};
+  TOWCriticalSection component{TLockRank::kComponent};
+  std::lock_guard guard(leaf);
+  component.Enter();
+}
+
+TEST_F(LockOrderDeathTest, RankedLockUnderALeafStopsTheProgram) {
+  lockorder::SetViolationHandler(nullptr);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(TakeAComponentLockUnderALeaf(), "taking the component lock while holding the test leaf");
 }
 
 }  // namespace

@@ -1,0 +1,48 @@
+#pragma once
+// A plain mutex that the lock-order checker knows as a leaf: it may be taken
+// whatever the thread already holds, and while it is held the thread takes no
+// other checked lock (lock_order.h). Use it for short guards of a class's own
+// fields; a guard that must call out while held needs a rank instead.
+//
+//   mutable TLeafMutex lock_{"sample grabber lock"};
+//   std::lock_guard guard(lock_);
+//
+// It is BasicLockable and Lockable, so std::lock_guard and std::unique_lock
+// work; wait on it with std::condition_variable_any, which releases and takes
+// it again through the same calls and so keeps the checker's view right.
+
+#include <mutex>
+
+#include "runtime/sync/lock_order.h"
+
+namespace lumicar {
+
+class TLeafMutex {
+ public:
+  // `name` must be a string literal: the checker keeps the pointer.
+  explicit constexpr TLeafMutex(const char* name) : name_(name) {}
+  TLeafMutex(const TLeafMutex&) = delete;
+  TLeafMutex& operator=(const TLeafMutex&) = delete;
+
+  void lock() {
+    lockorder::Acquiring(TLockRank::kLeaf, this, name_);
+    mutex_.lock();
+    lockorder::Acquired(TLockRank::kLeaf, this, name_);
+  }
+  bool try_lock() {
+    if (!mutex_.try_lock()) return false;
+    lockorder::Acquired(TLockRank::kLeaf, this, name_);
+    return true;
+  }
+  void unlock() {
+    lockorder::Released(this);
+    mutex_.unlock();
+  }
+  const char* Name() const { return name_; }
+
+ private:
+  std::mutex mutex_;
+  const char* name_;
+};
+
+}  // namespace lumicar
