@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "app/about_form.h"
+#include "app/app_log.h"
 #include "app/icon.h"
 #include "app/main_form.h"
 #include "app/viewer_classes.h"

@@ -1,0 +1,7 @@
+#include "components/components_log.h"
+
+namespace lumicar {
+
+Q_LOGGING_CATEGORY(lcComponents, "lumicar.components")
+
+}  // namespace lumicar

@@ -1,0 +1,7 @@
+#include "display/control/display_log.h"
+
+namespace lumicar {
+
+Q_LOGGING_CATEGORY(lcDisplay, "lumicar.display")
+
+}  // namespace lumicar

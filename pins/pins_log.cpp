@@ -1,0 +1,7 @@
+#include "pins/pins_log.h"
+
+namespace lumicar {
+
+Q_LOGGING_CATEGORY(lcPins, "lumicar.pins")
+
+}  // namespace lumicar
