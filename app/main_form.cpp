@@ -4,6 +4,7 @@
 #include <QShortcut>
 
 #include "app/about_form.h"
+#include "app/app_log.h"
 #include "app/viewer_classes.h"
 #include "capture/video_dialogs.h"
 #include "ui/application.h"
@@ -74,8 +75,9 @@ void TForm1::WithRestart(const std::function<void()>& change) {
     // A change that failed half way must not leave the camera off.
     try {
       VLDSCapture1->Start();
-    } catch (const Exception&) {
-      // The first failure is the one to report.
+    } catch (const Exception& e) {
+      // The first failure is the one to report; this one is only written.
+      qCWarning(lcStartup).noquote() << "Starting the camera again after a failed change failed:" << e.Message();
     }
     throw;
   }

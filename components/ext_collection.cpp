@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "components/components_log.h"
+#include "runtime/runtime_log.h"
+
 namespace lumicar {
 
 // ---------------------------------------------------------------- TOWExtCollectionItem
@@ -50,6 +53,8 @@ void TOWExtCollection::AfterNewItemCreated(TCollectionItem* item) {
     try {
       listener->ItemCreated(this, item);
     } catch (...) {
+      qCWarning(lcComponents).noquote() << "A collection listener failed on a new item and was skipped:"
+                                        << CurrentExceptionText();
     }
   }
 }
@@ -60,6 +65,8 @@ void TOWExtCollection::AfterNewItemDestroyed(TCollectionItem* item) {
     try {
       listener->ItemDestroyed(this, item);
     } catch (...) {
+      qCWarning(lcComponents).noquote() << "A collection listener failed on a freed item and was skipped:"
+                                        << CurrentExceptionText();
     }
   }
 }

@@ -1,10 +1,12 @@
 #include "imagepins/data_buffer_pins.h"
 
 #include "imagepins/buffer_operations.h"
+#include "imagepins/data_pins_log.h"
 #include "imagepins/image_streams.h"
 #include "pins/delivery_claim.h"
 #include "pins/pin_entry.h"
 #include "pins/typed/standard_streams.h"
+#include "runtime/runtime_log.h"
 
 namespace lumicar {
 
@@ -27,6 +29,10 @@ bool TSLOWSourcePin::SubmitBuffer(ISLData* buffer) {
     return true;
   } catch (...) {
     // A receiver's failure costs this one buffer, never the producer.
+    if (!bufferFailureLogged_.exchange(true))
+      qCWarning(lcDataPins).noquote() << "Sending a buffer from" << GetFullName(true)
+                                      << "failed:" << CurrentExceptionText()
+                                      << "(later failures of this pin are not logged)";
     return false;
   }
 }
@@ -88,6 +94,8 @@ bool TSLOWSourcePin::IntConnect(TOWBasicPin* other, TOWBasicPin* afterPin) {
     } catch (...) {
       // The link stands; a receiver that failed on the start learns the
       // format from the next start.
+      qCWarning(lcDataPins).noquote() << "Sending the running stream's start from" << GetFullName(true)
+                                      << "to a newly linked pin failed:" << CurrentExceptionText();
     }
   }
   if (onConnect) onConnect(this, other);
@@ -107,6 +115,8 @@ void TSLOWSourcePin::BeforeUnlink(TOWBasicPin* other) {
       NotifyPin(other, MakeIntf<TOWStopOperation>());
     } catch (...) {
       // The link goes whatever the receiver did with the stop.
+      qCWarning(lcDataPins).noquote() << "Sending the stop from" << GetFullName(true)
+                                      << "to a pin being unlinked failed:" << CurrentExceptionText();
     }
   }
 }

@@ -5,6 +5,7 @@
 // unlinked while the stream runs hears a stop); and an input that hands
 // every operation to its owner's callback.
 
+#include <atomic>
 #include <functional>
 
 #include "buffers/data_interfaces.h"
@@ -67,6 +68,9 @@ class TSLOWSourcePin : public TOWSourcePin {
   TIntf<IOWNotifyOperation> lastStart_;
   TOWConnectEvent onConnect_;
   bool stopOnUnlink_ = true;
+  // A receiver failing on every buffer would flood the log: only the pin's
+  // first failed buffer is written.
+  std::atomic<bool> bufferFailureLogged_{false};
 };
 
 class TSLOWSinkPin : public TOWSinkPin {

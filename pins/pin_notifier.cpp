@@ -5,12 +5,16 @@
 #include <mutex>
 #include <vector>
 
+#include "pins/pins_log.h"
+#include "runtime/runtime_log.h"
+#include "runtime/sync/leaf_mutex.h"
+
 namespace lumicar {
 
 namespace {
 
 struct TNotifiers {
-  std::mutex mutex;
+  TLeafMutex mutex{"pin notifier list lock"};
   std::vector<TIntf<IOWPinNotifier>> listeners;
   // Lets the common case (no listener, as in the viewer) skip the lock.
   std::atomic<bool> any{false};
@@ -22,9 +26,10 @@ TNotifiers& Notifiers() {
 }
 
 // Calls f on a snapshot of the listeners, so that a listener may add or
-// remove listeners; exceptions of listeners are swallowed.
+// remove listeners; a listener's exception is written and goes no further,
+// so that the others still hear of the pin.
 template <typename F>
-void ForEachListener(F f) {
+void ForEachListener(const char* what, F f) {
   auto& n = Notifiers();
   if (!n.any.load(std::memory_order_acquire)) return;
   std::vector<TIntf<IOWPinNotifier>> snapshot;
@@ -36,6 +41,7 @@ void ForEachListener(F f) {
     try {
       f(l.get());
     } catch (...) {
+      qCWarning(lcPins).noquote() << "A pin listener failed on" << what << "and was skipped:" << CurrentExceptionText();
     }
   }
 }
@@ -63,46 +69,47 @@ void OWRemovePinNotifier(IOWPinNotifier* listener) {
 }
 
 void OWNotifyPinCreated(TOWBasicPin* pin) {
-  ForEachListener([&](IOWPinNotifier* l) { l->PinCreated(pin); });
+  ForEachListener("a pin's creation", [&](IOWPinNotifier* l) { l->PinCreated(pin); });
 }
 void OWNotifyPinDestroying(TOWBasicPin* pin, bool designClosing) {
-  ForEachListener([&](IOWPinNotifier* l) { l->PinDestroying(pin, designClosing); });
+  ForEachListener("a pin's destruction", [&](IOWPinNotifier* l) { l->PinDestroying(pin, designClosing); });
 }
 void OWNotifyPinChanged(TOWBasicPin* pin) {
-  ForEachListener([&](IOWPinNotifier* l) { l->PinChanged(pin); });
+  ForEachListener("a pin's change", [&](IOWPinNotifier* l) { l->PinChanged(pin); });
 }
 void OWNotifyPinConnected(TOWBasicPin* pin, TOWPinObject* other) {
-  ForEachListener([&](IOWPinNotifier* l) { l->PinConnected(pin, other); });
+  ForEachListener("a link", [&](IOWPinNotifier* l) { l->PinConnected(pin, other); });
 }
 void OWNotifyPinDisconnected(TOWBasicPin* pin, TOWPinObject* other) {
-  ForEachListener([&](IOWPinNotifier* l) { l->PinDisconnected(pin, other); });
+  ForEachListener("an unlink", [&](IOWPinNotifier* l) { l->PinDisconnected(pin, other); });
 }
 void OWNotifyPinListCreated(TOWPinList* list) {
-  ForEachListener([&](IOWPinNotifier* l) { l->PinListCreated(list); });
+  ForEachListener("a pin list's creation", [&](IOWPinNotifier* l) { l->PinListCreated(list); });
 }
 void OWNotifyPinListDestroying(TOWPinList* list) {
-  ForEachListener([&](IOWPinNotifier* l) { l->PinListDestroying(list); });
+  ForEachListener("a pin list's destruction", [&](IOWPinNotifier* l) { l->PinListDestroying(list); });
 }
 void OWNotifyPinListChanged(TOWPinList* list) {
-  ForEachListener([&](IOWPinNotifier* l) { l->PinListChanged(list); });
+  ForEachListener("a pin list's change", [&](IOWPinNotifier* l) { l->PinListChanged(list); });
 }
 void OWNotifyPinAddedToList(TOWPinList* list, TOWBasicPin* pin, int index) {
-  ForEachListener([&](IOWPinNotifier* l) { l->PinAddedToList(list, pin, index); });
+  ForEachListener("a pin added to a list", [&](IOWPinNotifier* l) { l->PinAddedToList(list, pin, index); });
 }
 void OWNotifyPinRemovedFromList(TOWPinList* list, TOWBasicPin* pin, int index) {
-  ForEachListener([&](IOWPinNotifier* l) { l->PinRemovedFromList(list, pin, index); });
+  ForEachListener("a pin removed from a list", [&](IOWPinNotifier* l) { l->PinRemovedFromList(list, pin, index); });
 }
 void OWNotifyPinsSwappedInList(TOWPinList* list, TOWBasicPin* pinA, int indexA, TOWBasicPin* pinB, int indexB) {
-  ForEachListener([&](IOWPinNotifier* l) { l->PinsSwappedInList(list, pinA, indexA, pinB, indexB); });
+  ForEachListener("pins swapped in a list",
+                  [&](IOWPinNotifier* l) { l->PinsSwappedInList(list, pinA, indexA, pinB, indexB); });
 }
 void OWNotifyDispatcherCreated(TOWStateDispatcher* dispatcher) {
-  ForEachListener([&](IOWPinNotifier* l) { l->DispatcherCreated(dispatcher); });
+  ForEachListener("a dispatcher's creation", [&](IOWPinNotifier* l) { l->DispatcherCreated(dispatcher); });
 }
 void OWNotifyDispatcherDestroying(TOWStateDispatcher* dispatcher, bool flag) {
-  ForEachListener([&](IOWPinNotifier* l) { l->DispatcherDestroying(dispatcher, flag); });
+  ForEachListener("a dispatcher's destruction", [&](IOWPinNotifier* l) { l->DispatcherDestroying(dispatcher, flag); });
 }
 void OWNotifyDispatcherChanged(TOWStateDispatcher* dispatcher) {
-  ForEachListener([&](IOWPinNotifier* l) { l->DispatcherChanged(dispatcher); });
+  ForEachListener("a dispatcher's change", [&](IOWPinNotifier* l) { l->DispatcherChanged(dispatcher); });
 }
 
 }  // namespace lumicar

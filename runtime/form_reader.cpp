@@ -16,6 +16,7 @@
 #include "runtime/filer.h"
 #include "runtime/form_lexer.h"
 #include "runtime/properties.h"
+#include "runtime/runtime_log.h"
 
 namespace lumicar {
 
@@ -67,8 +68,10 @@ class FormReader {
     TDesignAccess::Exclude(root_, TComponentState(csLoading) | csReading);
     try {
       root_->SetName(saved_name);
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
       // The old name was valid before the read; nothing of the read holds it now.
+      qCWarning(lcRuntime).noquote() << "Restoring the name" << saved_name
+                                     << "after a failed read failed:" << e.Message();
     }
   }
 

@@ -5,8 +5,10 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "display/control/display_log.h"
 #include "display/source/video_source_filter.h"
 #include "dsbase/com/media_event_sink.h"
+#include "runtime/runtime_log.h"
 
 namespace lumicar {
 
@@ -36,6 +38,7 @@ TVLDSImageDisplay::~TVLDSImageDisplay() {
     DestroyGraph();
   } catch (...) {
     // A receiver of the graph change failed; the display goes all the same.
+    qCWarning(lcDisplay).noquote() << "Taking the graph down while the display goes failed:" << CurrentExceptionText();
   }
   graph_.reset();
 }

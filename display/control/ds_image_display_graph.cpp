@@ -4,12 +4,14 @@
 #include <QCoreApplication>
 #include <algorithm>
 
+#include "display/control/display_log.h"
 #include "display/control/ds_image_display.h"
 #include "display/source/video_source_filter.h"
 #include "dsbase/com/class_factory.h"
 #include "dsbase/com/graph_ids.h"
 #include "dsbase/com/result_codes.h"
 #include "dsbase/media/media_guids.h"
+#include "runtime/runtime_log.h"
 #include "runtime/sync/posted_call.h"
 
 namespace lumicar {
@@ -85,6 +87,8 @@ bool TVLDSImageDisplay::GetGraph() {
     try {
       DisconnectInterfaces();
     } catch (...) {
+      // The build's own failure is the one that goes on up.
+      qCWarning(lcDisplay).noquote() << "Letting a half-built display graph go failed:" << CurrentExceptionText();
     }
     throw;
   }

@@ -5,6 +5,8 @@
 
 #include "buffers/image_buffer.h"
 #include "buffers/qimage/image_qimage.h"
+#include "display/control/display_log.h"
+#include "runtime/log_gate.h"
 
 namespace lumicar {
 
@@ -78,8 +80,11 @@ bool TVLPainterDisplay::PaintWindow(const QRect&) {
         // that other receivers share.
         auto own = MakeIntf<TVLImageBuffer>(frame.get());
         ToBitmap(own.get(), picture_);
-      } catch (const std::exception&) {
+      } catch (const std::exception& e) {
         picture_ = QImage();  // a frame that cannot be shown leaves the picture blank
+        // Each paint of such frames comes here: at most one line a second.
+        static TLogGate convertLog;
+        if (convertLog.Open()) qCWarning(lcDisplay) << "A frame cannot be shown, the picture stays blank:" << e.what();
       }
     }
   }

@@ -1,8 +1,11 @@
 #include "dsbase/base/base_output_pin.h"
 
+#include "dsbase/base/dsbase_log.h"
 #include "dsbase/com/class_factory.h"
 #include "dsbase/com/result_codes.h"
 #include "dsbase/media/mem_allocator.h"
+#include "runtime/log_gate.h"
+#include "runtime/runtime_log.h"
 
 namespace lumicar {
 
@@ -125,7 +128,13 @@ HRESULT TDSBaseOutputPin::Deliver(IMediaSample* sample) {
     return input->Receive(sample);
   } catch (...) {
     // An exception must not cross into the streaming thread of the caller;
-    // the sample did not arrive, so say so.
+    // the sample did not arrive, so say so. It may fail on every sample: at
+    // most one line a second.
+    static TLogGate failedLog;
+    if (failedLog.Open())
+      qCWarning(lcMediaGraph).noquote() << "Delivering a sample failed (answered"
+                                        << QStringLiteral("0x%1):").arg(uint32_t(E_UNEXPECTED), 8, 16, QLatin1Char('0'))
+                                        << CurrentExceptionText();
     return E_UNEXPECTED;
   }
 }

@@ -2,9 +2,12 @@
 
 #include <cstring>
 
+#include "dsbase/base/dsbase_log.h"
 #include "dsbase/com/graph_ids.h"
 #include "dsbase/com/media_event_sink.h"
 #include "dsbase/com/result_codes.h"
+#include "runtime/log_gate.h"
+#include "runtime/runtime_log.h"
 
 namespace lumicar {
 
@@ -153,6 +156,10 @@ void TDSSampleGrabber::Grab(IMediaSample* sample) {
     else
       callback->BufferCB(seconds, data, length);
   } catch (...) {
+    // Every sample passes here: at most one line a second.
+    static TLogGate callbackLog;
+    if (callbackLog.Open())
+      qCWarning(lcMediaGraph).noquote() << "The sample grabber's callback failed:" << CurrentExceptionText();
   }
 }
 

@@ -17,6 +17,8 @@
 #include "dsbase/holder/renderer_ids.h"
 #include "dsbase/holder/running_object_table.h"
 #include "pins/operations.h"
+#include "runtime/log_gate.h"
+#include "runtime/runtime_log.h"
 
 namespace lumicar {
 
@@ -93,7 +95,13 @@ class TDSGraph::TWindowHook : public QObject {
       holder_->WindowMessage(e);
       if (e->type() == QEvent::Resize) holder_->DoFormResize();
     } catch (...) {
-      // The window goes on with its own handling whatever a hook did.
+      // The window goes on with its own handling whatever a hook did. Every
+      // message of the window passes here: a failing hook is written at most
+      // once a second.
+      static TLogGate hookLog;
+      if (hookLog.Open())
+        qCWarning(lcGraph).noquote() << "Passing window event" << int(e->type())
+                                     << "to the graph failed:" << CurrentExceptionText();
     }
     return false;
   }
@@ -130,10 +138,12 @@ void TDSGraph::ShutDown() {
     DestroyGraph();
   } catch (...) {
     // A receiver of the change failed; the holder goes all the same.
+    qCWarning(lcGraph).noquote() << "Taking the graph down while its holder goes failed:" << CurrentExceptionText();
   }
   try {
     if (graphPin_) graphPin_->Notify(MakeIntf<TOWStopOperation>());
   } catch (...) {
+    qCWarning(lcGraph).noquote() << "Sending the stop while the graph holder goes failed:" << CurrentExceptionText();
   }
   graphPin_.reset();
   additionalFilters_.reset();
@@ -257,6 +267,7 @@ bool TDSGraph::RegisterAdditionalFilters() {
       if (FAILED(graph_->AddFilter(filter.get(), reinterpret_cast<const char16_t*>(name.utf16())))) all = false;
     } catch (...) {
       // A filter that cannot be had is left out; the others are still added.
+      qCWarning(lcGraph).noquote() << "Adding additional filter" << i + 1 << "failed:" << CurrentExceptionText();
       all = false;
     }
   }
@@ -391,6 +402,9 @@ QString TDSGraph::ErrorText(const QString& message, HRESULT code) {
 }
 
 void TDSGraph::Error(const QString& message, HRESULT code) {
+  // Written whether or not a handler takes it: a handler may mark it handled
+  // and say nothing, and without one the exception may end in a guard.
+  qCWarning(lcGraph).noquote() << ErrorText(message, code);
   bool handled = false;
   TDSErrorEvent handler = OnError();
   if (handler && tReportingHolder != this) {
@@ -409,7 +423,11 @@ void TDSGraph::Error(const QString& message, HRESULT code) {
 
 void TDSGraph::Warning(const QString& message, HRESULT code) {
   TDSWarningEvent handler = OnWarning();
-  if (handler) handler(owner_, message, code);
+  if (handler) {
+    handler(owner_, message, code);
+  } else {
+    qCWarning(lcGraph).noquote() << ErrorText(message, code);
+  }
 }
 
 void TDSGraph::CheckWarning(const QString& message, HRESULT code) {
@@ -452,6 +470,7 @@ void TDSGraph::DestroyDownstreamOf(IBaseFilter* filter, int depth) {
       if (downstream) graph_->RemoveFilter(downstream.get());
     } catch (...) {
       // Whatever one branch does, the others are still taken down.
+      qCWarning(lcGraph).noquote() << "Taking down a branch of the graph failed:" << CurrentExceptionText();
     }
   }
 }
@@ -513,6 +532,7 @@ bool TDSGraph::ConnectFilterToPin(IBaseFilter* filter, IPin* pin) {
       if (SUCCEEDED(graph_->Connect(out.get(), pin))) return true;
     } catch (...) {
       // The next output pin may still connect.
+      qCWarning(lcGraph).noquote() << "Connecting an output pin failed:" << CurrentExceptionText();
     }
   }
   return false;
@@ -580,6 +600,7 @@ bool TDSGraph::ConfigVideoWindow(IDSPreviewDock* dock, bool show, const QSize& s
     window->put_MessageDrain(owner);
   } catch (...) {
     // The video window is the renderer's: whatever it refuses, the graph runs.
+    qCWarning(lcGraph).noquote() << "Placing the video window failed:" << CurrentExceptionText();
   }
   return true;
 }

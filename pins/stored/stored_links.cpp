@@ -6,11 +6,13 @@
 
 #include "pins/multi_sink_pin.h"
 #include "pins/pin_registry.h"
+#include "pins/pins_log.h"
 #include "pins/source_pin.h"
 #include "pins/stored/pin_list.h"
 #include "pins/stored/unloaded_pin.h"
 #include "runtime/component.h"
 #include "runtime/filer.h"
+#include "runtime/runtime_log.h"
 
 namespace lumicar {
 
@@ -326,6 +328,8 @@ void TOWBasicPin::CheckVirtualList() {
       OWReplaceUnloadedPin(found, this);
     } catch (...) {
       // The placeholder stays (it is freed last); the search ends here.
+      qCWarning(lcPins).noquote() << "Taking the links of placeholder" << display << "over to" << GetFullName(true)
+                                  << "failed:" << CurrentExceptionText();
       if (OWIsUnloadedPinListed(found)) found->SetInRemoval(false);
       return;
     }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
 #include "buffers/block_buffer.h"
 #include "buffers/sl_exception.h"
 #include "imagepins/image_streams.h"
@@ -41,6 +43,27 @@ int CountOf(const std::vector<TIntf<IOWNotifyOperation>>& operations) {
   for (const auto& op : operations) n += OWOperationAs<T>(op.get()) ? 1 : 0;
   return n;
 }
+
+// Collects what the data pins write to their log category while it lives.
+class TDataPinsLog {
+ public:
+  TDataPinsLog() {
+    lines().clear();
+    previous_ = qInstallMessageHandler(&Handler);
+  }
+  ~TDataPinsLog() { qInstallMessageHandler(previous_); }
+  QStringList Lines() const { return lines(); }
+
+ private:
+  static QStringList& lines() {
+    static QStringList all;
+    return all;
+  }
+  static void Handler(QtMsgType, const QMessageLogContext& context, const QString& message) {
+    if (context.category && QByteArray(context.category) == "lumicar.datapins") lines() << message;
+  }
+  QtMessageHandler previous_;
+};
 
 class ImagePins : public ::testing::Test {
  protected:
@@ -182,6 +205,24 @@ TEST_F(ImagePins, AFailingReceiverCostsOneFrameAndNothingMore) {
   EXPECT_EQ(sink->Count<TOWSuppliedBufferOperation>(), 1);
   EXPECT_FALSE(source_->OutputPin()->SubmitBuffer(nullptr));
   EXPECT_EQ(calls, 2);
+  sink->onOperation = nullptr;
+}
+
+TEST_F(ImagePins, ReceiverFailuresAreWrittenOncePerPinAndStartAndStopFailuresEachTime) {
+  auto* sink = new TTestFrameSink(&form_);
+  ASSERT_TRUE(source_->OutputPin()->Connect(sink->InputPin()));
+  TDataPinsLog log;
+  sink->onOperation = [](IOWNotifyOperation*) { throw ESLException(QStringLiteral("receiver failed")); };
+  EXPECT_FALSE(source_->Send(MakePatternFrame(4, 4, vfRGB24).get()));
+  EXPECT_FALSE(source_->Send(MakePatternFrame(4, 4, vfRGB24).get()));
+  ASSERT_EQ(log.Lines().size(), 1) << "a receiver failing on every frame writes one line";
+  EXPECT_TRUE(log.Lines()[0].contains(QStringLiteral("receiver failed")));
+  // The stop a sink hears when it is unlinked fails too: written, the link goes.
+  source_->OutputPin()->DisconnectFrom(sink->InputPin());
+  EXPECT_FALSE(source_->OutputPin()->IsConnectedTo(sink->InputPin()));
+  ASSERT_EQ(log.Lines().size(), 2);
+  EXPECT_TRUE(log.Lines()[1].contains(QStringLiteral("stop"))) << log.Lines()[1].toStdString();
+  EXPECT_TRUE(log.Lines()[1].contains(QStringLiteral("receiver failed")));
   sink->onOperation = nullptr;
 }
 

@@ -228,6 +228,24 @@ TEST_F(HolderTest, WarningsOnlyReachTheHandlerAndOnlyForFailures) {
   EXPECT_EQ(warnings, (QStringList{QStringLiteral("w 1"), QStringLiteral("bad 80004005")}));
 }
 
+TEST_F(HolderTest, EveryErrorAndEveryUnheardWarningIsWrittenOnceWithItsCode) {
+  THolderHost host;
+  TDSGraph& holder = *host.Graph();
+  TGraphLog log;
+  // No handler: the error ends as an exception, which a guard may swallow.
+  EXPECT_THROW(holder.Error(QStringLiteral("no handler"), E_ACCESSDENIED), ESLException);
+  holder.Warning(QStringLiteral("nobody listens"), E_FAIL);
+  // A handler that takes the error quietly.
+  TErrorRecorder handled(holder, true);
+  EXPECT_NO_THROW(holder.Error(QStringLiteral("taken"), VFW_E_RUNTIME_ERROR));
+  // A warning that has a listener is its listener's to report.
+  holder.SetOnWarning(TDSWarningEvent([](TObject*, QString, HRESULT) {}));
+  holder.Warning(QStringLiteral("heard"), E_FAIL);
+  EXPECT_EQ(log.Messages(), (QStringList{TDSGraph::ErrorText(QStringLiteral("no handler"), E_ACCESSDENIED),
+                                         TDSGraph::ErrorText(QStringLiteral("nobody listens"), E_FAIL),
+                                         TDSGraph::ErrorText(QStringLiteral("taken"), VFW_E_RUNTIME_ERROR)}));
+}
+
 TEST_F(HolderTest, AnErrorReportedFromInsideTheHandlerIsNotHandledAgain) {
   THolderHost host;
   TDSGraph& holder = *host.Graph();
