@@ -21,6 +21,8 @@
 #include <mutex>
 #include <thread>
 
+#include "runtime/sync/leaf_mutex.h"
+
 namespace lumicar {
 
 class TOWBasicPin;
@@ -92,8 +94,8 @@ class TOWLinkChangeGate {
   void Leave();
 
  private:
-  std::mutex mutex_;
-  std::condition_variable free_;
+  TLeafMutex mutex_{"link change claim guard"};
+  std::condition_variable_any free_;
   std::thread::id holder_;
   int depth_ = 0;
 };

@@ -4,6 +4,8 @@
 #include <shared_mutex>
 #include <vector>
 
+#include "runtime/sync/leaf_mutex.h"
+
 namespace lumicar {
 
 namespace {
@@ -18,7 +20,7 @@ struct TStreamEntry {
 // reader-writer lock costs little and keeps a late registration from
 // corrupting a search that runs on another thread.
 struct TRegistries {
-  std::shared_mutex mutex;
+  TLeafSharedMutex mutex{"stream registry lock"};
   std::vector<TStreamEntry> streams;
   std::vector<TOWConverterRegistration> converters;
 };

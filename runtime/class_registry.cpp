@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "runtime/exception.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -16,7 +17,7 @@ struct Entry {
 };
 
 struct Registry {
-  std::mutex mutex;
+  TLeafMutex mutex{"class registry lock"};
   std::map<QString, Entry> classes;  // key: lower-case class name
 };
 

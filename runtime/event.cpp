@@ -2,12 +2,14 @@
 
 #include <mutex>
 
+#include "runtime/sync/leaf_mutex.h"
+
 namespace lumicar {
 
 namespace {
 
 struct EventRegistry {
-  std::mutex mutex;
+  TLeafMutex mutex{"event type registry lock"};
   // Never shrinks, so pointers handed out stay valid: one entry per event type.
   std::vector<std::unique_ptr<TEventTypeInfo>> types;
 };

@@ -14,6 +14,7 @@
 #include "runtime/filer.h"
 #include "runtime/form_lexer.h"
 #include "runtime/persistent.h"
+#include "runtime/sync/critical_section.h"
 
 namespace lumicar {
 
@@ -172,7 +173,8 @@ TPropKind KindOf(const QMetaProperty& p, int* size) {
 }
 
 struct Cache {
-  std::recursive_mutex mutex;
+  // Recursive: building a list reads defaults, which look identifiers up.
+  TOWCriticalSection mutex{TLockRank::kLeaf, "property cache lock"};
   std::map<const QMetaObject*, std::unique_ptr<std::vector<TPropInfo>>> lists;
   std::map<int, std::vector<std::pair<QString, qint64>>> idents;
 };

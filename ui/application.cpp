@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <mutex>
 
+#include "runtime/sync/leaf_mutex.h"
 #include "ui/message_box.h"
 
 namespace lumicar {
@@ -10,7 +11,7 @@ namespace lumicar {
 namespace {
 
 struct TApplicationState {
-  std::mutex mutex;
+  TLeafMutex mutex{"application state lock"};
   QString title;
   bool hasTitle = false;
   TExceptionHandler handler;

@@ -2,13 +2,14 @@
 
 #include "pins/operations.h"
 #include "pins/typed/standard_streams.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
 namespace {
 
 TOWDispatchResult ReceiveClock(TOWPin* pin, TOWDispatchResult notified, IOWNotifyOperation* operation,
-                               std::mutex& mutex, const TOWClockEvent& event) {
+                               TLeafMutex& mutex, const TOWClockEvent& event) {
   if (!OWOperationAs<TOWClockOperation>(operation)) return notified;
   TOWClockEvent onClock;
   {

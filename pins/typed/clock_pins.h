@@ -9,6 +9,7 @@
 #include "pins/multi_sink_pin.h"
 #include "pins/sink_pin.h"
 #include "pins/source_pin.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -49,7 +50,7 @@ class TOWClockSinkPin : public TOWSinkPin {
   TOWDispatchResult DispatchData(const TGUID& streamId, IOWNotifyOperation* operation, TOWNotifyState state) override;
 
  private:
-  std::mutex eventMutex_;
+  TLeafMutex eventMutex_{"clock pin event lock"};
   TOWClockEvent onClock_;
 };
 
@@ -65,7 +66,7 @@ class TOWClockMultiSinkPin : public TOWMultiSinkPin {
   TOWDispatchResult DispatchData(const TGUID& streamId, IOWNotifyOperation* operation, TOWNotifyState state) override;
 
  private:
-  std::mutex eventMutex_;
+  TLeafMutex eventMutex_{"clock pin event lock"};
   TOWClockEvent onClock_;
 };
 

@@ -15,6 +15,7 @@
 #include "pins/typed/clock_pins.h"
 #include "pins/typed/standard_streams.h"
 #include "pins/typed/value_traits.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -74,7 +75,7 @@ class TOWValueHolder {
   }
 
  private:
-  mutable std::mutex mutex_;
+  mutable TLeafMutex mutex_{"value pin value lock"};
   Value value_ = Traits::Default();
   Event event_;
 };

@@ -11,18 +11,20 @@ namespace lumicar {
 
 class TOWCriticalSection {
  public:
-  explicit TOWCriticalSection(TLockRank rank = TLockRank::kUnranked) : rank_(rank) {}
+  // `name` (a string literal) names a leaf section in lock-order reports.
+  explicit TOWCriticalSection(TLockRank rank = TLockRank::kUnranked, const char* name = nullptr)
+      : rank_(rank), name_(name) {}
   TOWCriticalSection(const TOWCriticalSection&) = delete;
   TOWCriticalSection& operator=(const TOWCriticalSection&) = delete;
 
   void Enter() {
-    lockorder::Acquiring(rank_, this);
+    lockorder::Acquiring(rank_, this, name_);
     mutex_.lock();
-    lockorder::Acquired(rank_, this);
+    lockorder::Acquired(rank_, this, name_);
   }
   bool TryEnter() {
     if (!mutex_.try_lock()) return false;
-    lockorder::Acquired(rank_, this);
+    lockorder::Acquired(rank_, this, name_);
     return true;
   }
   void Leave() {
@@ -39,6 +41,7 @@ class TOWCriticalSection {
  private:
   std::recursive_mutex mutex_;
   TLockRank rank_;
+  const char* name_;
 };
 
 }  // namespace lumicar

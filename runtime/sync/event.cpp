@@ -3,14 +3,15 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "runtime/sync/leaf_mutex.h"
 #include "runtime/sync/named_object_table.h"
 
 namespace lumicar {
 
 struct TOWEvent::State {
   State(bool manual, bool initial) : manualReset(manual), signalled(initial) {}
-  std::mutex guard;
-  std::condition_variable changed;
+  TLeafMutex guard{"event state guard"};
+  std::condition_variable_any changed;
   const bool manualReset;
   bool signalled;
   int waiting = 0;

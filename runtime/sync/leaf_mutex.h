@@ -12,17 +12,19 @@
 // it again through the same calls and so keeps the checker's view right.
 
 #include <mutex>
+#include <shared_mutex>
 
 #include "runtime/sync/lock_order.h"
 
 namespace lumicar {
 
-class TLeafMutex {
+template <typename Mutex>
+class TBasicLeafMutex {
  public:
   // `name` must be a string literal: the checker keeps the pointer.
-  explicit constexpr TLeafMutex(const char* name) : name_(name) {}
-  TLeafMutex(const TLeafMutex&) = delete;
-  TLeafMutex& operator=(const TLeafMutex&) = delete;
+  explicit constexpr TBasicLeafMutex(const char* name) : name_(name) {}
+  TBasicLeafMutex(const TBasicLeafMutex&) = delete;
+  TBasicLeafMutex& operator=(const TBasicLeafMutex&) = delete;
 
   void lock() {
     lockorder::Acquiring(TLockRank::kLeaf, this, name_);
@@ -38,11 +40,27 @@ class TLeafMutex {
     lockorder::Released(this);
     mutex_.unlock();
   }
+  // Shared ownership (std::shared_lock) where the mutex has it.
+  void lock_shared() requires requires(Mutex& m) { m.lock_shared(); }
+  {
+    lockorder::Acquiring(TLockRank::kLeaf, this, name_);
+    mutex_.lock_shared();
+    lockorder::Acquired(TLockRank::kLeaf, this, name_);
+  }
+  void unlock_shared() requires requires(Mutex& m) { m.unlock_shared(); }
+  {
+    lockorder::Released(this);
+    mutex_.unlock_shared();
+  }
   const char* Name() const { return name_; }
 
  private:
-  std::mutex mutex_;
+  Mutex mutex_;
   const char* name_;
 };
+
+using TLeafMutex = TBasicLeafMutex<std::mutex>;
+// For a registry read far more often than it is written.
+using TLeafSharedMutex = TBasicLeafMutex<std::shared_mutex>;
 
 }  // namespace lumicar

@@ -122,7 +122,7 @@ class TOWLock : public TInterfacedObject, public IOWLock {
   int32_t TakeLetThroughs(std::thread::id self, int32_t n);
   int32_t LetThroughsOf(std::thread::id self) const;
 
-  TOWCriticalSection critSect_;
+  TOWCriticalSection critSect_{TLockRank::kLockBookkeeping};
   // Let-throughs of threads other than the owner (total of letThroughs_).
   int32_t stopLockCount_ = 0;
   // Let-throughs of the owning thread made while it owned the lock.

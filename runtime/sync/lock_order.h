@@ -36,7 +36,9 @@ namespace lumicar {
   X(kFrameQueue, "frame queue lock")                           \
   X(kRenderer, "renderer lock")                                \
   X(kBufferContainer, "buffer container lock")                 \
-  X(kBlockPool, "block pool lock")
+  X(kBlockPool, "block pool lock")                             \
+  X(kCameraControl, "camera control lock")                     \
+  X(kLockBookkeeping, "a lock's own bookkeeping section")
 
 enum class TLockRank : uint8_t {
   kUnranked = 0,  // not checked: leaf locks private to one class

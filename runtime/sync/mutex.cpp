@@ -4,13 +4,14 @@
 #include <mutex>
 #include <thread>
 
+#include "runtime/sync/leaf_mutex.h"
 #include "runtime/sync/named_object_table.h"
 
 namespace lumicar {
 
 struct TOWMutex::State {
-  std::mutex guard;
-  std::condition_variable freed;
+  TLeafMutex guard{"mutex state guard"};
+  std::condition_variable_any freed;
   std::thread::id owner;
   uint32_t depth = 0;
   int waiting = 0;

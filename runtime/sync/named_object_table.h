@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 
+#include "runtime/sync/leaf_mutex.h"
+
 namespace lumicar {
 
 template <typename State>
@@ -28,7 +30,7 @@ class TNamedObjectTable {
   }
 
  private:
-  std::mutex mutex_;
+  TLeafMutex mutex_{"named object table lock"};
   std::map<QString, std::weak_ptr<State>> table_;
 };
 

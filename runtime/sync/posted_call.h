@@ -16,10 +16,12 @@
 #include <mutex>
 #include <utility>
 
+#include "runtime/sync/leaf_mutex.h"
+
 namespace lumicar {
 
 namespace detail {
-std::mutex& PostedCallLock();
+TLeafMutex& PostedCallLock();
 }
 
 template <typename Call>

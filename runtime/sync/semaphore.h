@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "runtime/sync/leaf_mutex.h"
 #include "runtime/sync/wait_timeout.h"
 
 namespace lumicar {
@@ -32,8 +33,8 @@ class TOWSemaphore {
   int32_t MaximumCount() const { return maximum_; }
 
  private:
-  mutable std::mutex mutex_;
-  std::condition_variable available_;
+  mutable TLeafMutex mutex_{"semaphore guard"};
+  std::condition_variable_any available_;
   int32_t count_;
   const int32_t maximum_;
 };
