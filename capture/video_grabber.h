@@ -9,6 +9,7 @@
 
 #include "capture/format_preference.h"
 #include "dsbase/base/transform_filter.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -49,7 +50,7 @@ class TDSVideoGrabber final : public TDSTransformFilter {
   ~TDSVideoGrabber() override = default;
 
   TCallback callback_;
-  mutable std::mutex lock_;  // leaf: the fields below
+  mutable TLeafMutex lock_{"video grabber lock"};  // the fields below
   TVLVideoFormat format_ = vfRGBA32;
   int width_ = 0, height_ = 0;
   int64_t period_ = 0;

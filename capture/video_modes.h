@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "buffers/video_format.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -60,7 +61,7 @@ class TVLVideoModes {
 
  private:
   std::function<void()> open_;
-  mutable std::mutex lock_;  // leaf: the records only
+  mutable TLeafMutex lock_{"video modes lock"};  // the records only
   std::vector<TVLVideoModeFormat> items_;
 };
 

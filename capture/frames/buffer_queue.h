@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/sync/leaf_mutex.h"
+
 namespace lumicar {
 
 struct TMLDSBufferBlock {
@@ -38,7 +40,7 @@ class TMLDSBufferQueue {
   int Count() const;
 
  private:
-  mutable std::mutex lock_;  // leaf: the list only
+  mutable TLeafMutex lock_{"capture buffer queue lock"};  // the list only
   std::deque<std::unique_ptr<TMLDSBufferBlock>> blocks_;
 };
 

@@ -18,6 +18,7 @@
 #include "dsbase/holder/graph_holder.h"
 #include "runtime/event.h"
 #include "runtime/sync/critical_section.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -151,7 +152,7 @@ class TVLDSImageDisplay : public TVLCommonImageDisplay {
   // The holder's video window once more, for the window's events: read there
   // without any ranked lock, since Qt may deliver an event to the control
   // while the thread holds a graph or filter lock. A leaf.
-  mutable std::mutex eventWindowLock_;
+  mutable TLeafMutex eventWindowLock_{"display event window lock"};
   TIntf<IVideoWindow> eventWindow_;
 
   // Guarded by the component lock.

@@ -14,6 +14,7 @@
 #include "buffers/image_buffer_interface.h"
 #include "capture/frames/frame_drops.h"
 #include "dsbase/base/source_filter.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -89,7 +90,7 @@ class TDSVideoSourceStreamPin : public TDSSourceStreamPin {
 
   // Guards the size and the agreed format: they are set on the thread that
   // connects the graph and read by the thread that sends frames. A leaf.
-  mutable std::mutex geometryLock_;
+  mutable TLeafMutex geometryLock_{"video source geometry lock"};
   int width_ = 320;
   int height_ = 240;
   int64_t frameDuration_ = 0;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "runtime/sync/leaf_mutex.h"
 #include "runtime/sync/wait_timeout.h"
 
 namespace lumicar {
@@ -39,8 +40,8 @@ class TDSAMEvent {
   }
 
  private:
-  std::mutex lock_;  // leaf: guards only the flag for waiters
-  std::condition_variable changed_;
+  TLeafMutex lock_{"media event flag lock"};  // only the flag for waiters
+  std::condition_variable_any changed_;
   std::atomic<bool> set_{false};
 };
 

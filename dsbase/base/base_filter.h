@@ -12,6 +12,7 @@
 #include "dsbase/com/dual_unknown.h"
 #include "dsbase/com/filter_interfaces.h"
 #include "dsbase/media/media_type.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -65,7 +66,7 @@ class TDSBaseFilter : public TDSDualUnknown, public IBaseFilter {
   std::atomic<FILTER_STATE> state_{State_Stopped};
   // The clock is read on the sample path (StreamTime), which must not take
   // the filter lock: a leaf lock of its own guards it.
-  mutable std::mutex clockLock_;
+  mutable TLeafMutex clockLock_{"filter clock lock"};
   TIntf<IReferenceClock> clock_;
   std::atomic<REFERENCE_TIME> start_{0};
   TGUID classId_;

@@ -12,6 +12,7 @@
 #include "dsbase/com/dual_unknown.h"
 #include "dsbase/com/filter_interfaces.h"
 #include "dsbase/media/media_type.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -103,7 +104,7 @@ class TDSBasePin : public TDSDualUnknown, public IPin, public IQualityControl {
   // Guards the peer and the pointers the streaming path reads (peer,
   // allocator, quality sink) against a concurrent connect or disconnect. A
   // leaf lock: nothing is called while it is held.
-  mutable std::mutex peerLock_;
+  mutable TLeafMutex peerLock_{"media pin peer lock"};
 
  private:
   TIntf<IPin> connected_;

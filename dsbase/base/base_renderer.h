@@ -12,6 +12,7 @@
 #include "dsbase/base/base_input_pin.h"
 #include "dsbase/base/pos_pass_thru.h"
 #include "dsbase/com/result_codes.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -106,7 +107,7 @@ class TDSBaseRenderer : public TDSBaseFilter {
   std::atomic<bool> streaming_{false};
   std::atomic<bool> firstSampleSeen_{false};
   std::unique_ptr<TDSRendererInputPin> input_;
-  std::mutex positionLock_;
+  TLeafMutex positionLock_{"renderer position lock"};
   TDSRendererPosPassThru* position_ = nullptr;  // aggregated, owned
 };
 

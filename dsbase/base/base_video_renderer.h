@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "dsbase/base/base_renderer.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -56,7 +57,7 @@ class TDSBaseVideoRenderer : public TDSBaseRenderer, public IQualityControl {
 
   // Leaf lock over the statistics: written on the sample path, read by
   // anyone; nothing is called while it is held.
-  mutable std::mutex statsLock_;
+  mutable TLeafMutex statsLock_{"video renderer statistics lock"};
   TIntf<IQualityControl> sink_;  // guarded by statsLock_
   int32_t framesDrawn_ = 0;
   int32_t framesDropped_ = 0;

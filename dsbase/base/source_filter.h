@@ -9,6 +9,7 @@
 
 #include "dsbase/base/base_filter.h"
 #include "dsbase/base/base_output_pin.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -28,8 +29,8 @@ class TDSBaseSourceFilter : public TDSBaseFilter {
   ~TDSBaseSourceFilter() override;
 
  private:
-  mutable std::mutex pinsLock_;            // leaf lock over the list only
-  std::vector<TDSSourceStreamPin*> pins_;  // owned
+  mutable TLeafMutex pinsLock_{"source filter pin list lock"};  // leaf lock over the list only
+  std::vector<TDSSourceStreamPin*> pins_;                       // owned
 };
 
 class TDSSourceStreamPin : public TDSBaseOutputPin {

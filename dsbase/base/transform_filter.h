@@ -11,6 +11,7 @@
 #include "dsbase/base/base_input_pin.h"
 #include "dsbase/base/base_output_pin.h"
 #include "dsbase/base/pos_pass_thru.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -57,7 +58,7 @@ class TDSTransformOutputPin : public TDSBaseOutputPin {
   TDSTransformFilter* transform_;
 
  private:
-  std::mutex passThruLock_;
+  TLeafMutex passThruLock_{"transform position lock"};
   TDSPosPassThru* passThru_ = nullptr;  // aggregated into this pin, owned
 };
 

@@ -14,6 +14,7 @@
 
 #include "dsbase/camera/v4l2_device.h"
 #include "dsbase/filters/frame_conversion.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -42,8 +43,8 @@ class TDSTestPatternDevice final : public IV4L2Device {
   void Render(TBuffer& b);
   int Dequeue(v4l2_buffer* b);
 
-  std::mutex lock_;
-  std::condition_variable wake_;
+  TLeafMutex lock_{"test pattern device lock"};
+  std::condition_variable_any wake_;
   int openCount_ = 0;
   v4l2_pix_format format_{};
   bool formatSet_ = false;

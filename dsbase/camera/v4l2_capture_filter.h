@@ -15,6 +15,7 @@
 #include "dsbase/camera/v4l2_controls.h"
 #include "dsbase/camera/v4l2_device.h"
 #include "dsbase/graph/property_page_interfaces.h"
+#include "runtime/sync/critical_section.h"
 
 namespace lumicar {
 
@@ -75,7 +76,7 @@ class TDSV4L2CaptureFilter final : public TDSBaseSourceFilter,
   std::atomic<bool> lost_{false};
   // Serialises control sequences (automatic control off, then the value) and
   // the remembered values. A leaf lock: nothing is called out under it.
-  std::mutex controlLock_;
+  TOWCriticalSection controlLock_{TLockRank::kCameraControl};
   TDSV4L2Controls controls_;
   TDSV4L2CapturePin* pin_ = nullptr;  // owned by the base's pin list
 };

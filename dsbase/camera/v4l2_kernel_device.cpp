@@ -15,6 +15,7 @@
 #include <mutex>
 
 #include "dsbase/camera/v4l2_device.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -94,7 +95,7 @@ class TKernelV4L2Device final : public IV4L2Device {
     return i == wakes_.end() ? -1 : i->second;
   }
 
-  std::mutex lock_;
+  TLeafMutex lock_{"kernel device wake-up lock"};
   std::map<int, int> wakes_;  // node → its eventfd
 };
 

@@ -4,13 +4,14 @@
 #include <unordered_map>
 
 #include "dsbase/com/result_codes.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
 namespace {
 
 struct TRegistry {
-  std::mutex lock;
+  TLeafMutex lock{"class factory registry lock"};
   std::unordered_map<TGUID, TDSClassCreator> creators;
 };
 

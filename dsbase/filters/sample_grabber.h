@@ -9,6 +9,7 @@
 
 #include "dsbase/base/trans_in_place_filter.h"
 #include "dsbase/filters/sample_grabber_interfaces.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -41,7 +42,7 @@ class TDSSampleGrabber final : public TDSTransInPlaceFilter, public ISampleGrabb
   ~TDSSampleGrabber() override;
   void Grab(IMediaSample* sample);
 
-  std::mutex lock_;  // leaf: settings, callback and the kept buffer
+  TLeafMutex lock_{"sample grabber lock"};  // settings, callback and the kept buffer
   TDSMediaType wanted_;
   bool oneShot_ = false;
   bool oneShotDone_ = false;

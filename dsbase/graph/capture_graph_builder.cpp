@@ -74,14 +74,21 @@ TIntf<IGraphBuilder> TDSCaptureGraphBuilder::Graph() {
 HRESULT TDSCaptureGraphBuilder::GetFiltergraph(IGraphBuilder** graph) {
   if (!graph) return E_POINTER;
   *graph = nullptr;
-  std::lock_guard guard(lock_);
-  if (!graph_) {
-    void* raw = nullptr;
-    const HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, &raw);
-    if (FAILED(hr)) return hr;
-    graph_ = TIntf<IGraphBuilder>::Adopt(static_cast<IGraphBuilder*>(raw));
+  if (TIntf<IGraphBuilder> have = Graph()) {
+    *graph = have.Detach();
+    return S_OK;
   }
-  *graph = TIntf<IGraphBuilder>(graph_).Detach();
+  // Made with the leaf released (making an object takes the class lock); a
+  // graph another thread set meanwhile wins, and the new one is let go.
+  void* raw = nullptr;
+  const HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, &raw);
+  if (FAILED(hr)) return hr;
+  TIntf<IGraphBuilder> made = TIntf<IGraphBuilder>::Adopt(static_cast<IGraphBuilder*>(raw));
+  {
+    std::lock_guard guard(lock_);
+    if (!graph_) graph_ = made;
+    *graph = TIntf<IGraphBuilder>(graph_).Detach();
+  }
   return S_OK;
 }
 

@@ -7,6 +7,7 @@
 
 #include "dsbase/com/dual_unknown.h"
 #include "dsbase/graph/builder_interfaces.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -32,7 +33,7 @@ class TDSCaptureGraphBuilder final : public TDSDualUnknown, public ICaptureGraph
   TIntf<IGraphBuilder> Graph();
   HRESULT RenderFrom(IGraphBuilder* graph, IPin* out, IBaseFilter* intermediate, IBaseFilter* sink);
 
-  std::mutex lock_;  // leaf: guards graph_ only
+  TLeafMutex lock_{"capture graph builder lock"};  // graph_ only
   TIntf<IGraphBuilder> graph_;
 };
 

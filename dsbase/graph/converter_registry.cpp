@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <mutex>
 
+#include "runtime/sync/leaf_mutex.h"
+
 namespace lumicar {
 
 namespace {
-std::mutex& Lock() {
-  static std::mutex lock;
+TLeafMutex& Lock() {
+  static TLeafMutex lock{"converter registry lock"};
   return lock;
 }
 std::vector<TGUID>& Classes() {

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <mutex>
 
+#include "runtime/sync/leaf_mutex.h"
+
 namespace lumicar {
 
 namespace {
-std::mutex& Lock() {
-  static std::mutex lock;
+TLeafMutex& Lock() {
+  static TLeafMutex lock{"device provider lock"};
   return lock;
 }
 std::vector<std::shared_ptr<IDSDeviceProvider>>& Providers() {

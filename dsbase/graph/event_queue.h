@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "runtime/interface.h"
+#include "runtime/sync/leaf_mutex.h"
 
 class QObject;
 
@@ -35,8 +36,8 @@ class TDSEventQueue {
   size_t Size();
 
  private:
-  std::mutex lock_;  // leaf: posting to Qt takes only Qt's own queue lock
-  std::condition_variable added_;
+  TLeafMutex lock_{"graph event queue lock"};  // posting to Qt takes only Qt's own queue lock
+  std::condition_variable_any added_;
   std::deque<TEvent> events_;
   uint64_t completions_ = 0;
   int32_t lastCompletion_ = 0;

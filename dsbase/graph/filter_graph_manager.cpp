@@ -471,17 +471,20 @@ HRESULT TDSFilterGraph::PauseLocked() {
     const HRESULT hr = CheckMandatoryPins();
     if (FAILED(hr)) return hr;
     PrepareClock();
-    std::lock_guard guard(completeLock_);
-    completed_.clear();
-    renderers_ = 0;
+    // Counted before the accounting's leaf is taken: asking pins takes their
+    // filters' locks.
+    int renderers = 0;
     for (TEntry& e : filters_) {
       bool in = false, out = false;
       for (TIntf<IPin>& pin : DSPinsOf(e.filter.get())) {
         PIN_DIRECTION dir;
         if (DSPinDirection(pin.get(), &dir)) (dir == PINDIR_INPUT ? in : out) = true;
       }
-      renderers_ += in && !out;
+      renderers += in && !out;
     }
+    std::lock_guard guard(completeLock_);
+    completed_.clear();
+    renderers_ = renderers;
   }
   for (IBaseFilter* f : order) {
     const HRESULT hr = f->Pause();
@@ -608,11 +611,16 @@ HRESULT TDSFilterGraph::GetSyncSource(IReferenceClock** clock) {
 
 HRESULT TDSFilterGraph::Notify(int32_t eventCode, intptr_t param1, intptr_t param2) {
   if (eventCode == EC_COMPLETE && defaultComplete_) {
-    // The application hears of completion once every renderer has finished.
-    std::lock_guard guard(completeLock_);
-    if (renderers_ == 0) return S_OK;
-    completed_.insert(param2);
-    if (int(completed_.size()) == renderers_) events_.Add({EC_COMPLETE, S_OK, 0});
+    // The application hears of completion once every renderer has finished;
+    // the queue is told after the accounting's leaf is released.
+    bool allDone = false;
+    {
+      std::lock_guard guard(completeLock_);
+      if (renderers_ == 0) return S_OK;
+      completed_.insert(param2);
+      allDone = int(completed_.size()) == renderers_;
+    }
+    if (allDone) events_.Add({EC_COMPLETE, S_OK, 0});
     return S_OK;
   }
   events_.Add({eventCode, param1, param2});

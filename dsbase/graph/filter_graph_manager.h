@@ -20,6 +20,7 @@
 #include "dsbase/graph/graph_interfaces.h"
 #include "dsbase/media/media_type.h"
 #include "runtime/sync/critical_section.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -132,19 +133,19 @@ class TDSFilterGraph final : public TDSDualUnknown,
 
   TDSEventQueue events_;
   std::atomic<bool> defaultComplete_{true};
-  std::mutex completeLock_;  // leaf: renderer completion accounting
+  TLeafMutex completeLock_{"graph completion lock"};  // renderer completion accounting
   int renderers_ = 0;
   std::set<intptr_t> completed_;
 
-  std::mutex reconnectLock_;  // leaf: guards the queue and the worker's flags
-  std::condition_variable reconnectWake_;
+  TLeafMutex reconnectLock_{"graph reconnection lock"};  // the queue and the worker's flags
+  std::condition_variable_any reconnectWake_;
   std::deque<TReconnect> reconnects_;
   bool reconnectQuit_ = false;
   uint64_t reconnectsQueued_ = 0, reconnectsDone_ = 0;
   std::thread reconnectThread_;
 
-  std::mutex videoWindowLock_;                        // leaf: guards the pointer below
-  TDSVideoWindowDistributor* videoWindow_ = nullptr;  // aggregated, owned
+  TLeafMutex videoWindowLock_{"graph video window lock"};  // the pointer below
+  TDSVideoWindowDistributor* videoWindow_ = nullptr;       // aggregated, owned
 };
 
 }  // namespace lumicar

@@ -11,6 +11,7 @@
 
 #include "dsbase/com/dual_unknown.h"
 #include "dsbase/com/reference_clock.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -39,8 +40,8 @@ class TDSSystemClock final : public TDSDualUnknown, public IReferenceClock {
   HRESULT AddAdvise(const TAdvise& advise, uintptr_t* cookie);
   void AdviseLoop();
 
-  std::mutex lock_;  // leaf: guards the advise list; events are set outside it
-  std::condition_variable changed_;
+  TLeafMutex lock_{"system clock lock"};  // the advise list; events are set outside it
+  std::condition_variable_any changed_;
   std::map<uintptr_t, TAdvise> advises_;
   uintptr_t nextCookie_ = 1;
   bool quit_ = false;

@@ -5,6 +5,7 @@
 
 #include "dsbase/com/task_memory.h"
 #include "dsbase/graph/device_enumerator.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -92,7 +93,7 @@ class TDSRunningObjectTable final : public TInterfacedObject, public IRunningObj
     return {};
   }
 
-  std::mutex lock_;  // leaf: nothing is called while it is held
+  TLeafMutex lock_{"running object table lock"};  // nothing is called while it is held
   std::vector<TEntry> entries_;
   uint32_t lastCookie_ = 0;
 };

@@ -15,6 +15,7 @@
 #include "dsbase/filters/frame_conversion.h"
 #include "dsbase/media/sample_interfaces.h"
 #include "runtime/interface.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -80,7 +81,7 @@ class TDSVideoFrameExchange {
   TIntf<IMediaSample> Publish(std::unique_ptr<TDSVideoFrame> frame);
   bool Requested();
 
-  mutable std::mutex lock_;  // leaf: held only to move slots between the places
+  mutable TLeafMutex lock_{"video frame exchange lock"};  // held only to move slots between the places
   std::unique_ptr<TDSVideoFrame> pending_;
   std::vector<std::unique_ptr<TDSVideoFrame>> free_;  // hold no sample
   int made_ = 0;
