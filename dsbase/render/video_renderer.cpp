@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QPointer>
 #include <QThread>
+#include <condition_variable>
+#include <deque>
+#include <thread>
 
 #include "dsbase/com/media_event_sink.h"
 #include "dsbase/com/result_codes.h"
@@ -10,6 +13,7 @@
 #include "dsbase/render/video_render_path.h"
 #include "dsbase/render/video_window.h"
 #include "runtime/log_gate.h"
+#include "runtime/sync/leaf_mutex.h"
 #include "runtime/sync/posted_call.h"
 
 namespace lumicar {
@@ -46,13 +50,43 @@ struct TDSVideoRenderer::TShared {
   bool droppingWindow = false;  // the renderer itself is freeing the window
 
   // The window raises graph events through the filter while it lives.
-  std::mutex filterLock;  // leaf but for the graph's event queue
+  TLeafMutex filterLock{"video renderer filter lock"};
   TDSVideoRenderer* filter = nullptr;
-  QSize nativeSize;  // guarded by filterLock
+  QSize nativeSize;               // guarded by filterLock
+  std::deque<int32_t> raised;     // guarded by filterLock: not yet handed to the graph
+  bool handingOver = false;       // guarded by filterLock: a thread is handing them on
+  std::thread::id handingThread;  // guarded by filterLock: which one
+  std::condition_variable_any handedOn;
 
+  // The graph's sink takes locks of its own, so it is called with the leaf
+  // released. Events are queued under the leaf and handed on by one thread
+  // at a time, so the graph sees them in the order they were raised; the
+  // sink is looked up for each one, so none reaches a graph the filter left
+  // or a filter that went.
   void Raise(int32_t code) {
-    std::lock_guard guard(filterLock);
-    if (filter) filter->NotifyEvent(code, 0, 0);
+    {
+      std::lock_guard guard(filterLock);
+      raised.push_back(code);
+      if (handingOver) return;  // the thread handing on takes this one in turn
+      handingOver = true;
+      handingThread = std::this_thread::get_id();
+    }
+    for (;;) {
+      int32_t next = 0;
+      IMediaEventSink* sink = nullptr;
+      {
+        std::lock_guard guard(filterLock);
+        if (raised.empty()) {
+          handingOver = false;
+          handedOn.notify_all();
+          return;
+        }
+        next = raised.front();
+        raised.pop_front();
+        if (filter) sink = filter->eventSink_.load(std::memory_order_acquire);
+      }
+      if (sink) sink->Notify(next, 0, 0);
+    }
   }
 
   TDSVideoWindow* EnsureWindow(const std::shared_ptr<TShared>& self) {
@@ -91,8 +125,14 @@ TDSVideoRenderer::TDSVideoRenderer(const TGUID& classId)
 
 TDSVideoRenderer::~TDSVideoRenderer() {
   {
-    std::lock_guard guard(shared_->filterLock);
+    std::unique_lock guard(shared_->filterLock);
     shared_->filter = nullptr;
+    // An event being handed to the graph reaches it before this filter, and
+    // so perhaps the graph that released it, goes; unless this very thread is
+    // handing it on (the graph let the filter go in answer to the event).
+    TShared& shared = *shared_;
+    shared.handedOn.wait(
+        guard, [&shared] { return !shared.handingOver || shared.handingThread == std::this_thread::get_id(); });
   }
   // The window belongs to the user-interface thread: freed there.
   if (OnUiThread()) {

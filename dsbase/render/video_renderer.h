@@ -24,6 +24,7 @@
 #include "dsbase/filters/frame_conversion.h"
 #include "dsbase/graph/video_renderer_interfaces.h"
 #include "dsbase/render/video_frame_exchange.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -102,7 +103,7 @@ class TDSVideoRenderer final : public TDSBaseVideoRenderer, public IVideoWindow,
   std::shared_ptr<TShared> shared_;
   // Leaf lock over the connected frame layout: set on the connecting
   // thread, read by the streaming thread.
-  mutable std::mutex formatLock_;
+  mutable TLeafMutex formatLock_{"video renderer format lock"};
   TDSFrameFormat format_;
   bool hasFormat_ = false;
   std::atomic<uint64_t> refused_{0};
@@ -110,7 +111,7 @@ class TDSVideoRenderer final : public TDSBaseVideoRenderer, public IVideoWindow,
   // Samples let go of under the renderer lock, released once out of it.
   // Leaf lock; room for a few is made once so the frame path does not
   // allocate.
-  std::mutex retiredLock_;
+  TLeafMutex retiredLock_{"video renderer retired samples lock"};
   std::vector<TIntf<IMediaSample>> retired_;
 };
 
