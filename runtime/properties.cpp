@@ -14,7 +14,7 @@
 #include "runtime/filer.h"
 #include "runtime/form_lexer.h"
 #include "runtime/persistent.h"
-#include "runtime/sync/critical_section.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -173,8 +173,7 @@ TPropKind KindOf(const QMetaProperty& p, int* size) {
 }
 
 struct Cache {
-  // Recursive: building a list reads defaults, which look identifiers up.
-  TOWCriticalSection mutex{TLockRank::kLeaf, "property cache lock"};
+  TLeafMutex mutex{"property cache lock"};
   std::map<const QMetaObject*, std::unique_ptr<std::vector<TPropInfo>>> lists;
   std::map<int, std::vector<std::pair<QString, qint64>>> idents;
 };
@@ -247,10 +246,17 @@ bool IsPlainKind(TPropKind kind) {
 
 const std::vector<TPropInfo>& GetPropList(const QMetaObject* meta) {
   Cache& cache = TheCache();
-  std::lock_guard lock(cache.mutex);
-  auto it = cache.lists.find(meta);
-  if (it != cache.lists.end()) return *it->second;
+  {
+    std::lock_guard lock(cache.mutex);
+    auto it = cache.lists.find(meta);
+    if (it != cache.lists.end()) return *it->second;
+  }
+  // Built with the cache free: reading the declared defaults looks up
+  // identifiers (this cache again) and event types, whose registry has a
+  // lock of its own. Two threads may build one list; the first one stored
+  // is kept, and lists are never removed, so the reference stays valid.
   auto list = BuildList(meta);
+  std::lock_guard lock(cache.mutex);
   return *cache.lists.emplace(meta, std::move(list)).first->second;
 }
 
