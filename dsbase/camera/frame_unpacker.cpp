@@ -31,7 +31,11 @@ int PackedBytes(uint32_t fourcc) {
   }
 }
 
-TVLVideoFormat LayoutOf(uint32_t fourcc) {
+bool IsJpeg(uint32_t fourcc) { return fourcc == V4L2_PIX_FMT_MJPEG || fourcc == V4L2_PIX_FMT_JPEG; }
+
+}  // namespace
+
+TVLVideoFormat DSLayoutOfFourcc(uint32_t fourcc) {
   switch (fourcc) {
     case V4L2_PIX_FMT_YUYV:
       return vfYUY2;
@@ -50,10 +54,6 @@ TVLVideoFormat LayoutOf(uint32_t fourcc) {
       return vfRGB24;
   }
 }
-
-bool IsJpeg(uint32_t fourcc) { return fourcc == V4L2_PIX_FMT_MJPEG || fourcc == V4L2_PIX_FMT_JPEG; }
-
-}  // namespace
 
 bool TDSFrameUnpacker::Prepare(const v4l2_pix_format& in, const AM_MEDIA_TYPE& out) {
   if (!DSDescribeFrame(out, &out_)) {
@@ -76,8 +76,8 @@ bool TDSFrameUnpacker::Prepare(const v4l2_pix_format& in, const AM_MEDIA_TYPE& o
       return false;
     }
     needed_ = size_t(uint64_t(lineBytes_) * (h - 1) + w * uint64_t(bpp));
-    in_ = TDSFrameFormat{LayoutOf(fourcc_), width_, height_, false, int(lineBytes_), nullptr};
-    if (fourcc_ != V4L2_PIX_FMT_RGB24 && LayoutOf(fourcc_) != out_.format) {
+    in_ = TDSFrameFormat{DSLayoutOfFourcc(fourcc_), width_, height_, false, int(lineBytes_), nullptr};
+    if (fourcc_ != V4L2_PIX_FMT_RGB24 && DSLayoutOfFourcc(fourcc_) != out_.format) {
       error_ = "native layout differs from the output";
       return false;
     }
@@ -95,7 +95,8 @@ bool TDSFrameUnpacker::Prepare(const v4l2_pix_format& in, const AM_MEDIA_TYPE& o
     error_ = "pixel format not supported";
     return false;
   }
-  if (!(out_.format == vfYUY2 || LayoutOf(fourcc_) == out_.format || (IsJpeg(fourcc_) && out_.format == vfRGB24))) {
+  if (!(out_.format == vfYUY2 || DSLayoutOfFourcc(fourcc_) == out_.format ||
+        (IsJpeg(fourcc_) && out_.format == vfRGB24))) {
     error_ = "no conversion to the output";
     return false;
   }

@@ -16,6 +16,10 @@ namespace lumicar {
 
 enum class TDSUnpackResult { ok, shortBuffer, corrupt };
 
+// The frame layout a camera's uncompressed pixel format has in memory; RGB24
+// for the formats that are decoded or repacked into it.
+TVLVideoFormat DSLayoutOfFourcc(uint32_t fourcc);
+
 class TDSFrameUnpacker {
  public:
   // False (with a reason) when the driver's format cannot fill the output.

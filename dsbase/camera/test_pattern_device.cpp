@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "dsbase/camera/camera_modes.h"
+#include "dsbase/camera/frame_unpacker.h"
 
 namespace lumicar {
 
@@ -28,25 +29,6 @@ int BytesPerPixel(uint32_t f) {
       return 1;
     default:
       return 2;
-  }
-}
-
-TVLVideoFormat LayoutOf(uint32_t f) {
-  switch (f) {
-    case V4L2_PIX_FMT_YUYV:
-      return vfYUY2;
-    case V4L2_PIX_FMT_UYVY:
-      return vfUYVY;
-    case V4L2_PIX_FMT_XBGR32:
-      return vfRGBA32;
-    case V4L2_PIX_FMT_RGB565:
-      return vfRGB565;
-    case V4L2_PIX_FMT_RGB555:
-      return vfRGB555;
-    case V4L2_PIX_FMT_GREY:
-      return vfGrayScale;
-    default:
-      return vfRGB24;
   }
 }
 
@@ -202,7 +184,7 @@ void TDSTestPatternDevice::Render(TBuffer& b) {
           FillRect(bgr_.data(), w, h, ox + c * cell, oy + r * cell, cell, cell, 255, 255, 255);
   }
   const TDSFrameFormat from{vfRGB24, w, h, false, w * 3, nullptr};
-  const TDSFrameFormat to{LayoutOf(format_.pixelformat), w, h, false, int(format_.bytesperline), nullptr};
+  const TDSFrameFormat to{DSLayoutOfFourcc(format_.pixelformat), w, h, false, int(format_.bytesperline), nullptr};
   converter_.Convert(bgr_.data(), from, b.bytes.data(), to);
 }
 
