@@ -100,12 +100,12 @@ end "$format_result"
 # sanitizer test programs quickly and without gold's warnings about the
 # sanitizer runtime's symbols. Precompiled Qt, standard and GoogleTest headers
 # (LUMICAR_PCH, GCC builds only) save the parsing of the same headers in every
-# file; the test programs compile their files in batches (LUMICAR_UNITY_TESTS),
-# so that the headers they share are parsed and their templates instantiated
-# once a batch.
+# file; libraries and test programs compile their files in batches
+# (LUMICAR_UNITY), so that the headers they share are parsed and their
+# templates instantiated once a batch.
 common=(-G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUMICAR_BUILD_BENCH=OFF -DCMAKE_C_FLAGS_DEBUG=-g1
   -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld -DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld
-  -DLUMICAR_PCH=ON -DLUMICAR_UNITY_TESTS=ON)
+  -DLUMICAR_PCH=ON -DLUMICAR_UNITY=ON)
 
 begin "ThreadSanitizer build"
 if logged "$logs/tsan-configure.log" cmake -S . -B build/tsan "${common[@]}" -DLUMICAR_WERROR=ON -DLUMICAR_SANITIZE=thread \

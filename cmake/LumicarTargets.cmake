@@ -18,14 +18,18 @@ function(lumicar_library name)
   target_include_directories(lumicar_${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_compile_options(lumicar_${name} PRIVATE ${LUMICAR_WARNINGS})
   target_link_libraries(lumicar_${name} PUBLIC ${ARG_DEPS})
+  if(LUMICAR_UNITY)
+    set_target_properties(lumicar_${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+  endif()
 endfunction()
 
-# Test programs compile their files in batches of eight when
-# LUMICAR_UNITY_TESTS is on (./test.sh): the files of one program share most
-# of their headers and templates (GoogleTest's, Qt's), which a batch parses
-# and instantiates once. Each file's helpers therefore live in a namespace
-# named after the file or have names of their own.
-option(LUMICAR_UNITY_TESTS "Compile each test program's files in batches" OFF)
+# Libraries and test programs compile their files in batches of eight when
+# LUMICAR_UNITY is on (./test.sh): the files of one target share most of
+# their headers and templates (Qt's, GoogleTest's, our own), which a batch
+# parses and instantiates once. Each file's helpers therefore live in a
+# namespace named after the file or have names of their own; a folder whose
+# files cannot share a batch turns it off for its library (kernels/).
+option(LUMICAR_UNITY "Compile each library's and test program's files in batches" OFF)
 
 # lumicar_test(<name> SOURCES ... [DEPS ...] [THREADS] [XVFB] [LABELS ...])
 # One GoogleTest executable registered with CTest. THREADS marks a test that
@@ -39,7 +43,7 @@ function(lumicar_test name)
   endif()
   find_package(GTest REQUIRED)
   add_executable(${name} ${ARG_SOURCES})
-  if(LUMICAR_UNITY_TESTS)
+  if(LUMICAR_UNITY)
     set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   endif()
   target_compile_options(${name} PRIVATE ${LUMICAR_WARNINGS})

@@ -14,7 +14,7 @@ struct EventRegistry {
   std::vector<std::unique_ptr<TEventTypeInfo>> types;
 };
 
-EventRegistry& Registry() {
+EventRegistry& TheEventRegistry() {
   static EventRegistry registry;
   return registry;
 }
@@ -22,7 +22,7 @@ EventRegistry& Registry() {
 }  // namespace
 
 bool RegisterEventType(const TEventTypeInfo& info) {
-  EventRegistry& r = Registry();
+  EventRegistry& r = TheEventRegistry();
   std::lock_guard lock(r.mutex);
   for (const auto& t : r.types) {
     if (t->type == info.type) return true;
@@ -32,7 +32,7 @@ bool RegisterEventType(const TEventTypeInfo& info) {
 }
 
 const TEventTypeInfo* FindEventType(QMetaType type) {
-  EventRegistry& r = Registry();
+  EventRegistry& r = TheEventRegistry();
   std::lock_guard lock(r.mutex);
   for (const auto& t : r.types) {
     if (t->type == type) return t.get();

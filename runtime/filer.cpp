@@ -39,10 +39,6 @@ const TFormToken& TReader::Expect(TFormToken::Kind kind, const char* what) {
   return Next();
 }
 
-static bool IsWord(const TFormToken& t, const char* word) {
-  return t.kind == TFormToken::Ident && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
-}
-
 TValueType TReader::NextValue() const {
   const TFormToken& t = Peek();
   switch (t.kind) {
@@ -55,10 +51,10 @@ TValueType TReader::NextValue() const {
     case TFormToken::Binary:
       return vaBinary;
     case TFormToken::Ident:
-      if (IsWord(t, "True")) return vaTrue;
-      if (IsWord(t, "False")) return vaFalse;
-      if (IsWord(t, "nil")) return vaNil;
-      if (IsWord(t, "Null")) return vaNull;
+      if (t.IsWord("True")) return vaTrue;
+      if (t.IsWord("False")) return vaFalse;
+      if (t.IsWord("nil")) return vaNil;
+      if (t.IsWord("Null")) return vaNull;
       return vaIdent;
     case TFormToken::Symbol:
       if (t.Is('(')) return vaList;
@@ -95,7 +91,7 @@ QString TReader::ReadIdent() {
   const TFormToken& t = Expect(TFormToken::Ident, "identifier");
   // The special words come back in their usual spelling.
   for (const char* word : {"True", "False", "nil", "Null"}) {
-    if (IsWord(t, word)) return QLatin1String(word);
+    if (t.IsWord(word)) return QLatin1String(word);
   }
   return t.text;
 }
@@ -133,11 +129,11 @@ double TReader::ReadFloat() {
     const double v = static_cast<double>(t.magnitude);
     return t.negative ? -v : v;
   }
-  if (IsWord(t, "NaN")) {
+  if (t.IsWord("NaN")) {
     Next();
     return std::numeric_limits<double>::quiet_NaN();
   }
-  if (IsWord(t, "Inf")) {
+  if (t.IsWord("Inf")) {
     Next();
     return std::numeric_limits<double>::infinity();
   }
@@ -146,11 +142,11 @@ double TReader::ReadFloat() {
 
 bool TReader::ReadBoolean() {
   const TFormToken& t = Peek();
-  if (IsWord(t, "True")) {
+  if (t.IsWord("True")) {
     Next();
     return true;
   }
-  if (IsWord(t, "False")) {
+  if (t.IsWord("False")) {
     Next();
     return false;
   }
@@ -199,9 +195,9 @@ void TReader::SkipValueAt(int depth) {
     case vaCollection:
       Next();
       while (!Peek().Is('>')) {
-        if (!IsWord(Peek(), "item")) Error(QStringLiteral("'item' or '>' expected, found %1").arg(Peek().Describe()));
+        if (!Peek().IsWord("item")) Error(QStringLiteral("'item' or '>' expected, found %1").arg(Peek().Describe()));
         Next();
-        while (!IsWord(Peek(), "end")) {
+        while (!Peek().IsWord("end")) {
           if (Peek().kind == TFormToken::End) Error(QStringLiteral("unterminated collection item"));
           Expect(TFormToken::Ident, "property name");
           if (!Peek().Is('=')) Error(QStringLiteral("'=' expected, found %1").arg(Peek().Describe()));

@@ -29,6 +29,10 @@ struct TFormToken {
   double number = 0;      // Float
 
   bool Is(char symbol) const { return kind == Symbol && text.size() == 1 && text[0] == QLatin1Char(symbol); }
+  // Keywords (object, end, item, true...) are matched without regard to case.
+  bool IsWord(const char* word) const {
+    return kind == Ident && text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+  }
   // "Line L, column C: "
   QString Where() const;
   // How the token looks in a message: 'end', string, number, end of design...

@@ -22,10 +22,6 @@ namespace lumicar {
 
 namespace {
 
-bool IsWord(const TFormToken& t, const char* word) {
-  return t.kind == TFormToken::Ident && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
-}
-
 class FormReader {
  public:
   FormReader(TComponent* root, const std::vector<TFormToken>& tokens) : root_(root), reader_(tokens, root) {}
@@ -122,7 +118,7 @@ class FormReader {
 
   void ReadRoot() {
     const TFormToken opener = reader_.Peek();
-    if (!IsWord(opener, "object")) reader_.Error(QStringLiteral("'object' expected, found %1").arg(opener.Describe()));
+    if (!opener.IsWord("object")) reader_.Error(QStringLiteral("'object' expected, found %1").arg(opener.Describe()));
     reader_.Next();
     const Header h = ReadHeader();
     bool fits = false;
@@ -146,11 +142,11 @@ class FormReader {
         reader_.Error(QStringLiteral("'end' expected for the object opened at line %1").arg(opener.line));
       }
       const bool is_property = t.kind == TFormToken::Ident && reader_.Peek(1).Is('=');
-      if (!is_property && IsWord(t, "end")) {
+      if (!is_property && t.IsWord("end")) {
         reader_.Next();
         return;
       }
-      if (!is_property && IsWord(t, "object")) {
+      if (!is_property && t.IsWord("object")) {
         ReadChild(component);
       } else if (t.kind == TFormToken::Ident) {
         ReadPropertyLine(component);
@@ -326,7 +322,7 @@ class FormReader {
         return;
       }
       if (t.kind == TFormToken::End) reader_.Error(QStringLiteral("unterminated collection"));
-      if (!IsWord(t, "item")) reader_.Error(QStringLiteral("'item' or '>' expected, found %1").arg(t.Describe()));
+      if (!t.IsWord("item")) reader_.Error(QStringLiteral("'item' or '>' expected, found %1").arg(t.Describe()));
       reader_.Next();
       Nest item_nest(*this, t);
       TCollectionItem* item = nullptr;
@@ -334,7 +330,7 @@ class FormReader {
       for (;;) {
         const TFormToken& p = reader_.Peek();
         const bool is_property = p.kind == TFormToken::Ident && reader_.Peek(1).Is('=');
-        if (!is_property && IsWord(p, "end")) {
+        if (!is_property && p.IsWord("end")) {
           reader_.Next();
           break;
         }

@@ -8,7 +8,7 @@
 namespace lumicar {
 
 namespace {
-TLeafMutex& Lock() {
+TLeafMutex& ConverterLock() {
   static TLeafMutex lock{"converter registry lock"};
   return lock;
 }
@@ -19,13 +19,13 @@ std::vector<TGUID>& Classes() {
 }  // namespace
 
 void DSRegisterConverter(const TGUID& clsid) {
-  std::lock_guard guard(Lock());
+  std::lock_guard guard(ConverterLock());
   auto& classes = Classes();
   if (std::find(classes.begin(), classes.end(), clsid) == classes.end()) classes.push_back(clsid);
 }
 
 std::vector<TGUID> DSConverterClasses() {
-  std::lock_guard guard(Lock());
+  std::lock_guard guard(ConverterLock());
   return Classes();
 }
 
