@@ -1,0 +1,58 @@
+# Qt's meta-object compiler runs only for targets that need it. AUTOMOC is on
+# for the whole tree, and for every target it costs a compiler run for the
+# predefined macros, a scan of every file and a compiled (often empty)
+# mocs_compilation.cpp; most test programs and several libraries declare no
+# Qt object. Once the tree is configured, each target whose files (and the
+# headers beside its sources, which AUTOMOC also reads) name none of Qt's
+# meta-object macros gets AUTOMOC off. A target that needs moc and is missed
+# here fails to link (an undefined vtable), never silently.
+set(LUMICAR_MOC_MARKERS "Q_OBJECT|Q_GADGET|Q_NAMESPACE|Q_PLUGIN_METADATA")
+
+function(lumicar_target_needs_moc target out)
+  get_target_property(dir ${target} SOURCE_DIR)
+  get_target_property(sources ${target} SOURCES)
+  set(files)
+  foreach(source IN LISTS sources)
+    if(source MATCHES "^\\$<")
+      continue()
+    endif()
+    if(NOT IS_ABSOLUTE ${source})
+      set(source ${dir}/${source})
+    endif()
+    list(APPEND files ${source})
+    if(source MATCHES "\\.(cpp|cxx|cc)$")
+      string(REGEX REPLACE "\\.[a-z]+$" ".h" header ${source})
+      list(APPEND files ${header})
+    endif()
+  endforeach()
+  foreach(file IN LISTS files)
+    if(EXISTS ${file} AND NOT IS_DIRECTORY ${file})
+      file(STRINGS ${file} hits REGEX "${LUMICAR_MOC_MARKERS}" LIMIT_COUNT 1)
+      if(hits)
+        set(${out} TRUE PARENT_SCOPE)
+        return()
+      endif()
+    endif()
+  endforeach()
+  set(${out} FALSE PARENT_SCOPE)
+endfunction()
+
+function(lumicar_trim_automoc)
+  lumicar_pch_collect_targets(${PROJECT_SOURCE_DIR} targets)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(NOT type MATCHES "^(STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY|EXECUTABLE)$")
+      continue()
+    endif()
+    get_target_property(automoc ${target} AUTOMOC)
+    if(NOT automoc)
+      continue()
+    endif()
+    lumicar_target_needs_moc(${target} needed)
+    if(NOT needed)
+      set_target_properties(${target} PROPERTIES AUTOMOC OFF)
+    endif()
+  endforeach()
+endfunction()
+
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL lumicar_trim_automoc)
