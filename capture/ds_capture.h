@@ -39,6 +39,7 @@
 #include "dsbase/media/video_info.h"
 #include "imagepins/image_pins.h"
 #include "pins/typed/bool_pins.h"
+#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -350,8 +351,8 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   TBuildRequest request_;
 
   // Stops under way (TStopScope) and the starts waiting for them.
-  mutable std::mutex stopStateLock_;  // leaf
-  std::condition_variable stopEnded_;
+  mutable TLeafMutex stopStateLock_{"capture stop state"};
+  std::condition_variable_any stopEnded_;
   int stopsUnderWay_ = 0;
   int startsWaiting_ = 0;
   bool destroying_ = false;

@@ -17,6 +17,7 @@
 #include "dsbase/com/graph_ids.h"
 #include "dsbase/graph/graph_pins.h"
 #include "dsbase/media/media_guids.h"
+#include "runtime/runtime_log.h"
 
 namespace lumicar {
 
@@ -239,6 +240,7 @@ bool TVLDSCapture::InitCaptureFilters() {
     GetVideoModes();
     return true;
   } catch (...) {
+    qCWarning(lcCapture) << "Binding the camera's capture filters failed:" << CurrentExceptionText();
     FreeCapFilters();
     return false;
   }
@@ -659,9 +661,11 @@ bool TVLDSCapture::IntBuildGraph() {
     built_ = true;
     return true;
   } catch (...) {
+    qCWarning(lcCapture) << "Building the capture graph failed:" << CurrentExceptionText();
     try {
       undo();
     } catch (...) {
+      qCWarning(lcCapture) << "Taking the half-built capture graph down failed too:" << CurrentExceptionText();
     }
     return false;
   }

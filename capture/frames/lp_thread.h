@@ -8,6 +8,8 @@
 #include <mutex>
 #include <thread>
 
+#include "runtime/sync/leaf_mutex.h"
+
 namespace lumicar {
 
 class TComponent;
@@ -46,7 +48,7 @@ class TLPThread {
   TPriority priority_ = TPriority::kNormal;
   // A std::thread rather than a platform thread object, so that the join
   // is seen by the thread sanitizer as the end of everything the thread did.
-  mutable std::mutex threadLock_;
+  mutable TLeafMutex threadLock_{"frame thread start and join"};
   std::thread thread_;
   std::atomic<bool> running_{false};
 };

@@ -16,6 +16,7 @@
 #include "capture/frames/frame_drops.h"
 #include "capture/frames/lp_thread.h"
 #include "runtime/log_gate.h"
+#include "runtime/sync/critical_section.h"
 #include "runtime/sync/event.h"
 
 namespace lumicar {
@@ -107,9 +108,10 @@ class TVLVideoBufferQueueThread final : public TLPThread {
 
   // The pending buffer and its geometry. The producer fills it and the
   // queue thread replaces it; the in-flight flag keeps a second push from
-  // overwriting a buffer the queue thread has not taken yet. A leaf lock:
-  // only the copy and the buffer allocation run under it.
-  mutable std::mutex pendingLock_;
+  // overwriting a buffer the queue thread has not taken yet. Only the copy
+  // and the buffer's making and freeing run under it; the latter take the
+  // block pool's lock, so it ranks with the frame queue, not as a leaf.
+  mutable TOWCriticalSection pendingLock_{TLockRank::kFrameQueue};
   TIntf<TVLImageBuffer> pending_;
   bool inFlight_ = false;
   int64_t time1_ = 0, time2_ = 0, time3_ = 0;
