@@ -80,11 +80,21 @@ TProcessResources SettledProcessResources(const std::function<void()>& between, 
   }
 }
 
+TProcessResources QuietProcessResources(const std::function<void()>& drain, const std::function<void()>& between) {
+  const auto end = std::chrono::steady_clock::now() + kHangGuard;
+  for (;;) {
+    if (drain) drain();
+    TProcessResources look = SettledProcessResources(between);
+    const bool pooled = std::find(look.threads.begin(), look.threads.end(), kPooledWorkerName) != look.threads.end();
+    if (!pooled || std::chrono::steady_clock::now() > end) return look;
+  }
+}
+
 const std::vector<std::string>& PlatformThreadNames() {
   // Qt's thread pool keeps idle workers for a while after a job (large
   // pictures are scaled on them); the D-Bus and GLib helpers belong to the
   // platform plug-ins.
-  static const std::vector<std::string> names = {"Thread (pooled)", "QDBusConnection", "gmain",
+  static const std::vector<std::string> names = {kPooledWorkerName, "QDBusConnection", "gmain",
                                                  "gdbus",           "dconf worker",    "QXcbEventQueue"};
   return names;
 }

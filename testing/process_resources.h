@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/hang_guard.h"
+
 namespace lumicar::testtools {
 
 struct TProcessResources {
@@ -36,7 +38,19 @@ TProcessResources ReadProcessResources();
 // after `bound` — a hang guard, not a timing assumption — and returns the
 // last look, which the caller's growth check then judges.
 TProcessResources SettledProcessResources(const std::function<void()>& between = {},
-                                          std::chrono::milliseconds bound = std::chrono::seconds(30));
+                                          std::chrono::milliseconds bound = kHangGuard);
+
+// A settled look in which none of the platform's pooled workers is left.
+// Such a worker holds descriptors of its own (its event loop's eventfd),
+// which a growth check cannot tell from a leak, and work started while the
+// look settles (a repaint scaling a picture) may start one again; so this
+// calls `drain` (waiting for the pool to empty, typically) and looks again
+// until a settled look has none. Gives up after the hang guard and returns
+// the last look.
+TProcessResources QuietProcessResources(const std::function<void()>& drain, const std::function<void()>& between = {});
+
+// The name Qt gives the workers of its thread pools.
+inline constexpr const char* kPooledWorkerName = "Thread (pooled)";
 
 // Names of threads that the platform starts and ends by itself.
 const std::vector<std::string>& PlatformThreadNames();

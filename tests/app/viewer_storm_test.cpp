@@ -207,11 +207,12 @@ class ViewerStormTest : public ::testing::Test {
     return r;
   }
   // Qt's worker threads (large pictures are converted and scaled on them)
-  // come and go by themselves: the growth check leaves them out.
+  // come and go by themselves, each with a descriptor of its own: the look
+  // waits until the pool is drained and none is left.
   static TResources Measure() {
-    QThreadPool::globalInstance()->waitForDone();
     const testtools::TProcessResources process =
-        testtools::SettledProcessResources([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
+        testtools::QuietProcessResources([] { QThreadPool::globalInstance()->waitForDone(); },
+                                         [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
     return {process, DSLiveObjectCount()};
   }
 

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QTest>
+#include <QThreadPool>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -42,8 +43,11 @@ int ThreadCount() {
   return testtools::SettledProcessResources([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); })
       .ProgramThreads();
 }
+// Descriptors are counted with the pool drained: a pooled worker holds one.
 int FdCount() {
-  return testtools::SettledProcessResources([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); }).Fds();
+  return testtools::QuietProcessResources([] { QThreadPool::globalInstance()->waitForDone(); },
+                                          [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); })
+      .Fds();
 }
 
 // Feeds frames, in the format the camera streams, to whichever node of the

@@ -81,6 +81,26 @@ TEST_F(ProcessResourcesTest, PlatformThreadsComeAndGoUnreported) {
   EXPECT_EQ(DescribeGrowth(before, after), "");
 }
 
+// A pooled worker holds a descriptor of its own (here the one it opened):
+// a quiet look drains the pool until no worker is left, so the worker's
+// descriptor is not taken for the program's.
+TEST_F(ProcessResourcesTest, AQuietLookWaitsUntilThePoolIsDrained) {
+  const TProcessResources before = SettledProcessResources();
+  TNamedThread pooled(kPooledWorkerName);
+  const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  int drains = 0;
+  const TProcessResources quiet = QuietProcessResources([&] {
+    if (++drains == 2) {
+      ::close(fd);
+      pooled.Release();
+    }
+  });
+  EXPECT_GE(drains, 2);
+  EXPECT_EQ(DescribeGrowth(before, quiet), "");
+  EXPECT_EQ(quiet.Fds(), before.Fds());
+}
+
 TEST_F(ProcessResourcesTest, AnOpenDescriptorIsGrowthUntilClosed) {
   const TProcessResources before = SettledProcessResources();
   const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
