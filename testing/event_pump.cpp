@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QThreadPool>
 #include <QTimer>
 #include <thread>
 
@@ -29,6 +30,11 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds fail
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     QCoreApplication::sendPostedEvents();
   }
+}
+
+TProcessResources QuietQtProcessResources() {
+  return QuietProcessResources([] { QThreadPool::globalInstance()->waitForDone(); },
+                               [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
 }
 
 }  // namespace lumicar::testtools

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "testing/hang_guard.h"
+#include "testing/process_resources.h"
 
 namespace lumicar::testtools {
 
@@ -17,5 +18,11 @@ namespace lumicar::testtools {
 // it waits for: on a loaded two-core machine a spinning wait slows down the
 // very work it waits for.
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds failsafe = kHangGuard);
+
+// A quiet look at the process (see QuietProcessResources) from a Qt program's
+// main thread: Qt's global thread pool is drained before each look (its
+// workers convert and scale large pictures, each with a descriptor of its
+// own) and events are processed between looks.
+TProcessResources QuietQtProcessResources();
 
 }  // namespace lumicar::testtools

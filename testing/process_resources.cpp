@@ -9,6 +9,7 @@
 #include <ostream>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 namespace lumicar::testtools {
 namespace {
@@ -65,29 +66,45 @@ TProcessResources ReadProcessResources() {
   return r;
 }
 
-TProcessResources SettledProcessResources(const std::function<void()>& between, std::chrono::milliseconds bound) {
-  const auto end = std::chrono::steady_clock::now() + bound;
-  TProcessResources last = ReadProcessResources();
+namespace {
+
+// Takes `look` until `enough` accepts one or `end` passes, and returns the
+// last one taken: the one loop under both kinds of patient look below.
+TProcessResources LookUntil(std::chrono::steady_clock::time_point end, const std::function<TProcessResources()>& look,
+                            const std::function<bool(const TProcessResources&)>& enough) {
   for (;;) {
-    if (between) {
-      between();
-    } else {
-      std::this_thread::yield();
-    }
-    TProcessResources next = ReadProcessResources();
-    if (next == last || std::chrono::steady_clock::now() > end) return next;
-    last = std::move(next);
+    TProcessResources next = look();
+    if (enough(next) || std::chrono::steady_clock::now() > end) return next;
   }
 }
 
+}  // namespace
+
+TProcessResources SettledProcessResources(const std::function<void()>& between, std::chrono::milliseconds bound) {
+  TProcessResources last = ReadProcessResources();
+  return LookUntil(
+      std::chrono::steady_clock::now() + bound,
+      [&] {
+        if (between) {
+          between();
+        } else {
+          std::this_thread::yield();
+        }
+        return ReadProcessResources();
+      },
+      [&](const TProcessResources& next) { return std::exchange(last, next) == next; });
+}
+
 TProcessResources QuietProcessResources(const std::function<void()>& drain, const std::function<void()>& between) {
-  const auto end = std::chrono::steady_clock::now() + kHangGuard;
-  for (;;) {
-    if (drain) drain();
-    TProcessResources look = SettledProcessResources(between);
-    const bool pooled = std::find(look.threads.begin(), look.threads.end(), kPooledWorkerName) != look.threads.end();
-    if (!pooled || std::chrono::steady_clock::now() > end) return look;
-  }
+  return LookUntil(
+      std::chrono::steady_clock::now() + kHangGuard,
+      [&] {
+        if (drain) drain();
+        return SettledProcessResources(between);
+      },
+      [](const TProcessResources& look) {
+        return std::find(look.threads.begin(), look.threads.end(), kPooledWorkerName) == look.threads.end();
+      });
 }
 
 const std::vector<std::string>& PlatformThreadNames() {

@@ -13,7 +13,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-#include <QThreadPool>
 #include <QTimer>
 #include <array>
 #include <condition_variable>
@@ -209,12 +208,7 @@ class ViewerStormTest : public ::testing::Test {
   // Qt's worker threads (large pictures are converted and scaled on them)
   // come and go by themselves, each with a descriptor of its own: the look
   // waits until the pool is drained and none is left.
-  static TResources Measure() {
-    const testtools::TProcessResources process =
-        testtools::QuietProcessResources([] { QThreadPool::globalInstance()->waitForDone(); },
-                                         [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
-    return {process, DSLiveObjectCount()};
-  }
+  static TResources Measure() { return {testtools::QuietQtProcessResources(), DSLiveObjectCount()}; }
 
   // One command of each kind the storm gives first, so that what lives as
   // long as the window (made on first use) is in the baseline.

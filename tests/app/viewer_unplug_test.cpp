@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QTest>
-#include <QThreadPool>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -44,11 +43,7 @@ int ThreadCount() {
       .ProgramThreads();
 }
 // Descriptors are counted with the pool drained: a pooled worker holds one.
-int FdCount() {
-  return testtools::QuietProcessResources([] { QThreadPool::globalInstance()->waitForDone(); },
-                                          [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); })
-      .Fds();
-}
+int FdCount() { return testtools::QuietQtProcessResources().Fds(); }
 
 // Feeds frames, in the format the camera streams, to whichever node of the
 // camera is plugged in, at a camera's pace, while feeding is on.
