@@ -12,7 +12,7 @@
 #include "imagepins/frame_operations.h"
 #include "imagepins/image_pins.h"
 #include "runtime/component.h"
-#include "tests/imagepins/operation_log.h"
+#include "tests/pins/support/operation_log.h"
 
 namespace lumicar::test {
 

@@ -8,7 +8,7 @@
 
 #include "imagepins/xy_float_pins.h"
 #include "runtime/component.h"
-#include "tests/imagepins/operation_log.h"
+#include "tests/pins/support/operation_log.h"
 
 namespace lumicar::test {
 

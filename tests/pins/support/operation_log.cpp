@@ -1,4 +1,4 @@
-#include "tests/imagepins/operation_log.h"
+#include "tests/pins/support/operation_log.h"
 
 namespace lumicar::test {
 

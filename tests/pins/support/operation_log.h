@@ -17,6 +17,11 @@ class TOperationLog {
     TIntf<IOWNotifyOperation> operation;
     TGUID streamId;
     TOWNotifyState state;
+
+    template <typename T>
+    T* As() const {
+      return OWOperationAs<T>(operation.get());
+    }
   };
 
   // The dispatch callback that records into this log.

@@ -19,7 +19,7 @@ TEST(ClockPins, TicksFireTheClockCallbackAfterThePinNotification) {
   TComponent owner;
   TOWClockSourcePin source(&owner);
   std::vector<std::string> order;
-  TDeliveryLog log;
+  TOperationLog log;
   TOWClockSinkPin sink(
       &owner, nullptr,
       [&](TOWPin* pin, const TGUID& id, IOWNotifyOperation* op, TOWNotifyState state) {
@@ -34,14 +34,14 @@ TEST(ClockPins, TicksFireTheClockCallbackAfterThePinNotification) {
   ASSERT_TRUE(source.Connect(&sink));
   // The new link's bare notice is seen, but is no tick.
   EXPECT_EQ(order, (std::vector<std::string>{"notification"}));
-  EXPECT_EQ(log.deliveries[0].state, TOWNotifyState(nsConnectionNotice) | nsLastReceiver);
+  EXPECT_EQ(log.Entries()[0].state, TOWNotifyState(nsConnectionNotice) | nsLastReceiver);
 
   source.Clock();
   source.Clock();
   EXPECT_EQ(order, (std::vector<std::string>{"notification", "notification", "clock", "notification", "clock"}));
-  ASSERT_EQ(log.deliveries.size(), 3u);
-  EXPECT_NE(log.deliveries[1].As<TOWClockOperation>(), nullptr);
-  EXPECT_TRUE(log.deliveries[1].streamId == IID_IOWClockStream);
+  ASSERT_EQ(log.Size(), 3u);
+  EXPECT_NE(log.Entries()[1].As<TOWClockOperation>(), nullptr);
+  EXPECT_TRUE(log.Entries()[1].streamId == IID_IOWClockStream);
   source.Notify(MakeIntf<TOWStopOperation>());
   EXPECT_EQ(order.size(), 6u);  // notification only
 }
@@ -80,7 +80,7 @@ TEST(ClockPins, AMultiSinkHearsEverySource) {
 
 TEST(ClockPins, UpstreamNotificationsReachTheSourceCallback) {
   TComponent owner;
-  TDeliveryLog upstream;
+  TOperationLog upstream;
   TOWClockSourcePin a(&owner, nullptr, upstream.Event());
   TOWClockSourcePin b(&owner, nullptr, upstream.Event());
   TOWClockSinkPin sink(&owner);
@@ -89,10 +89,10 @@ TEST(ClockPins, UpstreamNotificationsReachTheSourceCallback) {
   ASSERT_TRUE(a.Connect(&multi));
   ASSERT_TRUE(b.Connect(&multi));
   sink.Notify(MakeIntf<TOWStartOperation>());
-  EXPECT_EQ(upstream.deliveries.size(), 1u);
+  EXPECT_EQ(upstream.Size(), 1u);
   multi.Notify(MakeIntf<TOWStartOperation>());
-  ASSERT_EQ(upstream.deliveries.size(), 3u);
-  EXPECT_TRUE(upstream.deliveries[2].streamId == IID_IOWClockStream);
+  ASSERT_EQ(upstream.Size(), 3u);
+  EXPECT_TRUE(upstream.Entries()[2].streamId == IID_IOWClockStream);
 }
 
 TEST(ClockPins, ClockNotificationIgnoresReceiversWithoutTheClockStream) {

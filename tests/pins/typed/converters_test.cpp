@@ -32,7 +32,7 @@ TEST(Converters, IntegerToRealGoesThroughANewConverterAndDeliversDoubles) {
   TOWIntegerSourcePin source(&owner);
   source.SetValue(42);
   TValueLog<TOWRealSinkPin, double> values;
-  TDeliveryLog log;
+  TOperationLog log;
   TOWRealSinkPin sink(&owner, nullptr, values.Event());
   sink.SetDispatchEvent(log.Event());
 
@@ -49,7 +49,7 @@ TEST(Converters, IntegerToRealGoesThroughANewConverterAndDeliversDoubles) {
   source.SetValue(-7);
   source.SetValue(2147483647);
   EXPECT_EQ(values.values, (std::vector<double>{42.0, -7.0, 2147483647.0}));
-  for (const auto& d : log.deliveries) {
+  for (const auto& d : log.Entries()) {
     ASSERT_NE(d.As<TOWSuppliedRealOperation>(), nullptr);
     EXPECT_TRUE(d.streamId == IID_IOWRealStream);
   }
@@ -121,23 +121,23 @@ TEST(Converters, RangedIntegersBecomeRangedReals) {
   TOWIntRangedSourcePin source(&owner);
   source.SubmitValueRange(5, 0, 10);
   TValueLog<TOWRealRangedSinkPin, TOWRealRangedValue> values;
-  TDeliveryLog log;
+  TOperationLog log;
   TOWRealRangedSinkPin sink(&owner, nullptr, values.Event());
   sink.SetDispatchEvent(log.Event());
   ASSERT_TRUE(source.Connect(&sink));
   EXPECT_NE(qobject_cast<TOWIntToRealRangedFormatConverter*>(sink.GetFormatConverter()), nullptr);
   EXPECT_EQ(sink.GetValue(), (TOWRealRangedValue{5, 0, 10}));
-  ASSERT_EQ(log.deliveries.size(), 1u);
-  EXPECT_NE(log.deliveries[0].As<TOWSuppliedRealValueRangeOperation>(), nullptr);
+  ASSERT_EQ(log.Size(), 1u);
+  EXPECT_NE(log.Entries()[0].As<TOWSuppliedRealValueRangeOperation>(), nullptr);
 
   // A value without its range arrives as a single.
   source.Notify(MakeIntf<TOWSuppliedIntegerOperation>(3));
-  ASSERT_EQ(log.deliveries.size(), 2u);
-  EXPECT_NE(log.deliveries[1].As<TOWSuppliedSingleOperation>(), nullptr);
+  ASSERT_EQ(log.Size(), 2u);
+  EXPECT_NE(log.Entries()[1].As<TOWSuppliedSingleOperation>(), nullptr);
   EXPECT_EQ(sink.GetValue(), (TOWRealRangedValue{3, 0, 10}));
   // The bounds alone arrive as a real range.
   source.SubmitRange(-2, 2);
-  EXPECT_NE(log.deliveries.back().As<TOWSuppliedRealRangeOperation>(), nullptr);
+  EXPECT_NE(log.Entries().back().As<TOWSuppliedRealRangeOperation>(), nullptr);
   EXPECT_EQ(sink.GetValue(), (TOWRealRangedValue{3, -2, 2}));
 
   TOWInt64RangedSourcePin big(&owner);

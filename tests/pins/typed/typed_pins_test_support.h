@@ -1,6 +1,7 @@
 #pragma once
-// Shared helpers of the typed pin tests: a log of what reaches a pin and
-// counters for value callbacks.
+// Shared helpers of the typed pin tests: counters for value callbacks and a
+// component with the standard pins (tests/pins/support/operation_log.h logs
+// what reaches a pin).
 
 #include <vector>
 
@@ -8,31 +9,9 @@
 #include "pins/pin.h"
 #include "pins/typed/bool_pins.h"
 #include "runtime/component.h"
+#include "tests/pins/support/operation_log.h"
 
 namespace lumicar::test {
-
-struct TDelivery {
-  TGUID streamId;
-  TOWNotifyState state;
-  TIntf<IOWNotifyOperation> operation;
-
-  template <typename T>
-  T* As() const {
-    return OWOperationAs<T>(operation.get());
-  }
-};
-
-// Keeps every delivery that reaches the pins whose dispatch callback it is.
-class TDeliveryLog {
- public:
-  TOWDispatchEvent Event() {
-    return [this](TOWPin*, const TGUID& id, IOWNotifyOperation* operation, TOWNotifyState state) {
-      deliveries.push_back(TDelivery{id, state, TIntf<IOWNotifyOperation>(operation)});
-      return TOWDispatchResult();
-    };
-  }
-  std::vector<TDelivery> deliveries;
-};
 
 // Records every value a value-changed callback reports.
 template <typename Pin, typename Value>

@@ -31,7 +31,7 @@ TEST(ValuePins, ANewLinkGivesTheSinkTheSourceValueWithOneCallback) {
   TOWBoolSourcePin source(&owner);
   source.SetValue(true);  // no link yet: nobody hears it
   TValueLog<TOWBoolSinkPin, bool> values;
-  TDeliveryLog log;
+  TOperationLog log;
   TOWBoolSinkPin sink(&owner, nullptr, values.Event());
   sink.SetDispatchEvent(log.Event());
 
@@ -41,9 +41,9 @@ TEST(ValuePins, ANewLinkGivesTheSinkTheSourceValueWithOneCallback) {
   ASSERT_EQ(values.values.size(), 1u);
   EXPECT_TRUE(values.values[0]);
   EXPECT_EQ(values.pins[0], &sink);
-  ASSERT_EQ(log.deliveries.size(), 1u);
-  EXPECT_EQ(log.deliveries[0].state, TOWNotifyState(nsConnectionNotice) | nsLastReceiver);
-  ASSERT_NE(log.deliveries[0].As<TOWSuppliedBoolOperation>(), nullptr);
+  ASSERT_EQ(log.Size(), 1u);
+  EXPECT_EQ(log.Entries()[0].state, TOWNotifyState(nsConnectionNotice) | nsLastReceiver);
+  ASSERT_NE(log.Entries()[0].As<TOWSuppliedBoolOperation>(), nullptr);
 }
 
 TEST(ValuePins, SetValueSendsOnlyChangesAndSubmitSendsAlways) {
@@ -115,7 +115,7 @@ TEST(ValuePins, RealToAFloatOnlySinkDeliversNearestSingles) {
   TComponent owner;
   TOWRealSourcePin source(&owner);
   source.SetValue(0.1);
-  TDeliveryLog log;
+  TOperationLog log;
   TOWFloatSinkPin sink(&owner);
   sink.SetDispatchEvent(log.Event());
   ASSERT_TRUE(source.Connect(&sink));
@@ -127,22 +127,22 @@ TEST(ValuePins, RealToAFloatOnlySinkDeliversNearestSingles) {
   EXPECT_EQ(sink.GetValue(), std::numeric_limits<float>::infinity());
   source.Notify(MakeIntf<TOWSuppliedRealOperation>(-2.5));  // any real passing through is narrowed
   EXPECT_EQ(sink.GetValue(), -2.5f);
-  ASSERT_EQ(log.deliveries.size(), 3u);
-  for (const auto& d : log.deliveries) {
+  ASSERT_EQ(log.Size(), 3u);
+  for (const auto& d : log.Entries()) {
     EXPECT_NE(d.As<TOWSuppliedSingleOperation>(), nullptr);
     EXPECT_TRUE(d.streamId == IID_IOWFloatStream);
   }
   // Operations that are no real values pass unchanged.
   source.Notify(MakeIntf<TOWStopOperation>());
-  ASSERT_EQ(log.deliveries.size(), 4u);
-  EXPECT_NE(log.deliveries[3].As<TOWStopOperation>(), nullptr);
+  ASSERT_EQ(log.Size(), 4u);
+  EXPECT_NE(log.Entries()[3].As<TOWStopOperation>(), nullptr);
 }
 
 TEST(ValuePins, RealSinksTakeDoublesAndWidenSingles) {
   TComponent owner;
   TOWRealSourcePin real(&owner);
   TOWFloatSourcePin single(&owner);
-  TDeliveryLog log;
+  TOperationLog log;
   TOWRealSinkPin a(&owner), b(&owner);
   a.SetDispatchEvent(log.Event());
   real.SetValue(0.1);
@@ -151,8 +151,8 @@ TEST(ValuePins, RealSinksTakeDoublesAndWidenSingles) {
   ASSERT_TRUE(single.Connect(&b));
   EXPECT_TRUE(real.GetConnectionID(&a) == IID_IOWRealStream);
   EXPECT_EQ(a.GetValue(), 0.1);
-  ASSERT_EQ(log.deliveries.size(), 1u);
-  EXPECT_NE(log.deliveries[0].As<TOWSuppliedRealOperation>(), nullptr);
+  ASSERT_EQ(log.Size(), 1u);
+  EXPECT_NE(log.Entries()[0].As<TOWSuppliedRealOperation>(), nullptr);
   EXPECT_EQ(b.GetValue(), static_cast<double>(0.1f));
 }
 
@@ -237,30 +237,30 @@ TEST(ValuePins, ACustomNotificationReplacesTheStandardDelivery) {
 
 TEST(ValuePins, SinksPassUpstreamNotificationsToTheSource) {
   TComponent owner;
-  TDeliveryLog upstream;
+  TOperationLog upstream;
   TOWBoolSourcePin source(&owner, nullptr, upstream.Event());
   TOWBoolSinkPin sink(&owner);
   ASSERT_TRUE(source.Connect(&sink));
   TIntf<IOWNotifyOperation> op = MakeIntf<TOWStartOperation>();
   sink.Notify(op);
-  ASSERT_EQ(upstream.deliveries.size(), 1u);
-  EXPECT_EQ(upstream.deliveries[0].operation, op);
-  EXPECT_TRUE(upstream.deliveries[0].streamId == IID_IOWBoolStream);
-  EXPECT_EQ(upstream.deliveries[0].state, TOWNotifyState(nsLastReceiver));
+  ASSERT_EQ(upstream.Size(), 1u);
+  EXPECT_EQ(upstream.Entries()[0].operation, op);
+  EXPECT_TRUE(upstream.Entries()[0].streamId == IID_IOWBoolStream);
+  EXPECT_EQ(upstream.Entries()[0].state, TOWNotifyState(nsLastReceiver));
 }
 
 TEST(ValuePins, SinksIgnoreOtherOperationsButTheOwnerStillHearsThem) {
   TComponent owner;
   TOWBoolSourcePin source(&owner);
   TValueLog<TOWBoolSinkPin, bool> values;
-  TDeliveryLog log;
+  TOperationLog log;
   TOWBoolSinkPin sink(&owner, nullptr, values.Event());
   sink.SetDispatchEvent(log.Event());
   ASSERT_TRUE(source.Connect(&sink));
   source.Notify(MakeIntf<TOWSuppliedIntegerOperation>(1));
   source.Notify(MakeIntf<TOWStopOperation>());
   EXPECT_EQ(values.values.size(), 1u);  // the connection notice only
-  EXPECT_EQ(log.deliveries.size(), 3u);
+  EXPECT_EQ(log.Size(), 3u);
   EXPECT_FALSE(sink.GetValue());
 }
 
