@@ -575,31 +575,38 @@ bool TDSGraph::ConfigVideoWindow(IDSPreviewDock* dock, bool show, const QSize& s
   if (!window) return false;
   videoWindow_ = window;
   QWidget* owner = ownerWindow_.data();
+  // The video window is the renderer's: whatever it refuses, the graph runs,
+  // and the refusal is logged with what was being asked.
+  const auto check = [](HRESULT hr, const char* what) {
+    if (FAILED(hr))
+      qCWarning(lcGraph).nospace() << "Placing the video window: " << what << " failed (code 0x" << Qt::hex
+                                   << uint32_t(hr) << Qt::dec << ")";
+  };
   try {
-    window->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
+    check(window->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS), "setting its style");
     if (dock != nullptr) {
       if (owner) owner->hide();
-      window->put_Owner(dock->DockWindow());
+      check(window->put_Owner(dock->DockWindow()), "docking it");
       dock->DockResize(size);
       drainDock_ = dock;
-      if (QWidget* host = dock->DockWindow()) window->SetWindowPosition(0, 0, host->width(), host->height());
+      if (QWidget* host = dock->DockWindow())
+        check(window->SetWindowPosition(0, 0, host->width(), host->height()), "sizing it to its dock");
     } else {
-      window->put_Owner(owner);
+      check(window->put_Owner(owner), "giving it its owner window");
       drainDock_.reset();
       if (owner) {
         if (show) {
           owner->show();
-          window->SetWindowPosition(0, 0, owner->width(), owner->height());
+          check(window->SetWindowPosition(0, 0, owner->width(), owner->height()), "sizing it to its owner");
         } else {
           owner->hide();
         }
       }
     }
-    window->put_Visible(show ? OATRUE : OAFALSE);
-    window->put_AutoShow(show ? OATRUE : OAFALSE);
-    window->put_MessageDrain(owner);
+    check(window->put_Visible(show ? OATRUE : OAFALSE), "showing or hiding it");
+    check(window->put_AutoShow(show ? OATRUE : OAFALSE), "setting whether it shows itself");
+    check(window->put_MessageDrain(owner), "passing its messages to the owner");
   } catch (...) {
-    // The video window is the renderer's: whatever it refuses, the graph runs.
     qCWarning(lcGraph).noquote() << "Placing the video window failed:" << CurrentExceptionText();
   }
   return true;
