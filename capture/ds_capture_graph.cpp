@@ -268,7 +268,7 @@ bool TVLDSCapture::RenderVideoPreview() {
   request_.width = videoSize_->Width();
   request_.height = videoSize_->Height();
   request_.rate = frameRate_->Rate();
-  pump_->SetNegotiatedFormat(videoFormat_);
+  pump_->SetNegotiated(videoFormat_);
 
   videoGrabberFilter_ = FindFilter(kVideoGrabberName);
   if (!videoGrabberFilter_) {

@@ -152,15 +152,11 @@ TVLVideoFormat TVLFramePump::NegotiatedFormat() const {
   return negotiatedFormat_;
 }
 
-void TVLFramePump::SetNegotiatedFormat(TVLVideoFormat format) {
+void TVLFramePump::SetNegotiated(TVLVideoFormat format,
+                                 std::optional<std::shared_ptr<const std::vector<uint8_t>>> palette) {
   std::lock_guard guard(frameLock_);
   negotiatedFormat_ = format;
-}
-
-void TVLFramePump::SetNegotiated(TVLVideoFormat format, std::shared_ptr<const std::vector<uint8_t>> palette) {
-  std::lock_guard guard(frameLock_);
-  negotiatedFormat_ = format;
-  palette_.swap(palette);
+  if (palette) palette_.swap(*palette);
 }
 
 std::vector<uint8_t> TVLFramePump::Palette() const {

@@ -21,6 +21,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "buffers/image_buffer.h"
@@ -99,10 +100,12 @@ class TVLFramePump {
 
   // ---- The negotiated format (frame lock) ----
   TVLVideoFormat NegotiatedFormat() const;
-  void SetNegotiatedFormat(TVLVideoFormat format);
   // The format and, for 8-bit frames, the palette (kPaletteBytes) they are
-  // expanded through.
-  void SetNegotiated(TVLVideoFormat format, std::shared_ptr<const std::vector<uint8_t>> palette);
+  // expanded through. Without `palette` the table set before stays: a graph
+  // rendered anew while it runs names its format, and only the next start
+  // reads the stream's table again.
+  void SetNegotiated(TVLVideoFormat format,
+                     std::optional<std::shared_ptr<const std::vector<uint8_t>>> palette = std::nullopt);
   std::vector<uint8_t> Palette() const;
   void ForgetPalette();
 
