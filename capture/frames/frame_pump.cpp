@@ -215,12 +215,19 @@ void TVLFramePump::HandOver(const TVLFrameOutputs& outputs) {
     std::unique_ptr<TMLDSBufferBlock> text = textCaptionQueue_.Get();
     if (!video && !caption && !audio && !raw && !text) return;
 
+    // One take of the frame lock a round: the format and palette this
+    // round's frame is made with, and the caption frame kept in place of the
+    // one before. The kept frame is made before and the one it replaces
+    // released after, so only pointers change hands under the lock.
+    TIntf<TVLImageBuffer> kept;
+    if (caption) kept = MakeIntf<TVLImageBuffer>(caption.get());
     TVLVideoFormat format;
     std::shared_ptr<const std::vector<uint8_t>> palette;
     {
       std::lock_guard guard(frameLock_);
       format = negotiatedFormat_;
       palette = palette_;
+      if (kept) std::swap(kept, lastCaption_);
     }
     if (video) {
       auto frame = MakeIntf<TVLImageBuffer>(video.get());
@@ -230,14 +237,7 @@ void TVLFramePump::HandOver(const TVLFrameOutputs& outputs) {
       if (format == vfGrayScale) frame = ExpandPalette(*frame, palette);
       if (outputs.video) outputs.video(frame.get());
     }
-    if (caption) {
-      auto kept = MakeIntf<TVLImageBuffer>(caption.get());
-      {
-        std::lock_guard guard(frameLock_);
-        std::swap(kept, lastCaption_);
-      }
-      if (outputs.caption) outputs.caption(caption.get());
-    }
+    if (caption && outputs.caption) outputs.caption(caption.get());
     if (audio && outputs.audio) {
       auto block = MakeIntf<TSLBlockBuffer>(audio->data.data(), uint32_t(audio->data.size()));
       outputs.audio(block.get());
