@@ -1,6 +1,7 @@
 #include "capture/ds_capture.h"
 
 #include <QMouseEvent>
+#include <cstring>
 #include <exception>
 
 #include "buffers/block_buffer.h"
@@ -10,6 +11,8 @@
 #include "dsbase/classes/system_classes.h"
 #include "dsbase/com/graph_ids.h"
 #include "dsbase/com/media_event_sink.h"
+#include "dsbase/media/media_guids.h"
+#include "dsbase/media/wave_format.h"
 #include "dsbase/render/render_classes.h"
 #include "imagepins/buffer_operations.h"
 #include "imagepins/frame_operations.h"
@@ -17,17 +20,6 @@
 #include "ui/mouse_types.h"
 
 namespace lumicar {
-
-const char16_t* const TVLDSCapture::kVideoCaptureFilterName = u"Video Capture Filter";
-const char16_t* const TVLDSCapture::kAudioCaptureFilterName = u"Audio Capture Filter";
-const char16_t* const TVLDSCapture::kVideoTmpRenderName = u"Video Tmp Render";
-const char16_t* const TVLDSCapture::kVideoGrabberName = u"VLDS_VideoGrabber";
-const char16_t* const TVLDSCapture::kCaptionGrabberName = u"VLDS_CaptionGrabber";
-const char16_t* const TVLDSCapture::kTextCaptionGrabberName = u"VLDS_TextCaptionGrabber";
-const char16_t* const TVLDSCapture::kNullRenderName = u"VLDS_NullRender";
-const char16_t* const TVLDSCapture::kCaptionNullRenderName = u"VLDS_CaptionNullRender";
-const char16_t* const TVLDSCapture::kRawGrabberName = u"VLDS_RawGrabber";
-const char16_t* const TVLDSCapture::kAudioGrabberName = u"VLDS_AudioGrabber";
 
 void VLDSCaptureRegisterServices() {
   DSRegisterSystemClasses();
@@ -109,7 +101,6 @@ TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_
   videoPreview_ = std::make_unique<TVLDSVideoPreview>(
       this, [this] { OnPreviewEnableChanged(); }, [this] { OnConfigVideoWindow(); });
   audioPreview_ = std::make_unique<TALDSAudioPreview>(this);
-  CleanUp();
 
   outputs_.video = [this](TVLImageBuffer* frame) { output_->SubmitBuffer(frame); };
   outputs_.caption = [this](IVLImageBuffer* frame) { captionOutput_->SubmitBuffer(frame); };
@@ -119,6 +110,9 @@ TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_
     if (TVLCaptionTextEvent e = closedCaptions_->OnRawData()) e(this, text);
   };
   pump_ = std::make_unique<TVLFramePump>(this, !IsDesigning(), [this] { NewThreadFrame(); });
+  // The builder reaches the capture through its host interface only.
+  builder_ = std::make_unique<TVLDSCaptureGraphBuilder>(*graph_, *pump_, static_cast<IVLDSCaptureGraphHost&>(*this));
+  CleanUp();
   graph_->SetMsgEvent([this](QEvent* message) { PassMouseMessage(videoPreview_.get(), message); });
 }
 
@@ -140,7 +134,7 @@ TVLDSCapture::~TVLDSCapture() {
     // frame path while the graph goes.
     pump_->Terminate();
     DestroyGraph();
-    FreeCapFilters();
+    builder_->FreeCapFilters();
     videoMoniker_.reset();
     audioMoniker_.reset();
     CleanUp();
@@ -159,6 +153,7 @@ TVLDSCapture::~TVLDSCapture() {
   }
   // The grabbers are gone with the graph and no longer know the pump's
   // callbacks; the pins it handed frames to are gone too.
+  builder_.reset();
   pump_.reset();
   audioSources_.reset();
   videoSources_.reset();
@@ -313,7 +308,7 @@ bool TVLDSCapture::IsRunning() const {
 
 bool TVLDSCapture::IsBuilt() const {
   auto section = ReadLock();
-  return built_;
+  return builder_->Built();
 }
 
 void TVLDSCapture::CreateStart() {
@@ -384,7 +379,7 @@ void TVLDSCapture::IntStart() {
   pump_->Clear();
   Open();
   if (!opened_) return;
-  RefreshInterfaces();
+  builder_->RefreshInterfaces();
   if (!ApplyFormats(false)) {
     // The graph had to be rendered anew for the camera's new format and
     // that failed: as after a failed build, the graph is not open.
@@ -394,14 +389,15 @@ void TVLDSCapture::IntStart() {
   adjustment_->ApplyValues();
   SendVideoFormat();
   SendAudioFormat();
-  const int width = header_.biWidth;
+  const BITMAPINFOHEADER& header = header_;
+  const int width = header.biWidth;
   // The magnitude in 64 bits: a driver's INT32_MIN must not overflow here; the
   // queue refuses a size it cannot hold.
-  const int64_t magnitude = header_.biHeight < 0 ? -int64_t{header_.biHeight} : int64_t{header_.biHeight};
+  const int64_t magnitude = header.biHeight < 0 ? -int64_t{header.biHeight} : int64_t{header.biHeight};
   const int height = magnitude > INT32_MAX ? 0 : static_cast<int>(magnitude);
   // A negative height is a top-down bitmap; the queue turns only bottom-up rows.
   pump_->SetFrameSize(width, height, NegotiatedFormat(),
-                      header_.biHeight < 0 ? TVLRowOrder::kTopDown : TVLRowOrder::kBottomUp, captionFormat_);
+                      header.biHeight < 0 ? TVLRowOrder::kTopDown : TVLRowOrder::kBottomUp, captionFormat_);
   StartRun();
 }
 
@@ -411,10 +407,11 @@ bool TVLDSCapture::Open() {
   if (active_) return opened_;
   if (opened_) {
     const bool sizeCurrent = videoSize_->Current();
+    const TBuildRequest& request = request_;
     const bool stale =
         NegotiatedFormat() != videoFormat_ ||
-        (!sizeCurrent && (videoSize_->Width() != request_.width || videoSize_->Height() != request_.height)) ||
-        (sizeCurrent && !frameRate_->Current() && frameRate_->Rate() != request_.rate) ||
+        (!sizeCurrent && (videoSize_->Width() != request.width || videoSize_->Height() != request.height)) ||
+        (sizeCurrent && !frameRate_->Current() && frameRate_->Rate() != request.rate) ||
         // A lost camera's graph cannot run again: its device must be bound anew.
         deviceLost_;
     if (!stale) return true;
@@ -437,7 +434,7 @@ void TVLDSCapture::Close() {
   TStopScope stop(this);
   if (videoPreview_->PreviewDock()) videoPreview_->Undock();
   if (opened_) DestroyGraph();
-  FreeCapFilters();
+  builder_->FreeCapFilters();
   videoMoniker_.reset();
   audioMoniker_.reset();
   videoDevice_->CloseDevice();
@@ -462,7 +459,7 @@ void TVLDSCapture::IntStop() {
     // and the camera's streaming thread may be waiting for room in it: let
     // it go before the graph waits for that thread.
     pump_->Halt();
-    TIntf<IMediaControl> control = MediaControl();
+    TIntf<IMediaControl> control = builder_->MediaControl();
     const HRESULT hr = control ? control->Stop() : E_NOINTERFACE;
     if (FAILED(hr)) {
       pump_->Start();
@@ -551,7 +548,7 @@ void TVLDSCapture::OnDeviceChanged() {
 
 void TVLDSCapture::OnRateChange() {
   if (!frameRate_->VariableRate() || !opened_) return;
-  TIntf<IMediaControl> control = MediaControl();
+  TIntf<IMediaControl> control = builder_->MediaControl();
   if (!control) return;
   // The graph stops under this lock: the notify thread cannot drain the
   // queue meanwhile, so a streaming thread waiting for room is let go first.
@@ -649,19 +646,16 @@ TVLBasicAspectRatio* TVLDSCapture::GetAspectRatio() {
 
 bool TVLDSCapture::GetIsDVSource() {
   auto section = ReadLock();
-  if (!streamConfig_) return false;
-  AM_MEDIA_TYPE* mt = nullptr;
-  if (FAILED(streamConfig_->GetFormat(&mt)) || !mt) return false;
-  const bool dv = mt->majortype == MEDIATYPE_Interleaved;
-  LPDSDeleteMediaType(mt);
-  return dv;
+  return builder_->IsDVSource();
 }
+
+bool TVLDSCapture::HasRenderer() { return builder_->HasRenderer(); }
 
 // ---------------------------------------------------------------- controls and dialogs
 
 TIntf<IAMVideoProcAmp> TVLDSCapture::CurrentVideoProcAmp() {
   auto section = ReadLock();
-  return opened_ ? videoProcAmp_ : TIntf<IAMVideoProcAmp>();
+  return opened_ ? builder_->VideoProcAmp() : TIntf<IAMVideoProcAmp>();
 }
 
 TIntf<IAMVideoProcAmp> TVLDSCapture::OpenVideoProcAmp() {
@@ -682,18 +676,11 @@ bool TVLDSCapture::SetVideoProcAmpValueFlags(int32_t identifier, int32_t value, 
   return adjustment_->SetVideoProcAmpValueFlags(identifier, value, mode);
 }
 
-void TVLDSCapture::GetAvailableDialogs() {
-  TVLDSDialogSources sources;
-  sources.captureFilter = captureFilter_;
-  sources.vfwDialogs = vfwDialogs_;
-  sources.builder = TIntf<ICaptureGraphBuilder2>(graph_->GraphBuilder());
-  sources.tvTuner = tvTunerInterface_;
-  dialogs_.Refresh(sources);
-}
+void TVLDSCapture::GetAvailableDialogs() { builder_->Dialogs().Refresh(builder_->DialogSources()); }
 
 TVLDSCaptureDialogs TVLDSCapture::GetVC_AvailableVideoDialogs() const {
   auto section = ReadLock();
-  return dialogs_.Available();
+  return builder_->Dialogs().Available();
 }
 
 bool TVLDSCapture::ShowVideoDialog(int32_t kind) {
@@ -703,17 +690,93 @@ bool TVLDSCapture::ShowVideoDialog(int32_t kind) {
   TVLDSDialogSources sources;
   {
     auto section = ReadLock();
-    sources.captureFilter = captureFilter_;
-    sources.vfwDialogs = vfwDialogs_;
-    sources.builder = TIntf<ICaptureGraphBuilder2>(graph_->GraphBuilder());
-    sources.tvTuner = tvTunerInterface_;
+    sources = builder_->DialogSources();
   }
   actions.designing = IsDesigning();
   actions.destroyGraph = [this] { DestroyGraph(); };
   actions.buildGraph = [this] { BuildGraph(); };
   actions.stopCapture = [this] { IntStop(); };
   actions.startCapture = [this] { IntStart(); };
-  return dialogs_.Show(kind, sources, graph_->OwnerWindow(), actions);
+  return builder_->Dialogs().Show(kind, sources, graph_->OwnerWindow(), actions);
+}
+
+// ---------------------------------------------------------------- graph steps
+
+bool TVLDSCapture::InitCaptureFilters() {
+  auto section = WriteLock();
+  if (!section) return false;
+  return builder_->InitCaptureFilters(videoMoniker_.get(), audioMoniker_.get());
+}
+
+bool TVLDSCapture::BuildGraph() {
+  if (!builder_->BuildGraph()) return false;
+  graph_->RegisterGraph();
+  graph_->GraphChanged();
+  GetAvailableDialogs();
+  if (!ApplyFormats(false)) return false;
+  // Crossbar and mixer routing (VideoSources, AudioSources) and the TV
+  // tuner settings need interfaces that no filter of this platform offers;
+  // with none found there is nothing to switch.
+  graph_->GraphBuilt();
+  return true;
+}
+
+bool TVLDSCapture::ConfigVideoWindow(bool show) {
+  TComponent* dock = videoPreview_->PreviewDock();
+  TIntf<IDSPreviewDock> previewDock;
+  if (auto* d = dynamic_cast<IDSPreviewDock*>(static_cast<QObject*>(dock))) previewDock = TIntf<IDSPreviewDock>(d);
+  const bool visible = show && videoPreview_->Visible() && videoPreview_->Enabled();
+  const BITMAPINFOHEADER& header = header_;
+  const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+  return graph_->ConfigVideoWindow(previewDock.get(), visible, QSize(header.biWidth, height));
+}
+
+void TVLDSCapture::DestroyGraph() {
+  auto section = WriteLock();
+  if (!section || !builder_->Built()) return;
+  if (running_) IntStop();
+  builder_->DestroyGraph();
+}
+
+void TVLDSCapture::CleanUp() {
+  auto section = WriteLock();
+  builder_->FreeCapFilters();
+  graph_->ReleaseMediaEvent();
+}
+
+// ---------------------------------------------------------------- frame delivery
+
+void TVLDSCapture::SendAudioFormat() {
+  // Only an audio branch that was rendered has a type to announce.
+  ISampleGrabber* audioGrabber = builder_->AudioGrabber();
+  if (!audioGrabber) return;
+  TDSMediaType mt;
+  if (audioGrabber->GetConnectedMediaType(&mt.Get()) != S_OK) return;
+  const AM_MEDIA_TYPE& t = mt.Get();
+  if (!(t.formattype == FORMAT_WaveFormatEx) || !t.pbFormat || t.cbFormat < sizeof(WAVEFORMATEX)) return;
+  WAVEFORMATEX w;
+  std::memcpy(&w, t.pbFormat, sizeof w);
+  audioOutput_->Notify(MakeIntf<TOWStartSampleRateOperation>(double(w.nSamplesPerSec)));
+}
+
+// ---------------------------------------------------------------- frame path
+
+void TVLDSCapture::NewVideoBuffer(double, IMediaSample* sample) { pump_->PushVideo(sample); }
+
+void TVLDSCapture::NewCaptionBuffer(double, IMediaSample* sample) { pump_->PushCaption(sample); }
+
+void TVLDSCapture::NewRawBuffer(double, IMediaSample* sample) { pump_->PushRaw(sample); }
+
+void TVLDSCapture::NewAudioBuffer(double, IMediaSample* sample) { pump_->PushAudio(sample); }
+
+void TVLDSCapture::NewTextCaptionBuffer(double, IMediaSample* sample) { pump_->PushTextCaption(sample); }
+
+void TVLDSCapture::NewTimeCodeBuffer(double, IMediaSample* sample) { pump_->PushTimeCode(sample); }
+
+void TVLDSCapture::NewThreadFrame() {
+  auto section = WriteLock();
+  if (!section) return;
+  pump_->HandOver(outputs_);
 }
 
 }  // namespace lumicar

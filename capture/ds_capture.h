@@ -25,6 +25,7 @@
 #include "capture/audio_source_pin.h"
 #include "capture/capture_frame_rate.h"
 #include "capture/capture_options.h"
+#include "capture/ds_capture_graph_builder.h"
 #include "capture/frames/frame_pump.h"
 #include "capture/video_dialogs.h"
 #include "capture/video_interlacing.h"
@@ -46,7 +47,7 @@ namespace lumicar {
 class TSLNotifyThread;
 class TVLDSVideoRenderer;
 
-class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
+class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost, private IVLDSCaptureGraphHost {
   Q_OBJECT
   Q_PROPERTY(lumicar::TVLOWImageRawSourcePin* OutputPin READ OutputPin)
   Q_PROPERTY(lumicar::TVLOWImageSourcePin* CaptionOutputPin READ CaptionOutputPin)
@@ -77,16 +78,17 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
 
  public:
   // The names under which the capture finds its filters in the graph again.
-  static const char16_t* const kVideoCaptureFilterName;
-  static const char16_t* const kAudioCaptureFilterName;
-  static const char16_t* const kVideoTmpRenderName;
-  static const char16_t* const kVideoGrabberName;
-  static const char16_t* const kCaptionGrabberName;
-  static const char16_t* const kTextCaptionGrabberName;
-  static const char16_t* const kNullRenderName;
-  static const char16_t* const kCaptionNullRenderName;
-  static const char16_t* const kRawGrabberName;
-  static const char16_t* const kAudioGrabberName;
+  using TNames = TVLDSCaptureGraphBuilder;
+  static constexpr const char16_t* kVideoCaptureFilterName = TNames::kVideoCaptureFilterName;
+  static constexpr const char16_t* kAudioCaptureFilterName = TNames::kAudioCaptureFilterName;
+  static constexpr const char16_t* kVideoTmpRenderName = TNames::kVideoTmpRenderName;
+  static constexpr const char16_t* kVideoGrabberName = TNames::kVideoGrabberName;
+  static constexpr const char16_t* kCaptionGrabberName = TNames::kCaptionGrabberName;
+  static constexpr const char16_t* kTextCaptionGrabberName = TNames::kTextCaptionGrabberName;
+  static constexpr const char16_t* kNullRenderName = TNames::kNullRenderName;
+  static constexpr const char16_t* kCaptionNullRenderName = TNames::kCaptionNullRenderName;
+  static constexpr const char16_t* kRawGrabberName = TNames::kRawGrabberName;
+  static constexpr const char16_t* kAudioGrabberName = TNames::kAudioGrabberName;
   // Frames handled per wake-up of the notify thread.
   static constexpr int kFramesPerWakeUp = TVLFramePump::kFramesPerWakeUp;
 
@@ -203,7 +205,7 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   // preview's renderer).
   bool HasRenderer();
 
-  // ---- Frame delivery (see ds_capture_frames.cpp) ----
+  // ---- Frame delivery ----
   // Reads the negotiated format and sends the start-frame operation.
   void SendVideoFormat();
   void SendAudioFormat();
@@ -220,9 +222,9 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   // For diagnostics and tests.
   TVLVideoBufferQueueThread* VideoQueue() const { return pump_->VideoQueue(); }
   TSLNotifyThread* NotifyThread() const { return pump_->NotifyThread(); }
-  IBaseFilter* CaptureFilter() const { return captureFilter_.get(); }
-  IAMStreamConfig* StreamConfig() const { return streamConfig_.get(); }
-  ISampleGrabber* VideoGrabber() const { return videoGrabber_.get(); }
+  IBaseFilter* CaptureFilter() const { return builder_->CaptureFilter(); }
+  IAMStreamConfig* StreamConfig() const { return builder_->StreamConfig(); }
+  ISampleGrabber* VideoGrabber() const { return builder_->VideoGrabber(); }
   // Starts waiting for a stop on another thread to end.
   int StartsWaitingForStop() const;
 
@@ -269,44 +271,38 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   void OnConfigVideoWindow();
   void RaiseOnStop();
 
-  // Graph steps (ds_capture_graph.cpp). Tests reach the binding through
-  // TVLDSCaptureGraphAccess.
+  // Graph steps around the builder's: the component lock, the running
+  // state, the graph holder's notifications. Tests reach the binding
+  // through TVLDSCaptureGraphAccess.
   friend struct TVLDSCaptureGraphAccess;
   bool InitCaptureFilters();
   bool BuildGraph();
-  bool IntBuildGraph();
-  bool RenderVideoPreview();
-  void RefreshInterfaces();
+  void DestroyGraph();
+  void CleanUp();
+  bool ConfigVideoWindow(bool show) override;
+
+  // IVLDSCaptureGraphHost
+  TVLVideoFormat RequestedFormat() const override { return videoFormat_; }
+  bool UsesHardwareCompression() const override { return useHardwareCompression_; }
+  bool CaptionsEnabled() const override { return closedCaptions_->Enabled(); }
+  bool VideoPreviewEnabled() const override { return videoPreview_->Enabled(); }
+  bool AudioPreviewEnabled() const override { return audioPreview_->Enabled(); }
+  void MakeAudioMediaType(AM_MEDIA_TYPE& type) const override { audioFormat_->MakeMediaType(type); }
+  void RenderingStarts() override;
+  bool PresetsCamera() const override;
+  void PresetCameraFormat(TVLVideoFormat wanted) override;
+  void CameraBound() override { videoModes_.Read(builder_->StreamConfig()); }
+
+  // Format steps.
   // False when the camera's new format needed the graph rendered anew and
   // that failed: the graph is then not built, as after a failed build.
   bool ApplyFormats(bool onlyRate);
-  void GetVideoModes();
-  bool ConfigVideoWindow(bool show);
-  bool CreateAddFilter(const TGUID& classId, IUnknown* outer, const char16_t* name, TIntf<IBaseFilter>* filter,
-                       const TGUID& iid, uint32_t context);
-  void DestroyGraph();
-  void FreeCapFilters();
-  void CleanUp();
-  bool RenderCapturePin(TVLDSVideoRenderer* renderer, HRESULT* failure);
-  bool RenderRawCapture(TVLDSVideoRenderer* renderer);
-  void PresetCameraFormat(TVLVideoFormat wanted);
-  bool RenderAudio();
-  bool RenderCaptions(TVLDSVideoRenderer* renderer);
-  void FindVideoGrabber(bool add);
-  TIntf<IBaseFilter> FindFilter(const char16_t* name);
-  TIntf<IBaseFilter> FindOrCreateGrabber(const char16_t* name, bool add);
-  // Carries out the reconnections the camera queued with the graph.
-  void FlushGraph();
   // Whether the video grabber is connected with the camera's size and rate.
   bool GrabberMatchesCamera();
   // Renders the camera's stream anew at `format`. `answer` is the camera's
   // answer to it: one that refused it while connected is asked again once
   // its pin is free. False when the rendering failed.
   bool RenderAgain(const AM_MEDIA_TYPE& format, HRESULT* answer);
-  TIntf<IMediaControl> MediaControl();
-  void ForgetGrabberInterfaces();
-
-  // Frame steps (ds_capture_frames.cpp).
   void ReadConnectedFormat(const AM_MEDIA_TYPE& mt);
 
   // ---- Pins ----
@@ -331,7 +327,6 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   std::unique_ptr<TVLDSVideoPreview> videoPreview_;
   std::unique_ptr<TALDSAudioPreview> audioPreview_;
   TVLVideoModes videoModes_;
-  TVLDSVideoDialogs dialogs_;
   TNotifyEvent onStop_;
 
   // ---- State (component lock) ----
@@ -343,7 +338,6 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   // without it by whoever finds a stop under way (IsRunning, Enabled).
   std::atomic<bool> running_{false};
   bool active_ = false;
-  bool built_ = false;
   bool storedEnabled_ = true;
   bool stopping_ = false;
   // Set by the device-lost event: the next Open binds the camera anew.
@@ -359,23 +353,11 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost {
   TVLVideoFormat captionFormat_ = vfRGB24;
   BITMAPINFOHEADER header_{};
   int64_t framePeriod_ = 0;
-  TDSMediaType rawType_;
-  bool customGrabber_ = false;
-  bool captionsAvailable_ = false;
 
-  // ---- The graph's interfaces (released together by FreeCapFilters) ----
+  // The camera the graph is bound to (Open to Close).
   TIntf<IMoniker> videoMoniker_, audioMoniker_;
-  TIntf<IBaseFilter> captureFilter_, audioFilter_;
-  TIntf<IAMStreamConfig> streamConfig_;
-  TIntf<IAMVfwCaptureDialogs> vfwDialogs_;
-  TIntf<IUnknown> analogDecoder_, tvTunerInterface_;
-  TIntf<IAMVideoProcAmp> videoProcAmp_;
-  TIntf<IBaseFilter> videoGrabberFilter_, captionGrabberFilter_, textCaptionGrabberFilter_, rawGrabberFilter_,
-      audioGrabberFilter_, timeCodeGrabberFilter_;
-  TIntf<ISampleGrabber> videoGrabber_, captionGrabber_, textCaptionGrabber_, rawGrabber_, audioGrabber_,
-      timeCodeGrabber_;
-  TIntf<IBaseFilter> dvSplitter_, dvDecoder_;
-  TIntf<IBaseFilter> nullRenderer_, captionNullRenderer_;
+  // The graph's filters and interfaces.
+  std::unique_ptr<TVLDSCaptureGraphBuilder> builder_;
 
   // ---- Frame path: the grabbers' callbacks, the queues, the notify
   // thread and the negotiated format, and where the frames go ----

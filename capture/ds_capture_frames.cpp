@@ -1,15 +1,21 @@
-// The frame side of TVLDSCapture: reading the negotiated format, the
-// start-frame operation that announces the stream, and the entry points of
-// the frame path, which its frame pump carries.
+// The format side of TVLDSCapture: what a build was asked for, reading the
+// negotiated format and the start-frame operation that announces the stream.
 
 #include <QByteArray>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
+#include <optional>
+#include <vector>
 
 #include "buffers/image_buffer.h"
 #include "capture/ds_capture.h"
+#include "capture/frames/capture_log.h"
+#include "dsbase/camera/camera_media_type.h"
+#include "dsbase/com/graph_ids.h"
+#include "dsbase/com/result_codes.h"
 #include "dsbase/media/media_guids.h"
-#include "dsbase/media/wave_format.h"
 #include "imagepins/frame_operations.h"
 
 namespace lumicar {
@@ -34,12 +40,25 @@ QByteArray SerializeMediaType(const AM_MEDIA_TYPE& mt) {
 
 }  // namespace
 
+// ---------------------------------------------------------------- request
+
+void TVLDSCapture::RenderingStarts() {
+  request_.format = videoFormat_;
+  request_.width = videoSize_->Width();
+  request_.height = videoSize_->Height();
+  request_.rate = frameRate_->Rate();
+  pump_->SetNegotiated(videoFormat_);
+}
+
+bool TVLDSCapture::PresetsCamera() const { return !(videoSize_->Current() && frameRate_->Current()); }
+
 // ---------------------------------------------------------------- negotiated format
 
 bool TVLDSCapture::GetVideoFormat(BITMAPINFOHEADER* header, int64_t* period, TVLVideoFormat* format) {
-  if (!videoGrabber_ || !header || !period || !format) return false;
+  ISampleGrabber* videoGrabber = builder_->VideoGrabber();
+  if (!videoGrabber || !header || !period || !format) return false;
   TDSMediaType mt;
-  if (FAILED(videoGrabber_->GetConnectedMediaType(&mt.Get()))) return false;
+  if (FAILED(videoGrabber->GetConnectedMediaType(&mt.Get()))) return false;
   const AM_MEDIA_TYPE& t = mt.Get();
   *format = VLGetFormatFromGUID(t.subtype);
   if (t.formattype == FORMAT_VideoInfo2 && t.pbFormat && t.cbFormat >= sizeof(VIDEOINFOHEADER2)) {
@@ -66,9 +85,10 @@ void TVLDSCapture::SendVideoFormat() {
   interlacing_->SetFlags(0);
   pictureRatio_->SetWidth(uint32_t(std::max(header_.biWidth, 0)));
   pictureRatio_->SetHeight(uint32_t(Magnitude(header_.biHeight)));
-  if (!videoGrabber_) return;
+  ISampleGrabber* videoGrabber = builder_->VideoGrabber();
+  if (!videoGrabber) return;
   TDSMediaType mt;
-  if (videoGrabber_->GetConnectedMediaType(&mt.Get()) != S_OK) return;
+  if (videoGrabber->GetConnectedMediaType(&mt.Get()) != S_OK) return;
   ReadConnectedFormat(mt.Get());
 }
 
@@ -116,43 +136,12 @@ void TVLDSCapture::ReadConnectedFormat(const AM_MEDIA_TYPE& t) {
   TIntf<IOWNotifyOperation> start;
   if (useHardwareCompression_)
     start = MakeIntf<TOWStartCompressionFrameOperation>(width, height, duration, announced, 0, pictureRatio_->Width(),
-                                                        pictureRatio_->Height(), SerializeMediaType(rawType_.Get()));
+                                                        pictureRatio_->Height(),
+                                                        SerializeMediaType(builder_->RawType().Get()));
   else
     start = MakeIntf<TOWStartFrameOperation>(width, height, duration, announced, 0, pictureRatio_->Width(),
                                              pictureRatio_->Height());
   output_->Notify(start);
-}
-
-void TVLDSCapture::SendAudioFormat() {
-  // Only an audio branch that was rendered has a type to announce.
-  if (!audioGrabber_) return;
-  TDSMediaType mt;
-  if (audioGrabber_->GetConnectedMediaType(&mt.Get()) != S_OK) return;
-  const AM_MEDIA_TYPE& t = mt.Get();
-  if (!(t.formattype == FORMAT_WaveFormatEx) || !t.pbFormat || t.cbFormat < sizeof(WAVEFORMATEX)) return;
-  WAVEFORMATEX w;
-  std::memcpy(&w, t.pbFormat, sizeof w);
-  audioOutput_->Notify(MakeIntf<TOWStartSampleRateOperation>(double(w.nSamplesPerSec)));
-}
-
-// ---------------------------------------------------------------- frame path
-
-void TVLDSCapture::NewVideoBuffer(double, IMediaSample* sample) { pump_->PushVideo(sample); }
-
-void TVLDSCapture::NewCaptionBuffer(double, IMediaSample* sample) { pump_->PushCaption(sample); }
-
-void TVLDSCapture::NewRawBuffer(double, IMediaSample* sample) { pump_->PushRaw(sample); }
-
-void TVLDSCapture::NewAudioBuffer(double, IMediaSample* sample) { pump_->PushAudio(sample); }
-
-void TVLDSCapture::NewTextCaptionBuffer(double, IMediaSample* sample) { pump_->PushTextCaption(sample); }
-
-void TVLDSCapture::NewTimeCodeBuffer(double, IMediaSample* sample) { pump_->PushTimeCode(sample); }
-
-void TVLDSCapture::NewThreadFrame() {
-  auto section = WriteLock();
-  if (!section) return;
-  pump_->HandOver(outputs_);
 }
 
 }  // namespace lumicar

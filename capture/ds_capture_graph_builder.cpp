@@ -1,7 +1,4 @@
-// The capture graph of TVLDSCapture: binding the camera, rendering its
-// capture pin into a temporary renderer that decides the pixel format,
-// putting the sample grabber in that renderer's place, writing size and rate
-// into the camera's stream format, and tearing it all down again.
+#include "capture/ds_capture_graph_builder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,12 +7,15 @@
 
 #include "capture/capture_ids.h"
 #include "capture/ds_capture.h"
+#include "capture/format_preference.h"
 #include "capture/frames/capture_log.h"
+#include "capture/frames/frame_pump.h"
 #include "capture/temporary_renderer.h"
 #include "dsbase/camera/camera_media_type.h"
 #include "dsbase/com/class_factory.h"
 #include "dsbase/com/graph_ids.h"
 #include "dsbase/graph/graph_pins.h"
+#include "dsbase/holder/capture_graph_holder.h"
 #include "dsbase/media/media_guids.h"
 #include "runtime/runtime_log.h"
 
@@ -73,9 +73,13 @@ bool PinConnected(IBaseFilter* filter, PIN_DIRECTION dir) {
 
 }  // namespace
 
+TVLDSCaptureGraphBuilder::TVLDSCaptureGraphBuilder(TDSCaptureGraph& graph, TVLFramePump& pump,
+                                                   IVLDSCaptureGraphHost& host)
+    : graph_(&graph), pump_(&pump), host_(host) {}
+
 // ---------------------------------------------------------------- helpers
 
-TIntf<IBaseFilter> TVLDSCapture::FindFilter(const char16_t* name) {
+TIntf<IBaseFilter> TVLDSCaptureGraphBuilder::FindFilter(const char16_t* name) {
   IGraphBuilder* graph = graph_->Graph();
   if (!graph) return {};
   IBaseFilter* raw = nullptr;
@@ -83,8 +87,8 @@ TIntf<IBaseFilter> TVLDSCapture::FindFilter(const char16_t* name) {
   return TIntf<IBaseFilter>::Adopt(raw);
 }
 
-bool TVLDSCapture::CreateAddFilter(const TGUID& classId, IUnknown* outer, const char16_t* name,
-                                   TIntf<IBaseFilter>* filter, const TGUID& iid, uint32_t context) {
+bool TVLDSCaptureGraphBuilder::CreateAddFilter(const TGUID& classId, IUnknown* outer, const char16_t* name,
+                                               TIntf<IBaseFilter>* filter, const TGUID& iid, uint32_t context) {
   filter->reset();
   void* raw = nullptr;
   if (FAILED(CoCreateInstance(classId, outer, context, iid, &raw)) || !raw) return false;
@@ -97,7 +101,7 @@ bool TVLDSCapture::CreateAddFilter(const TGUID& classId, IUnknown* outer, const 
   return true;
 }
 
-TIntf<IBaseFilter> TVLDSCapture::FindOrCreateGrabber(const char16_t* name, bool add) {
+TIntf<IBaseFilter> TVLDSCaptureGraphBuilder::FindOrCreateGrabber(const char16_t* name, bool add) {
   if (TIntf<IBaseFilter> found = FindFilter(name)) return found;
   TIntf<IBaseFilter> filter;
   if (add) {
@@ -110,14 +114,14 @@ TIntf<IBaseFilter> TVLDSCapture::FindOrCreateGrabber(const char16_t* name, bool 
   return filter;
 }
 
-void TVLDSCapture::FlushGraph() {
+void TVLDSCaptureGraphBuilder::FlushGraph() {
   // The camera's SetFormat reconnects its pin through the graph's queue; any
   // graph operation carries the queue out before it returns, so the types
   // read afterwards are the new ones.
   FindFilter(kVideoCaptureFilterName);
 }
 
-TIntf<IMediaControl> TVLDSCapture::MediaControl() {
+TIntf<IMediaControl> TVLDSCaptureGraphBuilder::MediaControl() {
   if (!graph_->Graph()) return {};
   if (!graph_->MediaControl()) graph_->GetMediaControl();
   return TIntf<IMediaControl>(graph_->MediaControl());
@@ -125,9 +129,7 @@ TIntf<IMediaControl> TVLDSCapture::MediaControl() {
 
 // ---------------------------------------------------------------- binding
 
-bool TVLDSCapture::InitCaptureFilters() {
-  auto section = WriteLock();
-  if (!section) return false;
+bool TVLDSCaptureGraphBuilder::InitCaptureFilters(IMoniker* videoMoniker, IMoniker* audioMoniker) {
   IGraphBuilder* graph = nullptr;
   ICaptureGraphBuilder2* builder = nullptr;
   auto fail = [&](const QString& message, HRESULT code) {
@@ -139,9 +141,9 @@ bool TVLDSCapture::InitCaptureFilters() {
     FreeCapFilters();
     dvSplitter_.reset();
     dvDecoder_.reset();
-    if (videoMoniker_) {
+    if (videoMoniker) {
       void* raw = nullptr;
-      const HRESULT hr = videoMoniker_->BindToObject(nullptr, nullptr, IID_IBaseFilter, &raw);
+      const HRESULT hr = videoMoniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, &raw);
       if (FAILED(hr)) return fail(QStringLiteral("Can't create video capture filter."), hr);
       captureFilter_ = AdoptFilter(raw);
     }
@@ -173,7 +175,7 @@ bool TVLDSCapture::InitCaptureFilters() {
 
     // A DV camcorder streams interleaved video and audio: it needs the
     // splitter and decoder (added when the graph is rendered).
-    if (GetIsDVSource()) {
+    if (IsDVSource()) {
       dvDecoder_ = FindFilter(u"VLDS_DVDecoder");
       if (!dvDecoder_) {
         raw = nullptr;
@@ -196,12 +198,12 @@ bool TVLDSCapture::InitCaptureFilters() {
         raw)
       vfwDialogs_ = TIntf<IAMVfwCaptureDialogs>::Adopt(static_cast<IAMVfwCaptureDialogs*>(raw));
 
-    if (audioMoniker_) {
-      if (audioMoniker_ == videoMoniker_) {
+    if (audioMoniker) {
+      if (audioMoniker == videoMoniker) {
         audioFilter_ = captureFilter_;
       } else {
         raw = nullptr;
-        hr = audioMoniker_->BindToObject(nullptr, nullptr, IID_IBaseFilter, &raw);
+        hr = audioMoniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, &raw);
         if (FAILED(hr) || !raw) return fail(QStringLiteral("Can't create audio capture filter."), FAILED(hr) ? hr : 0);
         audioFilter_ = AdoptFilter(raw);
         hr = graph->AddFilter(audioFilter_.get(), kAudioCaptureFilterName);
@@ -237,7 +239,7 @@ bool TVLDSCapture::InitCaptureFilters() {
         videoProcAmp_ = TIntf<IAMVideoProcAmp>::Adopt(static_cast<IAMVideoProcAmp*>(object));
     }
 
-    GetVideoModes();
+    host_.CameraBound();
     return true;
   } catch (...) {
     qCWarning(lcCapture) << "Binding the camera's capture filters failed:" << CurrentExceptionText();
@@ -246,29 +248,10 @@ bool TVLDSCapture::InitCaptureFilters() {
   }
 }
 
-void TVLDSCapture::GetVideoModes() { videoModes_.Read(streamConfig_.get()); }
-
 // ---------------------------------------------------------------- building
 
-bool TVLDSCapture::BuildGraph() {
-  if (!IntBuildGraph()) return false;
-  graph_->RegisterGraph();
-  graph_->GraphChanged();
-  GetAvailableDialogs();
-  if (!ApplyFormats(false)) return false;
-  // Crossbar and mixer routing (VideoSources, AudioSources) and the TV
-  // tuner settings need interfaces that no filter of this platform offers;
-  // with none found there is nothing to switch.
-  graph_->GraphBuilt();
-  return true;
-}
-
-bool TVLDSCapture::RenderVideoPreview() {
-  request_.format = videoFormat_;
-  request_.width = videoSize_->Width();
-  request_.height = videoSize_->Height();
-  request_.rate = frameRate_->Rate();
-  pump_->SetNegotiated(videoFormat_);
+bool TVLDSCaptureGraphBuilder::RenderVideoPreview() {
+  host_.RenderingStarts();
 
   videoGrabberFilter_ = FindFilter(kVideoGrabberName);
   if (!videoGrabberFilter_) {
@@ -319,7 +302,7 @@ bool TVLDSCapture::RenderVideoPreview() {
   return true;
 }
 
-void TVLDSCapture::FindVideoGrabber(bool add) {
+void TVLDSCaptureGraphBuilder::FindVideoGrabber(bool add) {
   if (TIntf<IBaseFilter> found = FindFilter(kVideoGrabberName)) {
     videoGrabberFilter_ = found;
     return;
@@ -336,7 +319,7 @@ void TVLDSCapture::FindVideoGrabber(bool add) {
   videoGrabberFilter_ = FindOrCreateGrabber(kVideoGrabberName, add);
 }
 
-void TVLDSCapture::RefreshInterfaces() {
+void TVLDSCaptureGraphBuilder::RefreshInterfaces() {
   FindVideoGrabber(false);
   if (!customGrabber_) {
     videoGrabber_ = QueryIntf<ISampleGrabber>(videoGrabberFilter_.get(), IID_ISampleGrabber);
@@ -356,12 +339,13 @@ void TVLDSCapture::RefreshInterfaces() {
 }
 
 void TVLDSCapture::PresetCameraFormat(TVLVideoFormat wanted) {
+  IAMStreamConfig* streamConfig = builder_->StreamConfig();
   // The camera's own current format gives the size when the request keeps it.
   int width = int(ClampToInt32(videoSize_->Width())), height = int(ClampToInt32(videoSize_->Height()));
   if (videoSize_->Current()) {
-    streamConfig_->SetFormat(nullptr);
+    streamConfig->SetFormat(nullptr);
     AM_MEDIA_TYPE* current = nullptr;
-    if (FAILED(streamConfig_->GetFormat(&current)) || !current) return;
+    if (FAILED(streamConfig->GetFormat(&current)) || !current) return;
     int64_t unused;
     const bool known = DSCameraTypeGeometry(*current, &width, &height, &unused);
     LPDSDeleteMediaType(current);
@@ -375,12 +359,12 @@ void TVLDSCapture::PresetCameraFormat(TVLVideoFormat wanted) {
   // the size counting before the rate and the earlier subtype winning ties.
   std::vector<TGUID> subtypes{VLGetGUIDFromFormat(wanted)};
   int count = 0, size = 0;
-  if (SUCCEEDED(streamConfig_->GetNumberOfCapabilities(&count, &size)) && count > 0 && count < 4096 &&
+  if (SUCCEEDED(streamConfig->GetNumberOfCapabilities(&count, &size)) && count > 0 && count < 4096 &&
       VLCapsRecordRoom(size) > 0)
     for (int i = 0; i < count; ++i) {
       AM_MEDIA_TYPE* mt = nullptr;
       std::vector<uint8_t> caps(VLCapsRecordRoom(size));
-      if (streamConfig_->GetStreamCaps(i, &mt, caps.data()) == S_OK && mt &&
+      if (streamConfig->GetStreamCaps(i, &mt, caps.data()) == S_OK && mt &&
           std::find(subtypes.begin(), subtypes.end(), mt->subtype) == subtypes.end())
         subtypes.push_back(mt->subtype);
       LPDSDeleteMediaType(mt);
@@ -393,13 +377,13 @@ void TVLDSCapture::PresetCameraFormat(TVLVideoFormat wanted) {
   TScore bestScore{};
   for (const TGUID& subtype : subtypes) {
     TDSMediaType type = DSCameraMediaType(subtype, width, height, interval);
-    const HRESULT hr = streamConfig_->SetFormat(&type.Get());
+    const HRESULT hr = streamConfig->SetFormat(&type.Get());
     if (hr == S_OK) return;
     if (FAILED(hr)) continue;
     AM_MEDIA_TYPE* applied = nullptr;
     int w = 0, h = 0;
     int64_t got = 0;
-    if (SUCCEEDED(streamConfig_->GetFormat(&applied)) && applied && DSCameraTypeGeometry(*applied, &w, &h, &got)) {
+    if (SUCCEEDED(streamConfig->GetFormat(&applied)) && applied && DSCameraTypeGeometry(*applied, &w, &h, &got)) {
       const TScore score{std::llabs(int64_t(w) * h - int64_t(width) * height) + std::llabs(int64_t(w) - width),
                          interval > 0 ? std::llabs(got - interval) : 0};
       if (!best || score < bestScore) best = &subtype, bestScore = score;
@@ -408,27 +392,27 @@ void TVLDSCapture::PresetCameraFormat(TVLVideoFormat wanted) {
   }
   if (best) {
     TDSMediaType type = DSCameraMediaType(*best, width, height, interval);
-    streamConfig_->SetFormat(&type.Get());
+    streamConfig->SetFormat(&type.Get());
   } else {
-    streamConfig_->SetFormat(nullptr);
+    streamConfig->SetFormat(nullptr);
   }
 }
 
-bool TVLDSCapture::RenderCapturePin(TVLDSVideoRenderer* renderer, HRESULT* failure) {
+bool TVLDSCaptureGraphBuilder::RenderCapturePin(TVLDSVideoRenderer* renderer, HRESULT* failure) {
   ICaptureGraphBuilder2* builder = graph_->GraphBuilder();
   IUnknown* source = captureFilter_.get();
   // The graph's connect lets the camera's order of types win: offering one
   // entry of the row at a time, in row order, makes the request decide.
   // Where the request names a size or a rate, the camera is first set to the
-  // type that meets it (see PresetCameraFormat), so that a converter put in
-  // between works at that size and the rate comes from whichever of the
-  // camera's sources reaches it.
-  const bool preset = !(videoSize_->Current() && frameRate_->Current());
-  const TVLDSPreferenceRow& row = VLDSPreferenceRow(videoFormat_);
+  // type that meets it (the host's PresetCameraFormat), so that a converter
+  // put in between works at that size and the rate comes from whichever of
+  // the camera's sources reaches it.
+  const bool preset = host_.PresetsCamera();
+  const TVLDSPreferenceRow& row = VLDSPreferenceRow(host_.RequestedFormat());
   HRESULT hr = VFW_E_CANNOT_CONNECT;
   for (int entry = 0; entry < kVLDSPreferenceCount; ++entry) {
     renderer->SetAcceptedEntry(entry);
-    if (preset) PresetCameraFormat(row[size_t(entry)]);
+    if (preset) host_.PresetCameraFormat(row[size_t(entry)]);
     hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Interleaved, source, nullptr, renderer);
     if (FAILED(hr)) hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source, nullptr, renderer);
     if (SUCCEEDED(hr)) return true;
@@ -439,7 +423,7 @@ bool TVLDSCapture::RenderCapturePin(TVLDSVideoRenderer* renderer, HRESULT* failu
   return false;
 }
 
-bool TVLDSCapture::RenderRawCapture(TVLDSVideoRenderer* renderer) {
+bool TVLDSCaptureGraphBuilder::RenderRawCapture(TVLDSVideoRenderer* renderer) {
   ICaptureGraphBuilder2* builder = graph_->GraphBuilder();
   const QString rawError = QStringLiteral("Can't set raw video sample grabber.");
   if (!CreateAddFilter(CLSID_SampleGrabber, nullptr, kRawGrabberName, &rawGrabberFilter_, IID_IBaseFilter, 3)) {
@@ -473,7 +457,7 @@ bool TVLDSCapture::RenderRawCapture(TVLDSVideoRenderer* renderer) {
   return true;
 }
 
-bool TVLDSCapture::RenderCaptions(TVLDSVideoRenderer* renderer) {
+bool TVLDSCaptureGraphBuilder::RenderCaptions(TVLDSVideoRenderer* renderer) {
   ICaptureGraphBuilder2* builder = graph_->GraphBuilder();
   TIntf<IBaseFilter> decoder;
   if (!CreateAddFilter(CLSID_Line21Decoder, nullptr, u"Line 21 Decoder", &decoder, IID_IBaseFilter, 3)) {
@@ -492,7 +476,7 @@ bool TVLDSCapture::RenderCaptions(TVLDSVideoRenderer* renderer) {
   return true;
 }
 
-bool TVLDSCapture::RenderAudio() {
+bool TVLDSCaptureGraphBuilder::RenderAudio() {
   ICaptureGraphBuilder2* builder = graph_->GraphBuilder();
   IPin* raw = nullptr;
   TIntf<IAMBufferNegotiation> negotiation;
@@ -512,7 +496,7 @@ bool TVLDSCapture::RenderAudio() {
     return false;
   }
   TDSMediaType type;
-  audioFormat_->MakeMediaType(type.Get());
+  host_.MakeAudioMediaType(type.Get());
   HRESULT hr = audioGrabber_->SetMediaType(&type.Get());
   if (FAILED(hr)) {
     graph_->Error(QStringLiteral("Can't set audio sample grabber format."), hr);
@@ -526,13 +510,13 @@ bool TVLDSCapture::RenderAudio() {
   audioGrabber_->SetBufferSamples(false);
   audioGrabber_->SetOneShot(false);
   audioGrabber_->SetCallback(pump_->AudioCallback(), 0);
-  if (audioPreview_->Enabled())
+  if (host_.AudioPreviewEnabled())
     graph_->CheckWarning(QStringLiteral("Can't play audio."),
                          builder->RenderStream(nullptr, &MEDIATYPE_Audio, audioGrabberFilter_.get(), nullptr, nullptr));
   return true;
 }
 
-bool TVLDSCapture::IntBuildGraph() {
+bool TVLDSCaptureGraphBuilder::BuildGraph() {
   IGraphBuilder* graph = graph_->Graph();
   ICaptureGraphBuilder2* builder = graph_->GraphBuilder();
   if (!graph || !builder || !captureFilter_) return false;
@@ -558,8 +542,8 @@ bool TVLDSCapture::IntBuildGraph() {
 
     renderer = MakeIntf<TVLDSVideoRenderer>();
     captionRenderer = MakeIntf<TVLDSVideoRenderer>();
-    renderer->SetVideoFormat(videoFormat_);
-    captionRenderer->SetVideoFormat(videoFormat_);
+    renderer->SetVideoFormat(host_.RequestedFormat());
+    captionRenderer->SetVideoFormat(host_.RequestedFormat());
     HRESULT hr = graph->AddFilter(renderer.get(), kVideoTmpRenderName);
     if (FAILED(hr)) {
       renderer.reset();
@@ -568,7 +552,7 @@ bool TVLDSCapture::IntBuildGraph() {
     }
 
     if (!graph_->CustomRender(captureFilter_.get(), true, videoGrabberFilter_.get())) {
-      if (!useHardwareCompression_) {
+      if (!host_.UsesHardwareCompression()) {
         HRESULT failure = E_FAIL;
         if (!RenderCapturePin(renderer.get(), &failure)) {
           graph_->Error(kMasterStream, failure);
@@ -580,12 +564,12 @@ bool TVLDSCapture::IntBuildGraph() {
     }
 
     RefreshInterfaces();
-    if (captionsAvailable_ && closedCaptions_->Enabled() && !RenderCaptions(captionRenderer.get())) return undo();
+    if (captionsAvailable_ && host_.CaptionsEnabled() && !RenderCaptions(captionRenderer.get())) return undo();
     if (audioFilter_ && !RenderAudio()) return undo();
     graph_->AfterRendering();
     // Without a renderer in the graph there is no video window to set up:
     // only a renderer whose window cannot be configured fails the build.
-    if (!ConfigVideoWindow(false) && HasRenderer()) return undo();
+    if (!host_.ConfigVideoWindow(false) && HasRenderer()) return undo();
     graph_->SetMediaEvent();
 
     TDSMediaType connected;
@@ -650,7 +634,7 @@ bool TVLDSCapture::IntBuildGraph() {
       return undo();
     }
 
-    if (videoPreview_->Enabled() && !HasRenderer())
+    if (host_.VideoPreviewEnabled() && !HasRenderer())
       graph_->CheckWarning(
           QStringLiteral("Can't render video preview."),
           builder->RenderStream(nullptr, &MEDIATYPE_Video, videoGrabberFilter_.get(), nullptr, nullptr));
@@ -671,12 +655,13 @@ bool TVLDSCapture::IntBuildGraph() {
   }
 }
 
-// ---------------------------------------------------------------- formats
+// ---------------------------------------------------------------- the camera's format
 
 bool TVLDSCapture::ApplyFormats(bool onlyRate) {
-  if (!streamConfig_) return true;
+  IAMStreamConfig* streamConfig = builder_->StreamConfig();
+  if (!streamConfig) return true;
   AM_MEDIA_TYPE* mt = nullptr;
-  const HRESULT got = streamConfig_->GetFormat(&mt);
+  const HRESULT got = streamConfig->GetFormat(&mt);
   struct TFree {
     AM_MEDIA_TYPE*& mt;
     ~TFree() { LPDSDeleteMediaType(mt); }
@@ -704,14 +689,14 @@ bool TVLDSCapture::ApplyFormats(bool onlyRate) {
                            << "frames a second names no frame period; the camera keeps its own";
   }
   // S_FALSE is the camera's "nearest I have": the request was not met.
-  HRESULT hr = streamConfig_->SetFormat(mt);
-  FlushGraph();
+  HRESULT hr = streamConfig->SetFormat(mt);
+  builder_->FlushGraph();
   // A filter behind the camera that cannot take the new type while it is
   // connected (the grabber passes samples on in place; a converter keeps
   // its output type) refuses it or leaves the grabber on the old one: the
   // rendering is done again from the camera at its new format.
   bool rendered = true;
-  if (built_ && (hr == VFW_E_TYPE_NOT_ACCEPTED || !GrabberMatchesCamera())) rendered = RenderAgain(*mt, &hr);
+  if (builder_->Built() && (hr == VFW_E_TYPE_NOT_ACCEPTED || !GrabberMatchesCamera())) rendered = RenderAgain(*mt, &hr);
   if (hr != S_OK) graph_->Warning(QStringLiteral("Can't set desired video size and rate."), hr);
   if (!rendered)
     qCWarning(lcCapture) << "Rendering the camera's stream again at its new format failed (camera's answer" << Qt::hex
@@ -720,32 +705,33 @@ bool TVLDSCapture::ApplyFormats(bool onlyRate) {
 }
 
 bool TVLDSCapture::GrabberMatchesCamera() {
-  if (!videoGrabber_ || !streamConfig_) return true;
+  ISampleGrabber* videoGrabber = builder_->VideoGrabber();
+  IAMStreamConfig* streamConfig = builder_->StreamConfig();
+  if (!videoGrabber || !streamConfig) return true;
   AM_MEDIA_TYPE* camera = nullptr;
   TDSMediaType grabbed;
   int cw = 0, ch = 0, gw = 0, gh = 0;
   int64_t cp = 0, gp = 0;
-  const bool known = SUCCEEDED(streamConfig_->GetFormat(&camera)) && camera &&
+  const bool known = SUCCEEDED(streamConfig->GetFormat(&camera)) && camera &&
                      DSCameraTypeGeometry(*camera, &cw, &ch, &cp) &&
-                     SUCCEEDED(videoGrabber_->GetConnectedMediaType(&grabbed.Get())) &&
+                     SUCCEEDED(videoGrabber->GetConnectedMediaType(&grabbed.Get())) &&
                      DSCameraTypeGeometry(grabbed.Get(), &gw, &gh, &gp);
   LPDSDeleteMediaType(camera);
   return !known || (cw == gw && ch == gh && cp == gp);
 }
 
 bool TVLDSCapture::RenderAgain(const AM_MEDIA_TYPE& format, HRESULT* answer) {
-  graph_->DestroyDownstream(captureFilter_.get());
-  built_ = false;
+  builder_->DestroyRendering();
   // A camera that took the format already streams it at its next
   // connection; one that refused it while connected is asked again now that
   // its pin is free, and that answer is the one that counts.
-  if (*answer == VFW_E_TYPE_NOT_ACCEPTED) *answer = streamConfig_->SetFormat(&format);
-  return IntBuildGraph();
+  if (*answer == VFW_E_TYPE_NOT_ACCEPTED) *answer = builder_->StreamConfig()->SetFormat(&format);
+  return builder_->BuildGraph();
 }
 
 // ---------------------------------------------------------------- video window
 
-bool TVLDSCapture::HasRenderer() {
+bool TVLDSCaptureGraphBuilder::HasRenderer() {
   IGraphBuilder* graph = graph_->Graph();
   if (!graph) return false;
   IEnumFilters* raw = nullptr;
@@ -760,21 +746,15 @@ bool TVLDSCapture::HasRenderer() {
   }
 }
 
-bool TVLDSCapture::ConfigVideoWindow(bool show) {
-  TComponent* dock = videoPreview_->PreviewDock();
-  TIntf<IDSPreviewDock> previewDock;
-  if (auto* d = dynamic_cast<IDSPreviewDock*>(static_cast<QObject*>(dock))) previewDock = TIntf<IDSPreviewDock>(d);
-  const bool visible = show && videoPreview_->Visible() && videoPreview_->Enabled();
-  const int height = header_.biHeight < 0 ? -header_.biHeight : header_.biHeight;
-  return graph_->ConfigVideoWindow(previewDock.get(), visible, QSize(header_.biWidth, height));
-}
-
 // ---------------------------------------------------------------- teardown
 
-void TVLDSCapture::DestroyGraph() {
-  auto section = WriteLock();
-  if (!section || !built_) return;
-  if (running_) IntStop();
+void TVLDSCaptureGraphBuilder::DestroyRendering() {
+  graph_->DestroyDownstream(captureFilter_.get());
+  built_ = false;
+}
+
+void TVLDSCaptureGraphBuilder::DestroyGraph() {
+  if (!built_) return;
   graph_->UnregisterGraph();
   nullRenderer_.reset();
   captionNullRenderer_.reset();
@@ -791,7 +771,7 @@ void TVLDSCapture::DestroyGraph() {
   built_ = false;
 }
 
-void TVLDSCapture::ForgetGrabberInterfaces() {
+void TVLDSCaptureGraphBuilder::ForgetGrabberInterfaces() {
   // The callbacks are plain objects of this component: no grabber that may
   // outlive the graph keeps pointing at them.
   for (IBaseFilter* filter : {videoGrabberFilter_.get(), captionGrabberFilter_.get(), textCaptionGrabberFilter_.get(),
@@ -806,7 +786,7 @@ void TVLDSCapture::ForgetGrabberInterfaces() {
   timeCodeGrabber_.reset();
 }
 
-void TVLDSCapture::FreeCapFilters() {
+void TVLDSCaptureGraphBuilder::FreeCapFilters() {
   ForgetGrabberInterfaces();
   graph_->ReleaseFilters();
   graph_->DestroyGraph();
@@ -832,10 +812,22 @@ void TVLDSCapture::FreeCapFilters() {
   dialogs_.Clear();
 }
 
-void TVLDSCapture::CleanUp() {
-  auto section = WriteLock();
-  FreeCapFilters();
-  graph_->ReleaseMediaEvent();
+bool TVLDSCaptureGraphBuilder::IsDVSource() {
+  if (!streamConfig_) return false;
+  AM_MEDIA_TYPE* mt = nullptr;
+  if (FAILED(streamConfig_->GetFormat(&mt)) || !mt) return false;
+  const bool dv = mt->majortype == MEDIATYPE_Interleaved;
+  LPDSDeleteMediaType(mt);
+  return dv;
+}
+
+TVLDSDialogSources TVLDSCaptureGraphBuilder::DialogSources() const {
+  TVLDSDialogSources sources;
+  sources.captureFilter = captureFilter_;
+  sources.vfwDialogs = vfwDialogs_;
+  sources.builder = TIntf<ICaptureGraphBuilder2>(graph_->GraphBuilder());
+  sources.tvTuner = tvTunerInterface_;
+  return sources;
 }
 
 }  // namespace lumicar
