@@ -112,6 +112,8 @@ TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_
   pump_ = std::make_unique<TVLFramePump>(this, !IsDesigning(), [this] { NewThreadFrame(); });
   // The builder reaches the capture through its host interface only.
   builder_ = std::make_unique<TVLDSCaptureGraphBuilder>(*graph_, *pump_, static_cast<IVLDSCaptureGraphHost&>(*this));
+  formats_ = std::make_unique<TVLDSCaptureFormats>(
+      TVLDSCaptureFormats::TParts{*builder_, *graph_, *pump_, *videoSize_, *frameRate_, *interlacing_, *pictureRatio_});
   CleanUp();
   graph_->SetMsgEvent([this](QEvent* message) { PassMouseMessage(videoPreview_.get(), message); });
 }
@@ -153,6 +155,7 @@ TVLDSCapture::~TVLDSCapture() {
   }
   // The grabbers are gone with the graph and no longer know the pump's
   // callbacks; the pins it handed frames to are gone too.
+  formats_.reset();
   builder_.reset();
   pump_.reset();
   audioSources_.reset();
@@ -380,7 +383,7 @@ void TVLDSCapture::IntStart() {
   Open();
   if (!opened_) return;
   builder_->RefreshInterfaces();
-  if (!ApplyFormats(false)) {
+  if (!formats_->ApplyFormats(false)) {
     // The graph had to be rendered anew for the camera's new format and
     // that failed: as after a failed build, the graph is not open.
     opened_ = false;
@@ -389,7 +392,7 @@ void TVLDSCapture::IntStart() {
   adjustment_->ApplyValues();
   SendVideoFormat();
   SendAudioFormat();
-  const BITMAPINFOHEADER& header = header_;
+  const BITMAPINFOHEADER& header = formats_->Header();
   const int width = header.biWidth;
   // The magnitude in 64 bits: a driver's INT32_MIN must not overflow here; the
   // queue refuses a size it cannot hold.
@@ -407,7 +410,7 @@ bool TVLDSCapture::Open() {
   if (active_) return opened_;
   if (opened_) {
     const bool sizeCurrent = videoSize_->Current();
-    const TBuildRequest& request = request_;
+    const TVLDSCaptureFormats::TRequest& request = formats_->Request();
     const bool stale =
         NegotiatedFormat() != videoFormat_ ||
         (!sizeCurrent && (videoSize_->Width() != request.width || videoSize_->Height() != request.height)) ||
@@ -555,7 +558,7 @@ void TVLDSCapture::OnRateChange() {
   const bool wasRunning = running_;
   pump_->Halt();
   control->Stop();
-  if (!ApplyFormats(true)) {
+  if (!formats_->ApplyFormats(true)) {
     // No graph to run any more: a running capture stops in order, so that
     // the components downstream hear of it.
     if (wasRunning) IntStop();
@@ -598,32 +601,27 @@ std::vector<uint8_t> TVLDSCapture::Palette() const { return pump_->Palette(); }
 
 int TVLDSCapture::GetWidth() {
   auto section = ReadLock();
-  if (!opened_) return 0;
-  if (running_) return header_.biWidth;
   BITMAPINFOHEADER h{};
-  int64_t period;
-  TVLVideoFormat format;
-  return GetVideoFormat(&h, &period, &format) ? h.biWidth : 0;
+  int64_t period = 0;
+  return opened_ && formats_->Current(running_, &h, &period) ? h.biWidth : 0;
 }
 
 int TVLDSCapture::GetHeight() {
   auto section = ReadLock();
-  if (!opened_) return 0;
-  if (running_) return header_.biHeight;
   BITMAPINFOHEADER h{};
-  int64_t period;
-  TVLVideoFormat format;
-  return GetVideoFormat(&h, &period, &format) ? h.biHeight : 0;
+  int64_t period = 0;
+  return opened_ && formats_->Current(running_, &h, &period) ? h.biHeight : 0;
 }
 
 int64_t TVLDSCapture::GetFramePeriod() {
   auto section = ReadLock();
-  if (!opened_) return 0;
-  if (running_) return framePeriod_;
   BITMAPINFOHEADER h{};
   int64_t period = 0;
-  TVLVideoFormat format;
-  return GetVideoFormat(&h, &period, &format) ? period : 0;
+  return opened_ && formats_->Current(running_, &h, &period) ? period : 0;
+}
+
+bool TVLDSCapture::GetVideoFormat(BITMAPINFOHEADER* header, int64_t* period, TVLVideoFormat* format) {
+  return formats_->GetVideoFormat(header, period, format);
 }
 
 TVLDSVideoInterlacing* TVLDSCapture::GetInterlacing() {
@@ -713,7 +711,7 @@ bool TVLDSCapture::BuildGraph() {
   graph_->RegisterGraph();
   graph_->GraphChanged();
   GetAvailableDialogs();
-  if (!ApplyFormats(false)) return false;
+  if (!formats_->ApplyFormats(false)) return false;
   // Crossbar and mixer routing (VideoSources, AudioSources) and the TV
   // tuner settings need interfaces that no filter of this platform offers;
   // with none found there is nothing to switch.
@@ -726,7 +724,7 @@ bool TVLDSCapture::ConfigVideoWindow(bool show) {
   TIntf<IDSPreviewDock> previewDock;
   if (auto* d = dynamic_cast<IDSPreviewDock*>(static_cast<QObject*>(dock))) previewDock = TIntf<IDSPreviewDock>(d);
   const bool visible = show && videoPreview_->Visible() && videoPreview_->Enabled();
-  const BITMAPINFOHEADER& header = header_;
+  const BITMAPINFOHEADER& header = formats_->Header();
   const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
   return graph_->ConfigVideoWindow(previewDock.get(), visible, QSize(header.biWidth, height));
 }
@@ -745,6 +743,10 @@ void TVLDSCapture::CleanUp() {
 }
 
 // ---------------------------------------------------------------- frame delivery
+
+void TVLDSCapture::SendVideoFormat() {
+  if (TIntf<IOWNotifyOperation> start = formats_->ReadConnectedFormat(useHardwareCompression_)) output_->Notify(start);
+}
 
 void TVLDSCapture::SendAudioFormat() {
   // Only an audio branch that was rendered has a type to announce.

@@ -25,6 +25,7 @@
 #include "capture/audio_source_pin.h"
 #include "capture/capture_frame_rate.h"
 #include "capture/capture_options.h"
+#include "capture/ds_capture_formats.h"
 #include "capture/ds_capture_graph_builder.h"
 #include "capture/frames/frame_pump.h"
 #include "capture/video_dialogs.h"
@@ -237,12 +238,6 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost, private IV
   void CreateStart() override;
 
  private:
-  struct TBuildRequest {
-    TVLVideoFormat format = vfRGB24;
-    uint32_t width = 0, height = 0;
-    double rate = 0;
-  };
-
   // The stop lock, counted from before it is asked for until after it is
   // given back, so that a Start on another thread can wait for the stop.
   class TStopScope {
@@ -288,22 +283,10 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost, private IV
   bool VideoPreviewEnabled() const override { return videoPreview_->Enabled(); }
   bool AudioPreviewEnabled() const override { return audioPreview_->Enabled(); }
   void MakeAudioMediaType(AM_MEDIA_TYPE& type) const override { audioFormat_->MakeMediaType(type); }
-  void RenderingStarts() override;
-  bool PresetsCamera() const override;
-  void PresetCameraFormat(TVLVideoFormat wanted) override;
+  void RenderingStarts() override { formats_->RecordRequest(videoFormat_); }
+  bool PresetsCamera() const override { return formats_->PresetsCamera(); }
+  void PresetCameraFormat(TVLVideoFormat wanted) override { formats_->PresetCameraFormat(wanted); }
   void CameraBound() override { videoModes_.Read(builder_->StreamConfig()); }
-
-  // Format steps.
-  // False when the camera's new format needed the graph rendered anew and
-  // that failed: the graph is then not built, as after a failed build.
-  bool ApplyFormats(bool onlyRate);
-  // Whether the video grabber is connected with the camera's size and rate.
-  bool GrabberMatchesCamera();
-  // Renders the camera's stream anew at `format`. `answer` is the camera's
-  // answer to it: one that refused it while connected is asked again once
-  // its pin is free. False when the rendering failed.
-  bool RenderAgain(const AM_MEDIA_TYPE& format, HRESULT* answer);
-  void ReadConnectedFormat(const AM_MEDIA_TYPE& mt);
 
   // ---- Pins ----
   TOWPinPtr<TVLOWImageRawSourcePin> output_;
@@ -342,7 +325,6 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost, private IV
   bool stopping_ = false;
   // Set by the device-lost event: the next Open binds the camera anew.
   bool deviceLost_ = false;
-  TBuildRequest request_;
 
   // Stops under way (TStopScope) and the starts waiting for them.
   mutable TLeafMutex stopStateLock_{"capture stop state"};
@@ -351,13 +333,13 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost, private IV
   int startsWaiting_ = 0;
   bool destroying_ = false;
   TVLVideoFormat captionFormat_ = vfRGB24;
-  BITMAPINFOHEADER header_{};
-  int64_t framePeriod_ = 0;
 
   // The camera the graph is bound to (Open to Close).
   TIntf<IMoniker> videoMoniker_, audioMoniker_;
-  // The graph's filters and interfaces.
+  // The graph's filters and interfaces, and the format negotiation over
+  // them.
   std::unique_ptr<TVLDSCaptureGraphBuilder> builder_;
+  std::unique_ptr<TVLDSCaptureFormats> formats_;
 
   // ---- Frame path: the grabbers' callbacks, the queues, the notify
   // thread and the negotiated format, and where the frames go ----

@@ -1,12 +1,6 @@
 #include "capture/ds_capture_graph_builder.h"
 
-#include <algorithm>
-#include <cmath>
-#include <limits>
-#include <optional>
-
 #include "capture/capture_ids.h"
-#include "capture/ds_capture.h"
 #include "capture/format_preference.h"
 #include "capture/frames/capture_log.h"
 #include "capture/frames/frame_pump.h"
@@ -30,41 +24,6 @@ const QString kRemoveFilter = QStringLiteral("Can't remove DirectShow filter fro
 const QString kMasterStream = QStringLiteral("SetMasterStream failed");
 
 TIntf<IBaseFilter> AdoptFilter(void* raw) { return TIntf<IBaseFilter>::Adopt(static_cast<IBaseFilter*>(raw)); }
-
-// Frames per second as a frame period in 100 ns units, rounded to the nearest
-// integer (ties to even). A rate above 20 000 000 frames a second rounds to
-// 0, which is a period too: the camera answers it with the nearest it has.
-// None for a rate that names no period (not positive, not finite, or a
-// period beyond 64 bits).
-std::optional<int64_t> PeriodOf(double rate) {
-  if (!(rate > 0) || !std::isfinite(rate)) return std::nullopt;
-  const double period = std::nearbyint(10'000'000.0 / rate);
-  if (!(period < 0x1p63)) return std::nullopt;
-  return int64_t(period);
-}
-
-int32_t ClampToInt32(uint32_t value) {
-  return value > uint32_t(std::numeric_limits<int32_t>::max()) ? std::numeric_limits<int32_t>::max() : int32_t(value);
-}
-
-// The bitmap header and frame period of a video type, when its block is long
-// enough for the header its format type names.
-bool VideoHeaderOf(AM_MEDIA_TYPE& mt, BITMAPINFOHEADER** bmi, REFERENCE_TIME** period) {
-  if (!mt.pbFormat) return false;
-  if (mt.formattype == FORMAT_VideoInfo && mt.cbFormat >= sizeof(VIDEOINFOHEADER)) {
-    auto* v = reinterpret_cast<VIDEOINFOHEADER*>(mt.pbFormat);
-    *bmi = &v->bmiHeader;
-    *period = &v->AvgTimePerFrame;
-    return true;
-  }
-  if (mt.formattype == FORMAT_VideoInfo2 && mt.cbFormat >= sizeof(VIDEOINFOHEADER2)) {
-    auto* v = reinterpret_cast<VIDEOINFOHEADER2*>(mt.pbFormat);
-    *bmi = &v->bmiHeader;
-    *period = &v->AvgTimePerFrame;
-    return true;
-  }
-  return false;
-}
 
 bool PinConnected(IBaseFilter* filter, PIN_DIRECTION dir) {
   TIntf<IPin> pin = DSFirstPin(filter, dir, false);
@@ -338,66 +297,6 @@ void TVLDSCaptureGraphBuilder::RefreshInterfaces() {
   if (!audioGrabber_) graph_->Error(kSetAudioGrabber, E_NOINTERFACE);
 }
 
-void TVLDSCapture::PresetCameraFormat(TVLVideoFormat wanted) {
-  IAMStreamConfig* streamConfig = builder_->StreamConfig();
-  // The camera's own current format gives the size when the request keeps it.
-  int width = int(ClampToInt32(videoSize_->Width())), height = int(ClampToInt32(videoSize_->Height()));
-  if (videoSize_->Current()) {
-    streamConfig->SetFormat(nullptr);
-    AM_MEDIA_TYPE* current = nullptr;
-    if (FAILED(streamConfig->GetFormat(&current)) || !current) return;
-    int64_t unused;
-    const bool known = DSCameraTypeGeometry(*current, &width, &height, &unused);
-    LPDSDeleteMediaType(current);
-    if (!known) return;
-  }
-  const int64_t interval = frameRate_->Current() ? 0 : PeriodOf(frameRate_->Rate()).value_or(0);
-
-  // The wanted subtype first, then every other subtype the camera offers,
-  // each of which the graph can convert. The first the camera delivers at
-  // exactly that size and rate wins; otherwise the one that comes nearest,
-  // the size counting before the rate and the earlier subtype winning ties.
-  std::vector<TGUID> subtypes{VLGetGUIDFromFormat(wanted)};
-  int count = 0, size = 0;
-  if (SUCCEEDED(streamConfig->GetNumberOfCapabilities(&count, &size)) && count > 0 && count < 4096 &&
-      VLCapsRecordRoom(size) > 0)
-    for (int i = 0; i < count; ++i) {
-      AM_MEDIA_TYPE* mt = nullptr;
-      std::vector<uint8_t> caps(VLCapsRecordRoom(size));
-      if (streamConfig->GetStreamCaps(i, &mt, caps.data()) == S_OK && mt &&
-          std::find(subtypes.begin(), subtypes.end(), mt->subtype) == subtypes.end())
-        subtypes.push_back(mt->subtype);
-      LPDSDeleteMediaType(mt);
-    }
-  struct TScore {
-    int64_t size, rate;
-    bool operator<(const TScore& o) const { return size != o.size ? size < o.size : rate < o.rate; }
-  };
-  const TGUID* best = nullptr;
-  TScore bestScore{};
-  for (const TGUID& subtype : subtypes) {
-    TDSMediaType type = DSCameraMediaType(subtype, width, height, interval);
-    const HRESULT hr = streamConfig->SetFormat(&type.Get());
-    if (hr == S_OK) return;
-    if (FAILED(hr)) continue;
-    AM_MEDIA_TYPE* applied = nullptr;
-    int w = 0, h = 0;
-    int64_t got = 0;
-    if (SUCCEEDED(streamConfig->GetFormat(&applied)) && applied && DSCameraTypeGeometry(*applied, &w, &h, &got)) {
-      const TScore score{std::llabs(int64_t(w) * h - int64_t(width) * height) + std::llabs(int64_t(w) - width),
-                         interval > 0 ? std::llabs(got - interval) : 0};
-      if (!best || score < bestScore) best = &subtype, bestScore = score;
-    }
-    LPDSDeleteMediaType(applied);
-  }
-  if (best) {
-    TDSMediaType type = DSCameraMediaType(*best, width, height, interval);
-    streamConfig->SetFormat(&type.Get());
-  } else {
-    streamConfig->SetFormat(nullptr);
-  }
-}
-
 bool TVLDSCaptureGraphBuilder::RenderCapturePin(TVLDSVideoRenderer* renderer, HRESULT* failure) {
   ICaptureGraphBuilder2* builder = graph_->GraphBuilder();
   IUnknown* source = captureFilter_.get();
@@ -653,80 +552,6 @@ bool TVLDSCaptureGraphBuilder::BuildGraph() {
     }
     return false;
   }
-}
-
-// ---------------------------------------------------------------- the camera's format
-
-bool TVLDSCapture::ApplyFormats(bool onlyRate) {
-  IAMStreamConfig* streamConfig = builder_->StreamConfig();
-  if (!streamConfig) return true;
-  AM_MEDIA_TYPE* mt = nullptr;
-  const HRESULT got = streamConfig->GetFormat(&mt);
-  struct TFree {
-    AM_MEDIA_TYPE*& mt;
-    ~TFree() { LPDSDeleteMediaType(mt); }
-  } free{mt};
-  if (FAILED(got) || !mt) return true;
-  BITMAPINFOHEADER* bmi = nullptr;
-  REFERENCE_TIME* period = nullptr;
-  if (!VideoHeaderOf(*mt, &bmi, &period)) {
-    graph_->Warning(QStringLiteral("Can't set desired video size and rate."), 0);
-    return true;
-  }
-  if (!onlyRate && !videoSize_->Current()) {
-    bmi->biWidth = ClampToInt32(videoSize_->Width());
-    bmi->biHeight = ClampToInt32(videoSize_->Height());
-    // Two bytes a pixel whatever the subtype: the camera works the real
-    // size out from the subtype it keeps.
-    const uint64_t bytes = uint64_t(videoSize_->Width()) * videoSize_->Height() * 2;
-    bmi->biSizeImage = uint32_t(std::min<uint64_t>(bytes, std::numeric_limits<uint32_t>::max()));
-  }
-  if (!frameRate_->Current()) {
-    if (const std::optional<int64_t> p = PeriodOf(frameRate_->Rate()))
-      *period = *p;
-    else
-      qCWarning(lcCapture) << "Applying the frame rate:" << frameRate_->Rate()
-                           << "frames a second names no frame period; the camera keeps its own";
-  }
-  // S_FALSE is the camera's "nearest I have": the request was not met.
-  HRESULT hr = streamConfig->SetFormat(mt);
-  builder_->FlushGraph();
-  // A filter behind the camera that cannot take the new type while it is
-  // connected (the grabber passes samples on in place; a converter keeps
-  // its output type) refuses it or leaves the grabber on the old one: the
-  // rendering is done again from the camera at its new format.
-  bool rendered = true;
-  if (builder_->Built() && (hr == VFW_E_TYPE_NOT_ACCEPTED || !GrabberMatchesCamera())) rendered = RenderAgain(*mt, &hr);
-  if (hr != S_OK) graph_->Warning(QStringLiteral("Can't set desired video size and rate."), hr);
-  if (!rendered)
-    qCWarning(lcCapture) << "Rendering the camera's stream again at its new format failed (camera's answer" << Qt::hex
-                         << uint32_t(hr) << Qt::dec << "); the graph is not built";
-  return rendered;
-}
-
-bool TVLDSCapture::GrabberMatchesCamera() {
-  ISampleGrabber* videoGrabber = builder_->VideoGrabber();
-  IAMStreamConfig* streamConfig = builder_->StreamConfig();
-  if (!videoGrabber || !streamConfig) return true;
-  AM_MEDIA_TYPE* camera = nullptr;
-  TDSMediaType grabbed;
-  int cw = 0, ch = 0, gw = 0, gh = 0;
-  int64_t cp = 0, gp = 0;
-  const bool known = SUCCEEDED(streamConfig->GetFormat(&camera)) && camera &&
-                     DSCameraTypeGeometry(*camera, &cw, &ch, &cp) &&
-                     SUCCEEDED(videoGrabber->GetConnectedMediaType(&grabbed.Get())) &&
-                     DSCameraTypeGeometry(grabbed.Get(), &gw, &gh, &gp);
-  LPDSDeleteMediaType(camera);
-  return !known || (cw == gw && ch == gh && cp == gp);
-}
-
-bool TVLDSCapture::RenderAgain(const AM_MEDIA_TYPE& format, HRESULT* answer) {
-  builder_->DestroyRendering();
-  // A camera that took the format already streams it at its next
-  // connection; one that refused it while connected is asked again now that
-  // its pin is free, and that answer is the one that counts.
-  if (*answer == VFW_E_TYPE_NOT_ACCEPTED) *answer = builder_->StreamConfig()->SetFormat(&format);
-  return builder_->BuildGraph();
 }
 
 // ---------------------------------------------------------------- video window
