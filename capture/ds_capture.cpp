@@ -119,13 +119,9 @@ TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_
 }
 
 TVLDSCapture::~TVLDSCapture() {
-  {
-    // A start waiting for a stop gives up: this stop waits for the notify
-    // thread, on which such a start may be waiting.
-    std::lock_guard guard(stopStateLock_);
-    destroying_ = true;
-  }
-  stopEnded_.notify_all();
+  // A start waiting for a stop gives up: this stop waits for the notify
+  // thread, on which such a start may be waiting.
+  stopGate_.Close();
   {
     TStopScope stop(this);
     // Errors of the stop cannot reach anyone from here: the graph is torn
@@ -325,34 +321,13 @@ void TVLDSCapture::CreateStart() {
 }
 
 TVLDSCapture::TStopScope::TStopScope(TVLDSCapture* owner) : owner_(owner) {
-  {
-    std::lock_guard guard(owner_->stopStateLock_);
-    ++owner_->stopsUnderWay_;
-  }
+  owner_->stopGate_.StopBegins();
   section_ = owner_->StopLock();
 }
 
 TVLDSCapture::TStopScope::~TStopScope() {
   section_.reset();
-  {
-    std::lock_guard guard(owner_->stopStateLock_);
-    --owner_->stopsUnderWay_;
-  }
-  owner_->stopEnded_.notify_all();
-}
-
-bool TVLDSCapture::AwaitStopEnd() {
-  std::unique_lock guard(stopStateLock_);
-  ++startsWaiting_;
-  stopEnded_.wait(guard, [this] { return stopsUnderWay_ == 0 || destroying_; });
-  --startsWaiting_;
-  if (destroying_) qCInfo(lcCapture) << "Start given up: the capture is being destroyed";
-  return !destroying_;
-}
-
-int TVLDSCapture::StartsWaitingForStop() const {
-  std::lock_guard guard(stopStateLock_);
-  return startsWaiting_;
+  owner_->stopGate_.StopEnds();
 }
 
 void TVLDSCapture::Start() {
@@ -366,7 +341,7 @@ void TVLDSCapture::Start() {
       if (!running_) IntStart();
       return;
     }
-    if (!AwaitStopEnd()) return;
+    if (!stopGate_.AwaitStopEnd()) return;
   }
 }
 

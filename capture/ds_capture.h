@@ -13,7 +13,6 @@
 // frame queue go), none while frames are handed on downstream.
 
 #include <atomic>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -27,6 +26,7 @@
 #include "capture/capture_options.h"
 #include "capture/ds_capture_formats.h"
 #include "capture/ds_capture_graph_builder.h"
+#include "capture/ds_capture_stop_gate.h"
 #include "capture/frames/frame_pump.h"
 #include "capture/video_dialogs.h"
 #include "capture/video_interlacing.h"
@@ -41,7 +41,6 @@
 #include "dsbase/media/video_info.h"
 #include "imagepins/image_pins.h"
 #include "pins/typed/bool_pins.h"
-#include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
 
@@ -227,7 +226,7 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost, private IV
   IAMStreamConfig* StreamConfig() const { return builder_->StreamConfig(); }
   ISampleGrabber* VideoGrabber() const { return builder_->VideoGrabber(); }
   // Starts waiting for a stop on another thread to end.
-  int StartsWaitingForStop() const;
+  int StartsWaitingForStop() const { return stopGate_.StartsWaiting(); }
 
   // Operations arriving at the output pins from downstream.
   TOWDispatchResult DispatchOperation(TOWPin* pin, IOWNotifyOperation* operation);
@@ -252,9 +251,6 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost, private IV
     TIntf<IOWLockSection> section_;
   };
 
-  // Waits until no stop is under way; false when the component is being
-  // destroyed (its stop then never ends for a caller).
-  bool AwaitStopEnd();
   void IntStart();
   void IntStop();
   bool StartRun();
@@ -327,11 +323,7 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost, private IV
   bool deviceLost_ = false;
 
   // Stops under way (TStopScope) and the starts waiting for them.
-  mutable TLeafMutex stopStateLock_{"capture stop state"};
-  std::condition_variable_any stopEnded_;
-  int stopsUnderWay_ = 0;
-  int startsWaiting_ = 0;
-  bool destroying_ = false;
+  TVLDSCaptureStopGate stopGate_;
   TVLVideoFormat captionFormat_ = vfRGB24;
 
   // The camera the graph is bound to (Open to Close).
