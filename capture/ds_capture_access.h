@@ -1,7 +1,7 @@
 #pragma once
 // Lets tests run one step of the capture's graph building on its own, where
 // the public life cycle stops before it (Open gives up without a camera
-// before the binding would report its error).
+// before the binding would report its error), and reach its graph builder.
 
 #include "capture/ds_capture.h"
 
@@ -9,6 +9,7 @@ namespace lumicar {
 
 struct TVLDSCaptureGraphAccess {
   static bool InitCaptureFilters(TVLDSCapture& capture) { return capture.InitCaptureFilters(); }
+  static TVLDSCaptureGraphBuilder& Builder(TVLDSCapture& capture) { return *capture.builder_; }
 };
 
 }  // namespace lumicar

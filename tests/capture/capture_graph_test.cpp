@@ -236,6 +236,35 @@ TEST_F(CaptureGraphTest, BuildLeavesTheGrabberInPlaceOfTheTemporaryRenderer) {
   EXPECT_EQ(big.MinFrames, 7);
 }
 
+// The builder's two teardowns: the graph's rendering goes and the camera
+// stays bound for the next build; then the filters and the graph go too.
+TEST_F(CaptureGraphTest, BuilderTeardownFreesTheRenderingThenEveryFilter) {
+  MakeCapture();
+  ASSERT_TRUE(capture_->Open());
+  TVLDSCaptureGraphBuilder& builder = TVLDSCaptureGraphAccess::Builder(*capture_);
+  ASSERT_TRUE(builder.Built());
+  ASSERT_TRUE(DSPeerOf(DSFirstPin(builder.CaptureFilter(), PINDIR_OUTPUT, false).get()));
+
+  builder.DestroyGraph();
+  EXPECT_FALSE(builder.Built());
+  EXPECT_EQ(builder.VideoGrabber(), nullptr);
+  EXPECT_EQ(builder.AudioGrabber(), nullptr);
+  ASSERT_NE(builder.CaptureFilter(), nullptr);
+  EXPECT_TRUE(HasFilter(capture_.get(), TVLDSCapture::kVideoCaptureFilterName));
+  EXPECT_FALSE(HasFilter(capture_.get(), TVLDSCapture::kVideoGrabberName));
+  EXPECT_FALSE(HasFilter(capture_.get(), TVLDSCapture::kNullRenderName));
+  TIntf<IPin> out = DSFirstPin(builder.CaptureFilter(), PINDIR_OUTPUT, false);
+  ASSERT_TRUE(out);
+  EXPECT_FALSE(DSPeerOf(out.get())) << "nothing is left connected behind the camera";
+
+  builder.FreeCapFilters();
+  EXPECT_EQ(capture_->Graph()->Graph(), nullptr);
+  EXPECT_EQ(builder.CaptureFilter(), nullptr);
+  EXPECT_EQ(builder.StreamConfig(), nullptr);
+  EXPECT_FALSE(builder.VideoProcAmp());
+  EXPECT_TRUE(builder.Dialogs().Available().Empty());
+}
+
 TEST_F(CaptureGraphTest, WithThePreviewTheGrabberEndsInTheDefaultRenderer) {
   RecordFailures(MakeCapture());
   capture_->VideoPreview()->SetEnabled(true);
