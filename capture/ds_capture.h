@@ -78,17 +78,16 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost, private IV
 
  public:
   // The names under which the capture finds its filters in the graph again.
-  using TNames = TVLDSCaptureGraphBuilder;
-  static constexpr const char16_t* kVideoCaptureFilterName = TNames::kVideoCaptureFilterName;
-  static constexpr const char16_t* kAudioCaptureFilterName = TNames::kAudioCaptureFilterName;
-  static constexpr const char16_t* kVideoTmpRenderName = TNames::kVideoTmpRenderName;
-  static constexpr const char16_t* kVideoGrabberName = TNames::kVideoGrabberName;
-  static constexpr const char16_t* kCaptionGrabberName = TNames::kCaptionGrabberName;
-  static constexpr const char16_t* kTextCaptionGrabberName = TNames::kTextCaptionGrabberName;
-  static constexpr const char16_t* kNullRenderName = TNames::kNullRenderName;
-  static constexpr const char16_t* kCaptionNullRenderName = TNames::kCaptionNullRenderName;
-  static constexpr const char16_t* kRawGrabberName = TNames::kRawGrabberName;
-  static constexpr const char16_t* kAudioGrabberName = TNames::kAudioGrabberName;
+  static constexpr const char16_t* kVideoCaptureFilterName = TVLDSCaptureGraphBuilder::kVideoCaptureFilterName;
+  static constexpr const char16_t* kAudioCaptureFilterName = TVLDSCaptureGraphBuilder::kAudioCaptureFilterName;
+  static constexpr const char16_t* kVideoTmpRenderName = TVLDSCaptureGraphBuilder::kVideoTmpRenderName;
+  static constexpr const char16_t* kVideoGrabberName = TVLDSCaptureGraphBuilder::kVideoGrabberName;
+  static constexpr const char16_t* kCaptionGrabberName = TVLDSCaptureGraphBuilder::kCaptionGrabberName;
+  static constexpr const char16_t* kTextCaptionGrabberName = TVLDSCaptureGraphBuilder::kTextCaptionGrabberName;
+  static constexpr const char16_t* kNullRenderName = TVLDSCaptureGraphBuilder::kNullRenderName;
+  static constexpr const char16_t* kCaptionNullRenderName = TVLDSCaptureGraphBuilder::kCaptionNullRenderName;
+  static constexpr const char16_t* kRawGrabberName = TVLDSCaptureGraphBuilder::kRawGrabberName;
+  static constexpr const char16_t* kAudioGrabberName = TVLDSCaptureGraphBuilder::kAudioGrabberName;
   // Frames handled per wake-up of the notify thread.
   static constexpr int kFramesPerWakeUp = TVLFramePump::kFramesPerWakeUp;
 
