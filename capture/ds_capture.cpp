@@ -2,7 +2,6 @@
 
 #include <QMouseEvent>
 #include <cstring>
-#include <exception>
 
 #include "buffers/block_buffer.h"
 #include "buffers/image_buffer.h"
@@ -10,7 +9,6 @@
 #include "dsbase/camera/test_pattern_provider.h"
 #include "dsbase/classes/system_classes.h"
 #include "dsbase/com/graph_ids.h"
-#include "dsbase/com/media_event_sink.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/wave_format.h"
 #include "dsbase/render/render_classes.h"
@@ -48,20 +46,6 @@ void PassMouseMessage(TVLDSVideoPreview* preview, QEvent* message) {
   if (e) e(preview, button, shift, at.x(), at.y());
 }
 
-// Runs one step of the teardown; a failure cannot reach anyone from a
-// destructor, so it is logged and the teardown goes on.
-template <typename TStep>
-void GuardTeardown(const char* what, TStep step) {
-  try {
-    step();
-  } catch (const std::exception& e) {
-    qCWarning(lcCapture) << "Destroying the capture:" << what << "failed (" << e.what()
-                         << "); the graph is torn down regardless";
-  } catch (...) {
-    qCWarning(lcCapture) << "Destroying the capture:" << what << "failed; the graph is torn down regardless";
-  }
-}
-
 }  // namespace
 
 TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_([this] { Open(); }) {
@@ -69,21 +53,25 @@ TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_
   closedCaptions_ = std::make_unique<TVLClosedCaptions>(this);
   adjustment_ = std::make_unique<TVLDSAdjustment>(this, this);
   audioFormat_ = std::make_unique<TALAudioFormatBasic>(this);
-  graph_ = std::make_unique<TDSCaptureGraph>(
-      this, [this](int32_t code, intptr_t param1, intptr_t param2) { GraphEvent(code, param1, param2); });
+  graph_ =
+      std::make_unique<TDSCaptureGraph>(this, [this](int32_t code, intptr_t, intptr_t) { run_->GraphEvent(code); });
   videoFormat_ = vfRGB24;
   tvTuner_ = std::make_unique<TVLDSTVTuner>(this);
   dvResolution_ = dvrUseCurrent;
   storedEnabled_ = true;
-  videoDevice_ = std::make_unique<TDSVideoCaptureDevice>(this, TNotifyEvent([this](TObject*) { OnDeviceChanged(); }));
-  audioDevice_ = std::make_unique<TDSVLAudioCaptureDevice>(this, videoDevice_.get(),
-                                                           TNotifyEvent([this](TObject*) { OnDeviceChanged(); }));
+  // A change of camera stops the capture and lets the camera go.
+  const TNotifyEvent deviceChanged([this](TObject*) {
+    run_->Stop();
+    run_->Close();
+  });
+  videoDevice_ = std::make_unique<TDSVideoCaptureDevice>(this, deviceChanged);
+  audioDevice_ = std::make_unique<TDSVLAudioCaptureDevice>(this, videoDevice_.get(), deviceChanged);
   videoDevice_->SetOwnerWindow(graph_->OwnerWindow());
   audioDevice_->SetOwnerWindow(graph_->OwnerWindow());
   videoSources_ = std::make_unique<TDSSwitches>(this);
   audioSources_ = std::make_unique<TDSSwitches>(this);
   videoSize_ = std::make_unique<TVLOptionalVideoSize>(this);
-  frameRate_ = std::make_unique<TVLCaptureFrameRate>(this, TNotifyEvent([this](TObject*) { OnRateChange(); }));
+  frameRate_ = std::make_unique<TVLCaptureFrameRate>(this, TNotifyEvent([this](TObject*) { run_->RateChanged(); }));
   interlacing_ = std::make_unique<TVLDSVideoInterlacing>(this);
   pictureRatio_ = std::make_unique<TVLBasicAspectRatio>(this);
 
@@ -114,6 +102,10 @@ TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_
   builder_ = std::make_unique<TVLDSCaptureGraphBuilder>(*graph_, *pump_, static_cast<IVLDSCaptureGraphHost&>(*this));
   formats_ = std::make_unique<TVLDSCaptureFormats>(
       TVLDSCaptureFormats::TParts{*builder_, *graph_, *pump_, *videoSize_, *frameRate_, *interlacing_, *pictureRatio_});
+  run_ = std::make_unique<TVLDSCaptureRun>(
+      TVLDSCaptureRun::TParts{*Lock(), *builder_, *formats_, *graph_, *pump_, *videoDevice_, *audioDevice_,
+                              *videoPreview_, *videoSize_, *frameRate_},
+      static_cast<IVLDSCaptureRunHost&>(*this));
   CleanUp();
   graph_->SetMsgEvent([this](QEvent* message) { PassMouseMessage(videoPreview_.get(), message); });
 }
@@ -121,20 +113,10 @@ TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_
 TVLDSCapture::~TVLDSCapture() {
   // A start waiting for a stop gives up: this stop waits for the notify
   // thread, on which such a start may be waiting.
-  stopGate_.Close();
+  run_->CloseGate();
   {
-    TStopScope stop(this);
-    // Errors of the stop cannot reach anyone from here: the graph is torn
-    // down regardless.
-    GuardTeardown("stopping", [this] { Stop(); });
-    GuardTeardown("closing", [this] { Close(); });
-    // No frame is handed on from here, and no streaming thread waits in the
-    // frame path while the graph goes.
-    pump_->Terminate();
-    DestroyGraph();
-    builder_->FreeCapFilters();
-    videoMoniker_.reset();
-    audioMoniker_.reset();
+    TVLDSCaptureRun::TStopScope stop(*run_);
+    run_->TearDown();
     CleanUp();
     graph_->SetMsgEvent({});
   }
@@ -143,7 +125,7 @@ TVLDSCapture::~TVLDSCapture() {
   // The pins leave their links under the stop lock, so that what the
   // unlinking sends is not handled half-way through destruction.
   {
-    TStopScope stop(this);
+    TVLDSCaptureRun::TStopScope stop(*run_);
     enablePin_.reset();
     audioOutput_.reset();
     captionOutput_.reset();
@@ -167,6 +149,9 @@ TVLDSCapture::~TVLDSCapture() {
   closedCaptions_.reset();
   interlacing_.reset();
   pictureRatio_.reset();
+  // Last: the callbacks of the graph holder, the devices and the frame rate
+  // reach the run control until they are gone.
+  run_.reset();
 }
 
 // ---------------------------------------------------------------- properties
@@ -174,7 +159,7 @@ TVLDSCapture::~TVLDSCapture() {
 bool TVLDSCapture::Enabled() const {
   auto section = ReadLock();
   if (IsLoading() || IsDesigning()) return storedEnabled_;
-  return running_;
+  return run_->Running();
 }
 
 void TVLDSCapture::SetEnabled(bool value) {
@@ -186,11 +171,11 @@ void TVLDSCapture::SetEnabled(bool value) {
     enablePin_->SetValue(value);
     return;
   }
-  if (value == running_) return;
+  if (value == run_->Running()) return;
   if (value)
-    IntStart();
+    run_->IntStart();
   else
-    IntStop();
+    run_->IntStop();
 }
 
 void TVLDSCapture::SetVideoPreview(TVLDSVideoPreview* source) {
@@ -297,12 +282,12 @@ void TVLDSCapture::DefineProperties(TFiler& filer) {
 
 bool TVLDSCapture::GetVC_Opened() const {
   auto section = ReadLock();
-  return opened_;
+  return run_->Opened();
 }
 
 bool TVLDSCapture::IsRunning() const {
   auto section = ReadLock();
-  return running_;
+  return run_->Running();
 }
 
 bool TVLDSCapture::IsBuilt() const {
@@ -317,141 +302,21 @@ void TVLDSCapture::CreateStart() {
     auto section = ReadLock();
     start = storedEnabled_;
   }
-  if (start) IntStart();
+  if (start) run_->IntStart();
 }
 
-TVLDSCapture::TStopScope::TStopScope(TVLDSCapture* owner) : owner_(owner) {
-  owner_->stopGate_.StopBegins();
-  section_ = owner_->StopLock();
-}
+void TVLDSCapture::Start() { run_->Start(); }
 
-TVLDSCapture::TStopScope::~TStopScope() {
-  section_.reset();
-  owner_->stopGate_.StopEnds();
-}
+void TVLDSCapture::Stop() { run_->Stop(); }
 
-void TVLDSCapture::Start() {
-  // The write lock is refused only while a stop holds the stop lock, and
-  // every stop of this component counts itself from before it asks for that
-  // lock: once the count is back to 0 the lock is free of it. Deciding on
-  // the running state without the lock would lose this start when the stop
-  // clears it afterwards.
-  for (;;) {
-    if (auto section = WriteLock()) {
-      if (!running_) IntStart();
-      return;
-    }
-    if (!stopGate_.AwaitStopEnd()) return;
-  }
-}
+bool TVLDSCapture::Open() { return run_->Open(); }
 
-void TVLDSCapture::Stop() {
-  if (IsRunning()) IntStop();
-}
+void TVLDSCapture::Close() { run_->Close(); }
 
-void TVLDSCapture::IntStart() {
-  // Every graph call of the start is made under the write lock; a thread
-  // that stops the component meanwhile makes the start give up.
-  auto section = WriteLock();
-  if (!section) return;
-  pump_->Clear();
-  Open();
-  if (!opened_) return;
-  builder_->RefreshInterfaces();
-  if (!formats_->ApplyFormats(false)) {
-    // The graph had to be rendered anew for the camera's new format and
-    // that failed: as after a failed build, the graph is not open.
-    opened_ = false;
-    return;
-  }
-  adjustment_->ApplyValues();
-  SendVideoFormat();
-  SendAudioFormat();
-  const BITMAPINFOHEADER& header = formats_->Header();
-  const int width = header.biWidth;
-  // The magnitude in 64 bits: a driver's INT32_MIN must not overflow here; the
-  // queue refuses a size it cannot hold.
-  const int64_t magnitude = header.biHeight < 0 ? -int64_t{header.biHeight} : int64_t{header.biHeight};
-  const int height = magnitude > INT32_MAX ? 0 : static_cast<int>(magnitude);
-  // A negative height is a top-down bitmap; the queue turns only bottom-up rows.
-  pump_->SetFrameSize(width, height, NegotiatedFormat(),
-                      header.biHeight < 0 ? TVLRowOrder::kTopDown : TVLRowOrder::kBottomUp, captionFormat_);
-  StartRun();
-}
-
-bool TVLDSCapture::Open() {
-  auto section = WriteLock();
-  if (!section) return false;
-  if (active_) return opened_;
-  if (opened_) {
-    const bool sizeCurrent = videoSize_->Current();
-    const TVLDSCaptureFormats::TRequest& request = formats_->Request();
-    const bool stale =
-        NegotiatedFormat() != videoFormat_ ||
-        (!sizeCurrent && (videoSize_->Width() != request.width || videoSize_->Height() != request.height)) ||
-        (sizeCurrent && !frameRate_->Current() && frameRate_->Rate() != request.rate) ||
-        // A lost camera's graph cannot run again: its device must be bound anew.
-        deviceLost_;
-    if (!stale) return true;
-    Close();
-  }
-  videoMoniker_ = videoDevice_->GetMoniker();
-  if (!videoMoniker_) return false;
-  if (audioDevice_->IsShareVideoDevice())
-    audioMoniker_ = videoMoniker_;
-  else
-    audioMoniker_ = audioDevice_->GetMoniker();
-  deviceLost_ = false;
-  InitCaptureFilters();
-  opened_ = BuildGraph();
-  if (opened_) opened_ = graph_->GetMediaControl();
-  return opened_;
-}
-
-void TVLDSCapture::Close() {
-  TStopScope stop(this);
-  if (videoPreview_->PreviewDock()) videoPreview_->Undock();
-  if (opened_) DestroyGraph();
-  builder_->FreeCapFilters();
-  videoMoniker_.reset();
-  audioMoniker_.reset();
-  videoDevice_->CloseDevice();
-  audioDevice_->CloseDevice();
-  opened_ = false;
-}
-
-void TVLDSCapture::IntStop() {
-  TStopScope stop(this);
-  pump_->ForgetPalette();
-  if (!running_ || stopping_) return;
-  // The stop operation sent below may come back from downstream as a stop
-  // request: that one finds the stop under way.
-  stopping_ = true;
-  struct TStopping {
-    bool& flag;
-    ~TStopping() { flag = false; }
-  } stopping{stopping_};
-  active_ = false;
-  if (graph_->Graph()) {
-    // The notify thread cannot drain the queue while the stop lock is held,
-    // and the camera's streaming thread may be waiting for room in it: let
-    // it go before the graph waits for that thread.
-    pump_->Halt();
-    TIntf<IMediaControl> control = builder_->MediaControl();
-    const HRESULT hr = control ? control->Stop() : E_NOINTERFACE;
-    if (FAILED(hr)) {
-      pump_->Start();
-      graph_->Error(QStringLiteral("Can't stop capture."), hr);
-      return;
-    }
-  }
-  // Whatever a streaming thread queued between the halt and the graph's stop.
-  pump_->Clear();
+void TVLDSCapture::StopOutputs() {
   output_->Stop();
   captionOutput_->Stop();
   audioOutput_->Stop();
-  RaiseOnStop();
-  running_ = false;
 }
 
 void TVLDSCapture::RaiseOnStop() {
@@ -459,101 +324,12 @@ void TVLDSCapture::RaiseOnStop() {
   if (e) e(this);
 }
 
-bool TVLDSCapture::StartRun() {
-  if (graph_->Graph() && running_) return true;
-  if (!BuildGraph()) return false;
-  TIntf<IMediaControl> control(graph_->MediaControl());
-  if (!control) {
-    graph_->Error(QStringLiteral("Can't start capture."), 0);
-    return false;
-  }
-  ConfigVideoWindow(false);
-  pump_->Start();
-  const HRESULT hr = control->Run();
-  if (FAILED(hr)) {
-    pump_->Halt();
-    control->Stop();
-    graph_->Error(QStringLiteral("Can't start capture."), hr);
-    return false;
-  }
-  if (videoPreview_->Enabled() && videoPreview_->Visible()) ConfigVideoWindow(true);
-  running_ = true;
-  active_ = true;
-  return true;
-}
-
-bool TVLDSCapture::StopRun() {
-  auto section = WriteLock();
-  if (!section || !running_) return false;
-  active_ = false;
-  if (!graph_->Graph()) {
-    running_ = false;
-    return true;
-  }
-  TIntf<IMediaControl> control(graph_->MediaControl());
-  if (control) {
-    // Halted, not only closed: a streaming thread waiting for room in a full
-    // queue is let go, since the graph's stop waits for it.
-    pump_->Halt();
-    HRESULT hr;
-    {
-      // The streaming thread may be waiting in the frame path for work that
-      // needs this component's lock.
-      auto unlocked = UnlockAll();
-      hr = control->Stop();
-    }
-    if (FAILED(hr)) {
-      graph_->Error(QStringLiteral("Can't stop capture."), hr);
-      return false;
-    }
-  }
-  running_ = false;
-  return true;
-}
-
-void TVLDSCapture::GraphEvent(int32_t code, intptr_t, intptr_t) {
-  if (code == EC_DEVICE_LOST) {
-    auto section = WriteLock();
-    deviceLost_ = true;
-  }
-  if (code == EC_ERRORABORT || code == EC_DEVICE_LOST) StopRun();
-}
-
-void TVLDSCapture::OnDeviceChanged() {
-  Stop();
-  Close();
-}
-
-void TVLDSCapture::OnRateChange() {
-  if (!frameRate_->VariableRate() || !opened_) return;
-  TIntf<IMediaControl> control = builder_->MediaControl();
-  if (!control) return;
-  // The graph stops under this lock: the notify thread cannot drain the
-  // queue meanwhile, so a streaming thread waiting for room is let go first.
-  const bool wasRunning = running_;
-  pump_->Halt();
-  control->Stop();
-  if (!formats_->ApplyFormats(true)) {
-    // No graph to run any more: a running capture stops in order, so that
-    // the components downstream hear of it.
-    if (wasRunning) IntStop();
-    opened_ = false;
-    return;
-  }
-  // Only a graph that ran is run again: an idle one would send frames
-  // without a start-frame operation before them.
-  if (wasRunning) {
-    pump_->Start();
-    if (FAILED(control->Run())) pump_->Halt();
-  }
-}
-
 void TVLDSCapture::OnPreviewEnableChanged() {
-  if (!running_) Close();
+  if (!run_->Running()) run_->Close();
 }
 
 void TVLDSCapture::OnConfigVideoWindow() {
-  if (opened_) ConfigVideoWindow(running_);
+  if (run_->Opened()) ConfigVideoWindow(run_->Running());
 }
 
 TOWDispatchResult TVLDSCapture::DispatchOperation(TOWPin*, IOWNotifyOperation* operation) {
@@ -561,10 +337,10 @@ TOWDispatchResult TVLDSCapture::DispatchOperation(TOWPin*, IOWNotifyOperation* o
   if (!section) return {};
   if (OWOperationAs<TOWStartSampleRateOperation>(operation)) return {};
   if (OWOperationAs<TOWQueryStreamOperation>(operation)) {
-    if (!opened_) output_->Notify(MakeIntf<TOWIgnoreStreamOperation>());
+    if (!run_->Opened()) output_->Notify(MakeIntf<TOWIgnoreStreamOperation>());
     return {};
   }
-  if (OWOperationAs<TOWStopOperation>(operation)) IntStop();
+  if (OWOperationAs<TOWStopOperation>(operation)) run_->IntStop();
   return {};
 }
 
@@ -578,21 +354,21 @@ int TVLDSCapture::GetWidth() {
   auto section = ReadLock();
   BITMAPINFOHEADER h{};
   int64_t period = 0;
-  return opened_ && formats_->Current(running_, &h, &period) ? h.biWidth : 0;
+  return run_->Opened() && formats_->Current(run_->Running(), &h, &period) ? h.biWidth : 0;
 }
 
 int TVLDSCapture::GetHeight() {
   auto section = ReadLock();
   BITMAPINFOHEADER h{};
   int64_t period = 0;
-  return opened_ && formats_->Current(running_, &h, &period) ? h.biHeight : 0;
+  return run_->Opened() && formats_->Current(run_->Running(), &h, &period) ? h.biHeight : 0;
 }
 
 int64_t TVLDSCapture::GetFramePeriod() {
   auto section = ReadLock();
   BITMAPINFOHEADER h{};
   int64_t period = 0;
-  return opened_ && formats_->Current(running_, &h, &period) ? period : 0;
+  return run_->Opened() && formats_->Current(run_->Running(), &h, &period) ? period : 0;
 }
 
 bool TVLDSCapture::GetVideoFormat(BITMAPINFOHEADER* header, int64_t* period, TVLVideoFormat* format) {
@@ -628,7 +404,7 @@ bool TVLDSCapture::HasRenderer() { return builder_->HasRenderer(); }
 
 TIntf<IAMVideoProcAmp> TVLDSCapture::CurrentVideoProcAmp() {
   auto section = ReadLock();
-  return opened_ ? builder_->VideoProcAmp() : TIntf<IAMVideoProcAmp>();
+  return run_->Opened() ? builder_->VideoProcAmp() : TIntf<IAMVideoProcAmp>();
 }
 
 TIntf<IAMVideoProcAmp> TVLDSCapture::OpenVideoProcAmp() {
@@ -666,33 +442,14 @@ bool TVLDSCapture::ShowVideoDialog(int32_t kind) {
     sources = builder_->DialogSources();
   }
   actions.designing = IsDesigning();
-  actions.destroyGraph = [this] { DestroyGraph(); };
-  actions.buildGraph = [this] { BuildGraph(); };
-  actions.stopCapture = [this] { IntStop(); };
-  actions.startCapture = [this] { IntStart(); };
+  actions.destroyGraph = [this] { run_->DestroyGraph(); };
+  actions.buildGraph = [this] { run_->BuildGraph(); };
+  actions.stopCapture = [this] { run_->IntStop(); };
+  actions.startCapture = [this] { run_->IntStart(); };
   return builder_->Dialogs().Show(kind, sources, graph_->OwnerWindow(), actions);
 }
 
-// ---------------------------------------------------------------- graph steps
-
-bool TVLDSCapture::InitCaptureFilters() {
-  auto section = WriteLock();
-  if (!section) return false;
-  return builder_->InitCaptureFilters(videoMoniker_.get(), audioMoniker_.get());
-}
-
-bool TVLDSCapture::BuildGraph() {
-  if (!builder_->BuildGraph()) return false;
-  graph_->RegisterGraph();
-  graph_->GraphChanged();
-  GetAvailableDialogs();
-  if (!formats_->ApplyFormats(false)) return false;
-  // Crossbar and mixer routing (VideoSources, AudioSources) and the TV
-  // tuner settings need interfaces that no filter of this platform offers;
-  // with none found there is nothing to switch.
-  graph_->GraphBuilt();
-  return true;
-}
+// ---------------------------------------------------------------- preview and teardown
 
 bool TVLDSCapture::ConfigVideoWindow(bool show) {
   TComponent* dock = videoPreview_->PreviewDock();
@@ -704,13 +461,6 @@ bool TVLDSCapture::ConfigVideoWindow(bool show) {
   return graph_->ConfigVideoWindow(previewDock.get(), visible, QSize(header.biWidth, height));
 }
 
-void TVLDSCapture::DestroyGraph() {
-  auto section = WriteLock();
-  if (!section || !builder_->Built()) return;
-  if (running_) IntStop();
-  builder_->DestroyGraph();
-}
-
 void TVLDSCapture::CleanUp() {
   auto section = WriteLock();
   builder_->FreeCapFilters();
@@ -718,6 +468,11 @@ void TVLDSCapture::CleanUp() {
 }
 
 // ---------------------------------------------------------------- frame delivery
+
+void TVLDSCapture::AnnounceFormats() {
+  SendVideoFormat();
+  SendAudioFormat();
+}
 
 void TVLDSCapture::SendVideoFormat() {
   if (TIntf<IOWNotifyOperation> start = formats_->ReadConnectedFormat(useHardwareCompression_)) output_->Notify(start);

@@ -12,7 +12,6 @@
 // lock for a stop (which first lets a streaming thread that waits for the
 // frame queue go), none while frames are handed on downstream.
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -26,7 +25,7 @@
 #include "capture/capture_options.h"
 #include "capture/ds_capture_formats.h"
 #include "capture/ds_capture_graph_builder.h"
-#include "capture/ds_capture_stop_gate.h"
+#include "capture/ds_capture_run.h"
 #include "capture/frames/frame_pump.h"
 #include "capture/video_dialogs.h"
 #include "capture/video_interlacing.h"
@@ -47,7 +46,10 @@ namespace lumicar {
 class TSLNotifyThread;
 class TVLDSVideoRenderer;
 
-class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost, private IVLDSCaptureGraphHost {
+class TVLDSCapture : public TLPComponent,
+                     public IVLDSAdjustmentHost,
+                     private IVLDSCaptureGraphHost,
+                     private IVLDSCaptureRunHost {
   Q_OBJECT
   Q_PROPERTY(lumicar::TVLOWImageRawSourcePin* OutputPin READ OutputPin)
   Q_PROPERTY(lumicar::TVLOWImageSourcePin* CaptionOutputPin READ CaptionOutputPin)
@@ -225,7 +227,7 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost, private IV
   IAMStreamConfig* StreamConfig() const { return builder_->StreamConfig(); }
   ISampleGrabber* VideoGrabber() const { return builder_->VideoGrabber(); }
   // Starts waiting for a stop on another thread to end.
-  int StartsWaitingForStop() const { return stopGate_.StartsWaiting(); }
+  int StartsWaitingForStop() const { return run_->StartsWaitingForStop(); }
 
   // Operations arriving at the output pins from downstream.
   TOWDispatchResult DispatchOperation(TOWPin* pin, IOWNotifyOperation* operation);
@@ -236,43 +238,22 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost, private IV
   void CreateStart() override;
 
  private:
-  // The stop lock, counted from before it is asked for until after it is
-  // given back, so that a Start on another thread can wait for the stop.
-  class TStopScope {
-   public:
-    explicit TStopScope(TVLDSCapture* owner);
-    ~TStopScope();
-    TStopScope(const TStopScope&) = delete;
-    TStopScope& operator=(const TStopScope&) = delete;
-
-   private:
-    TVLDSCapture* owner_;
-    TIntf<IOWLockSection> section_;
-  };
-
-  void IntStart();
-  void IntStop();
-  bool StartRun();
-  bool StopRun();
-  void GraphEvent(int32_t code, intptr_t param1, intptr_t param2);
-  void OnDeviceChanged();
-  void OnRateChange();
   void OnPreviewEnableChanged();
   void OnConfigVideoWindow();
-  void RaiseOnStop();
 
-  // Graph steps around the builder's: the component lock, the running
-  // state, the graph holder's notifications. Tests reach the binding
-  // through TVLDSCaptureGraphAccess.
+  // Tests reach the graph steps through TVLDSCaptureGraphAccess.
   friend struct TVLDSCaptureGraphAccess;
-  bool InitCaptureFilters();
-  bool BuildGraph();
-  void DestroyGraph();
   void CleanUp();
-  bool ConfigVideoWindow(bool show) override;
 
-  // IVLDSCaptureGraphHost
+  // IVLDSCaptureGraphHost and IVLDSCaptureRunHost
   TVLVideoFormat RequestedFormat() const override { return videoFormat_; }
+  bool ConfigVideoWindow(bool show) override;
+  // IVLDSCaptureRunHost
+  void ApplyAdjustments() override { adjustment_->ApplyValues(); }
+  void AnnounceFormats() override;
+  void StopOutputs() override;
+  void RaiseOnStop() override;
+  // IVLDSCaptureGraphHost
   bool UsesHardwareCompression() const override { return useHardwareCompression_; }
   bool CaptionsEnabled() const override { return closedCaptions_->Enabled(); }
   bool VideoPreviewEnabled() const override { return videoPreview_->Enabled(); }
@@ -311,26 +292,14 @@ class TVLDSCapture : public TLPComponent, public IVLDSAdjustmentHost, private IV
   TVLVideoFormat videoFormat_ = vfRGB24;
   TVLDSDVInResolution dvResolution_ = dvrUseCurrent;
   bool useHardwareCompression_ = false;
-  bool opened_ = false;
-  // Written under the lock, by a stop also on the notify thread; read
-  // without it by whoever finds a stop under way (IsRunning, Enabled).
-  std::atomic<bool> running_{false};
-  bool active_ = false;
   bool storedEnabled_ = true;
-  bool stopping_ = false;
-  // Set by the device-lost event: the next Open binds the camera anew.
-  bool deviceLost_ = false;
 
-  // Stops under way (TStopScope) and the starts waiting for them.
-  TVLDSCaptureStopGate stopGate_;
-  TVLVideoFormat captionFormat_ = vfRGB24;
-
-  // The camera the graph is bound to (Open to Close).
-  TIntf<IMoniker> videoMoniker_, audioMoniker_;
-  // The graph's filters and interfaces, and the format negotiation over
-  // them.
+  // The graph's filters and interfaces, the format negotiation over them,
+  // and the run control: the open and running state, the camera's binding
+  // and the stops under way.
   std::unique_ptr<TVLDSCaptureGraphBuilder> builder_;
   std::unique_ptr<TVLDSCaptureFormats> formats_;
+  std::unique_ptr<TVLDSCaptureRun> run_;
 
   // ---- Frame path: the grabbers' callbacks, the queues, the notify
   // thread and the negotiated format, and where the frames go ----

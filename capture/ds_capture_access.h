@@ -8,7 +8,7 @@
 namespace lumicar {
 
 struct TVLDSCaptureGraphAccess {
-  static bool InitCaptureFilters(TVLDSCapture& capture) { return capture.InitCaptureFilters(); }
+  static bool InitCaptureFilters(TVLDSCapture& capture) { return capture.run_->InitCaptureFilters(); }
   static TVLDSCaptureGraphBuilder& Builder(TVLDSCapture& capture) { return *capture.builder_; }
 };
 
