@@ -1,7 +1,6 @@
 #include "capture/ds_capture.h"
 
 #include <QMouseEvent>
-#include <cstring>
 
 #include "buffers/block_buffer.h"
 #include "buffers/image_buffer.h"
@@ -10,7 +9,6 @@
 #include "dsbase/classes/system_classes.h"
 #include "dsbase/com/graph_ids.h"
 #include "dsbase/media/media_guids.h"
-#include "dsbase/media/wave_format.h"
 #include "dsbase/render/render_classes.h"
 #include "imagepins/buffer_operations.h"
 #include "imagepins/frame_operations.h"
@@ -479,16 +477,7 @@ void TVLDSCapture::SendVideoFormat() {
 }
 
 void TVLDSCapture::SendAudioFormat() {
-  // Only an audio branch that was rendered has a type to announce.
-  ISampleGrabber* audioGrabber = builder_->AudioGrabber();
-  if (!audioGrabber) return;
-  TDSMediaType mt;
-  if (audioGrabber->GetConnectedMediaType(&mt.Get()) != S_OK) return;
-  const AM_MEDIA_TYPE& t = mt.Get();
-  if (!(t.formattype == FORMAT_WaveFormatEx) || !t.pbFormat || t.cbFormat < sizeof(WAVEFORMATEX)) return;
-  WAVEFORMATEX w;
-  std::memcpy(&w, t.pbFormat, sizeof w);
-  audioOutput_->Notify(MakeIntf<TOWStartSampleRateOperation>(double(w.nSamplesPerSec)));
+  if (TIntf<IOWNotifyOperation> start = formats_->ReadAudioFormat()) audioOutput_->Notify(start);
 }
 
 // ---------------------------------------------------------------- frame path

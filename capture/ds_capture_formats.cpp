@@ -21,6 +21,7 @@
 #include "dsbase/com/result_codes.h"
 #include "dsbase/holder/capture_graph_holder.h"
 #include "dsbase/media/media_guids.h"
+#include "dsbase/media/wave_format.h"
 #include "imagepins/frame_operations.h"
 
 namespace lumicar {
@@ -275,6 +276,19 @@ TIntf<IOWNotifyOperation> TVLDSCaptureFormats::ReadConnectedFormat(bool compress
   TDSMediaType mt;
   if (videoGrabber->GetConnectedMediaType(&mt.Get()) != S_OK) return {};
   return AnnounceConnected(mt.Get(), compression);
+}
+
+TIntf<IOWNotifyOperation> TVLDSCaptureFormats::ReadAudioFormat() {
+  // Only an audio branch that was rendered has a type to announce.
+  ISampleGrabber* audioGrabber = parts_.builder.AudioGrabber();
+  if (!audioGrabber) return {};
+  TDSMediaType mt;
+  if (audioGrabber->GetConnectedMediaType(&mt.Get()) != S_OK) return {};
+  const AM_MEDIA_TYPE& t = mt.Get();
+  if (!(t.formattype == FORMAT_WaveFormatEx) || !t.pbFormat || t.cbFormat < sizeof(WAVEFORMATEX)) return {};
+  WAVEFORMATEX w;
+  std::memcpy(&w, t.pbFormat, sizeof w);
+  return MakeIntf<TOWStartSampleRateOperation>(double(w.nSamplesPerSec));
 }
 
 TIntf<IOWNotifyOperation> TVLDSCaptureFormats::AnnounceConnected(const AM_MEDIA_TYPE& t, bool compression) {

@@ -5,7 +5,8 @@
 // it cannot follow, having the graph rendered anew), and reads what the video
 // grabber was connected with: the bitmap header, frame period, interlacing,
 // picture aspect ratio and the pixel format with its palette, which it hands
-// to the frame pump and announces in the start-frame operation.
+// to the frame pump and announces in the start-frame operation; and the
+// sample rate the audio grabber was connected with.
 //
 // Threads: the capture calls it under its component lock only; it has no lock
 // of its own.
@@ -77,6 +78,9 @@ class TVLDSCaptureFormats {
   // that announces them (a start-compression one for raw frames); none
   // without a grabber connection or video header.
   TIntf<IOWNotifyOperation> ReadConnectedFormat(bool compression);
+  // The audio grabber's connected sample rate as the operation that
+  // announces it; none without a rendered audio branch or a wave format.
+  TIntf<IOWNotifyOperation> ReadAudioFormat();
   // The header and frame period the last start read.
   const BITMAPINFOHEADER& Header() const { return header_; }
   int64_t FramePeriod() const { return framePeriod_; }
