@@ -430,22 +430,7 @@ TVLDSCaptureDialogs TVLDSCapture::GetVC_AvailableVideoDialogs() const {
   return builder_->Dialogs().Available();
 }
 
-bool TVLDSCapture::ShowVideoDialog(int32_t kind) {
-  TVLDSDialogActions actions;
-  actions.wasRunning = IsRunning();
-  Open();
-  TVLDSDialogSources sources;
-  {
-    auto section = ReadLock();
-    sources = builder_->DialogSources();
-  }
-  actions.designing = IsDesigning();
-  actions.destroyGraph = [this] { run_->DestroyGraph(); };
-  actions.buildGraph = [this] { run_->BuildGraph(); };
-  actions.stopCapture = [this] { run_->IntStop(); };
-  actions.startCapture = [this] { run_->IntStart(); };
-  return builder_->Dialogs().Show(kind, sources, graph_->OwnerWindow(), actions);
-}
+bool TVLDSCapture::ShowVideoDialog(int32_t kind) { return run_->ShowDialog(kind, IsDesigning()); }
 
 // ---------------------------------------------------------------- preview and teardown
 

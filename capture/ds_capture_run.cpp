@@ -7,6 +7,7 @@
 #include "capture/ds_capture_graph_builder.h"
 #include "capture/frames/capture_log.h"
 #include "capture/frames/frame_pump.h"
+#include "capture/video_dialogs.h"
 #include "capture/video_preview.h"
 #include "capture/video_size.h"
 #include "components/lp_lock.h"
@@ -287,6 +288,26 @@ void TVLDSCaptureRun::DestroyGraph() {
   if (!section || !parts_.builder.Built()) return;
   if (running_) IntStop();
   parts_.builder.DestroyGraph();
+}
+
+bool TVLDSCaptureRun::ShowDialog(int32_t kind, bool designing) {
+  TVLDSDialogActions actions;
+  {
+    auto section = parts_.lock.ReadLock();
+    actions.wasRunning = running_;
+  }
+  Open();
+  TVLDSDialogSources sources;
+  {
+    auto section = parts_.lock.ReadLock();
+    sources = parts_.builder.DialogSources();
+  }
+  actions.designing = designing;
+  actions.destroyGraph = [this] { DestroyGraph(); };
+  actions.buildGraph = [this] { BuildGraph(); };
+  actions.stopCapture = [this] { IntStop(); };
+  actions.startCapture = [this] { IntStart(); };
+  return parts_.builder.Dialogs().Show(kind, sources, parts_.graph.OwnerWindow(), actions);
 }
 
 void TVLDSCaptureRun::TearDown() {

@@ -2,9 +2,9 @@
 // TVLDSCaptureRun: the capture's run control. It binds the camera and has the
 // graph built (Open) and torn down (Close), starts and stops the graph's run
 // in order with the frame pump and the pins downstream, follows a rate change
-// on a running graph and stops on the graph's error and device-lost events.
-// It owns the open and running state, the camera's binding and the stops
-// under way.
+// on a running graph, stops on the graph's error and device-lost events, and
+// takes the graph down around a driver dialog that needs it so. It owns the
+// open and running state, the camera's binding and the stops under way.
 //
 // Threads: everything runs on the thread that owns the capture, except that a
 // stop may also come from the notify thread (a component downstream asks for
@@ -91,6 +91,11 @@ class TVLDSCaptureRun {
   bool InitCaptureFilters();
   bool BuildGraph();
   void DestroyGraph();
+
+  // Shows the driver dialog `kind` on the open camera. A dialog that needs
+  // the graph down has it stopped and torn down first, and built and
+  // started again after.
+  bool ShowDialog(int32_t kind, bool designing);
 
   // ---- Events ----
   // The graph holder's event: an error or a lost device stops the run.
