@@ -85,7 +85,7 @@ TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_
   enablePin_->SetValue(true);
 
   videoPreview_ = std::make_unique<TVLDSVideoPreview>(
-      this, [this] { OnPreviewEnableChanged(); }, [this] { OnConfigVideoWindow(); });
+      this, [this] { run_->PreviewEnableChanged(); }, [this] { run_->PreviewWindowChanged(); });
   audioPreview_ = std::make_unique<TALDSAudioPreview>(this);
 
   outputs_.video = [this](TVLImageBuffer* frame) { output_->SubmitBuffer(frame); };
@@ -322,14 +322,6 @@ void TVLDSCapture::RaiseOnStop() {
   if (e) e(this);
 }
 
-void TVLDSCapture::OnPreviewEnableChanged() {
-  if (!run_->Running()) run_->Close();
-}
-
-void TVLDSCapture::OnConfigVideoWindow() {
-  if (run_->Opened()) ConfigVideoWindow(run_->Running());
-}
-
 TOWDispatchResult TVLDSCapture::DispatchOperation(TOWPin*, IOWNotifyOperation* operation) {
   auto section = WriteLock();
   if (!section) return {};
@@ -432,17 +424,7 @@ TVLDSCaptureDialogs TVLDSCapture::GetVC_AvailableVideoDialogs() const {
 
 bool TVLDSCapture::ShowVideoDialog(int32_t kind) { return run_->ShowDialog(kind, IsDesigning()); }
 
-// ---------------------------------------------------------------- preview and teardown
-
-bool TVLDSCapture::ConfigVideoWindow(bool show) {
-  TComponent* dock = videoPreview_->PreviewDock();
-  TIntf<IDSPreviewDock> previewDock;
-  if (auto* d = dynamic_cast<IDSPreviewDock*>(static_cast<QObject*>(dock))) previewDock = TIntf<IDSPreviewDock>(d);
-  const bool visible = show && videoPreview_->Visible() && videoPreview_->Enabled();
-  const BITMAPINFOHEADER& header = formats_->Header();
-  const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-  return graph_->ConfigVideoWindow(previewDock.get(), visible, QSize(header.biWidth, height));
-}
+// ---------------------------------------------------------------- teardown
 
 void TVLDSCapture::CleanUp() {
   auto section = WriteLock();

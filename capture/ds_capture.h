@@ -238,22 +238,19 @@ class TVLDSCapture : public TLPComponent,
   void CreateStart() override;
 
  private:
-  void OnPreviewEnableChanged();
-  void OnConfigVideoWindow();
-
   // Tests reach the graph steps through TVLDSCaptureGraphAccess.
   friend struct TVLDSCaptureGraphAccess;
   void CleanUp();
 
   // IVLDSCaptureGraphHost and IVLDSCaptureRunHost
   TVLVideoFormat RequestedFormat() const override { return videoFormat_; }
-  bool ConfigVideoWindow(bool show) override;
   // IVLDSCaptureRunHost
   void ApplyAdjustments() override { adjustment_->ApplyValues(); }
   void AnnounceFormats() override;
   void StopOutputs() override;
   void RaiseOnStop() override;
   // IVLDSCaptureGraphHost
+  bool ConfigVideoWindow(bool show) override { return run_->ConfigVideoWindow(show); }
   bool UsesHardwareCompression() const override { return useHardwareCompression_; }
   bool CaptionsEnabled() const override { return closedCaptions_->Enabled(); }
   bool VideoPreviewEnabled() const override { return videoPreview_->Enabled(); }

@@ -14,6 +14,7 @@
 #include "dsbase/com/media_event_sink.h"
 #include "dsbase/devices/capture_device.h"
 #include "dsbase/holder/capture_graph_holder.h"
+#include "dsbase/holder/preview_dock.h"
 
 namespace lumicar {
 
@@ -183,7 +184,7 @@ bool TVLDSCaptureRun::StartRun() {
     graph.Error(QStringLiteral("Can't start capture."), 0);
     return false;
   }
-  host_.ConfigVideoWindow(false);
+  ConfigVideoWindow(false);
   parts_.pump.Start();
   const HRESULT hr = control->Run();
   if (FAILED(hr)) {
@@ -192,7 +193,7 @@ bool TVLDSCaptureRun::StartRun() {
     graph.Error(QStringLiteral("Can't start capture."), hr);
     return false;
   }
-  if (parts_.preview.Enabled() && parts_.preview.Visible()) host_.ConfigVideoWindow(true);
+  if (parts_.preview.Enabled() && parts_.preview.Visible()) ConfigVideoWindow(true);
   running_ = true;
   active_ = true;
   return true;
@@ -258,6 +259,27 @@ void TVLDSCaptureRun::RateChanged() {
     pump.Start();
     if (FAILED(control->Run())) pump.Halt();
   }
+}
+
+// ---------------------------------------------------------------- preview
+
+bool TVLDSCaptureRun::ConfigVideoWindow(bool show) {
+  TVLDSVideoPreview& preview = parts_.preview;
+  TComponent* dock = preview.PreviewDock();
+  TIntf<IDSPreviewDock> previewDock;
+  if (auto* d = dynamic_cast<IDSPreviewDock*>(static_cast<QObject*>(dock))) previewDock = TIntf<IDSPreviewDock>(d);
+  const bool visible = show && preview.Visible() && preview.Enabled();
+  const BITMAPINFOHEADER& header = parts_.formats.Header();
+  const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+  return parts_.graph.ConfigVideoWindow(previewDock.get(), visible, QSize(header.biWidth, height));
+}
+
+void TVLDSCaptureRun::PreviewEnableChanged() {
+  if (!running_) Close();
+}
+
+void TVLDSCaptureRun::PreviewWindowChanged() {
+  if (opened_) ConfigVideoWindow(running_);
 }
 
 // ---------------------------------------------------------------- graph steps

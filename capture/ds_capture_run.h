@@ -3,8 +3,9 @@
 // graph built (Open) and torn down (Close), starts and stops the graph's run
 // in order with the frame pump and the pins downstream, follows a rate change
 // on a running graph, stops on the graph's error and device-lost events, and
-// takes the graph down around a driver dialog that needs it so. It owns the
-// open and running state, the camera's binding and the stops under way.
+// takes the graph down around a driver dialog that needs it so. The preview's
+// video window follows the run. It owns the open and running state, the
+// camera's binding and the stops under way.
 //
 // Threads: everything runs on the thread that owns the capture, except that a
 // stop may also come from the notify thread (a component downstream asks for
@@ -96,6 +97,16 @@ class TVLDSCaptureRun {
   // the graph down has it stopped and torn down first, and built and
   // started again after.
   bool ShowDialog(int32_t kind, bool designing);
+
+  // ---- The preview ----
+  // Sets the preview's video window up, shown when `show` and the preview
+  // is visible and enabled; false when it could not be.
+  bool ConfigVideoWindow(bool show);
+  // The preview was enabled or disabled: a graph not running is closed, to
+  // be built anew with or without the preview.
+  void PreviewEnableChanged();
+  // The preview's window settings changed: an open graph's window follows.
+  void PreviewWindowChanged();
 
   // ---- Events ----
   // The graph holder's event: an error or a lost device stops the run.

@@ -7,8 +7,8 @@
 namespace lumicar {
 
 // What starting and stopping ask of the capture: the setting an open graph
-// must still match, and the steps that reach its pins, adjustments, preview
-// and handlers.
+// must still match, and the steps that reach its pins, adjustments and
+// handlers.
 class IVLDSCaptureRunHost {
  public:
   // The pixel format asked for: an open graph negotiated for another is
@@ -22,8 +22,6 @@ class IVLDSCaptureRunHost {
   virtual void StopOutputs() = 0;
   // A stop ends: the OnStop handler runs.
   virtual void RaiseOnStop() = 0;
-  // Sets the preview's video window up; false when it could not be.
-  virtual bool ConfigVideoWindow(bool show) = 0;
 
  protected:
   ~IVLDSCaptureRunHost() = default;
