@@ -123,8 +123,8 @@ class TDisplayGraph {
  public:
   explicit TDisplayGraph(TDisplayPath path)
       : source_(new TDSVideoSourceFilter(QStringLiteral("VideoSource"), GUID_NULL, path.frame, false, 0)),
-        renderer_(new TTimingRenderer(DSSubtypeOf(path.sample))),
-        type_(dstest::VideoType(kWidth, kHeight, DSSubtypeOf(path.sample), DSBitCountOf(path.sample))),
+        renderer_(new TTimingRenderer(VLGetGUIDFromFormat(path.sample))),
+        type_(dstest::VideoType(kWidth, kHeight, VLGetGUIDFromFormat(path.sample), VLBitsPerPixel(path.sample))),
         frame_(MakeIntf<TVLImageBuffer>(kWidth, kHeight, path.frame)) {
     // Bytes that vary like a picture's, so no kernel meets a best case.
     uint8_t* pixels = frame_->Write();
@@ -180,7 +180,7 @@ void BM_DisplayPushRgb24ToRgb24(benchmark::State& state) { DisplayPush(state, kR
 void BM_DisplayPushYuy2ToRgb32(benchmark::State& state) { DisplayPush(state, kYuy2ToRgb32); }
 
 void Memcpy(benchmark::State& state, TVLVideoFormat sample) {
-  const size_t bytes = DSBitmapImageSize(kWidth, kHeight, DSBitCountOf(sample));
+  const size_t bytes = DSBitmapImageSize(kWidth, kHeight, VLBitsPerPixel(sample));
   std::vector<uint8_t> from(bytes, 0x5A), to(bytes);
   for (auto _ : state) {
     std::memcpy(to.data(), from.data(), bytes);

@@ -115,8 +115,7 @@ void BM_ReceiveToUpload(benchmark::State& state, const TGUID& subtype, int bits,
 // The fallback without OpenGL: the frame kernels turn the current frame into
 // the 32-bit picture that QPainter scales (on the user-interface thread).
 void BM_PainterConversion(benchmark::State& state, TVLVideoFormat format) {
-  TDSFrameFormat from{format, kWidth, kHeight, format == vfRGB24, ((kWidth * DSBitCountOf(format) + 31) / 32) * 4,
-                      nullptr};
+  TDSFrameFormat from{format, kWidth, kHeight, format == vfRGB24, int(VLSampleStride(format, kWidth)), nullptr};
   const TDSFrameFormat to{vfRGBA32, kWidth, kHeight, false, kWidth * 4, nullptr};
   std::vector<uint8_t> frame(size_t(DSFrameBytes(from)), 0x5A), picture(size_t(DSFrameBytes(to)));
   TDSFrameConverter converter;

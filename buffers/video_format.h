@@ -1,6 +1,7 @@
 #pragma once
-// The pixel layouts a video frame can have, their row geometry, and their
-// mapping to the media framework's subtype identifiers.
+// The pixel layouts a video frame can have and their mapping to the media
+// framework's subtype identifiers; the facts of each layout are in
+// buffers/pixel_formats.h.
 
 #include <QObject>
 #include <cstdint>
@@ -43,56 +44,6 @@ constexpr bool VLIsValidFormat(int format) { return format >= vfRGB24 && format 
 // other format is its own.
 constexpr TVLVideoFormat VLLayoutOf(TVLVideoFormat format) { return format == vfRGB ? vfRGB24 : format; }
 
-constexpr int VLBytesPerPixel(TVLVideoFormat format) {
-  switch (VLLayoutOf(format)) {
-    case vfRGB24:
-      return 3;
-    case vfRGBA32:
-      return 4;
-    case vfGrayScale:
-      return 1;
-    default:
-      return 2;
-  }
-}
-
-// Width rounded up to a multiple of 4: ((width - 1) with the two low bits
-// cleared) + 4, so that 0 stays 0.
-constexpr int64_t VLRoundUp4(int64_t width) { return width <= 0 ? 0 : ((width - 1) & ~int64_t{3}) + 4; }
-
-// Pixels per row including padding: RGB24 rows (and the nominal YUV rows)
-// are padded to a multiple of 4 pixels, so every RGB24 row starts on a
-// 4-byte boundary as device-independent bitmaps require.
-constexpr int64_t VLPaddedWidth(TVLVideoFormat format, int64_t width) {
-  switch (VLLayoutOf(format)) {
-    case vfRGB24:
-    case vfYUY2:
-    case vfUYVY:
-      return VLRoundUp4(width);
-    default:
-      return width;
-  }
-}
-
-// Bytes from one row to the next. YUY2 and UYVY rows are packed at 2 x width
-// bytes (the pixel accessors, the kernels and the buffer size all address
-// them so); for widths that are a multiple of 4 this equals 2 x padded width.
-constexpr int64_t VLRowStep(TVLVideoFormat format, int64_t width) {
-  switch (VLLayoutOf(format)) {
-    case vfYUY2:
-    case vfUYVY:
-      return 2 * width;
-    default:
-      return VLBytesPerPixel(format) * VLPaddedWidth(format, width);
-  }
-}
-
-// Bytes of a whole frame: RGB24 includes the row padding, YUY2 and UYVY hold
-// 2 x width x height.
-constexpr int64_t VLBufferSize(TVLVideoFormat format, int64_t width, int64_t height) {
-  return VLRowStep(format, width) * height;
-}
-
 // Media subtype of a format: RGB24 and vfRGB -> RGB24, RGBA32 -> RGB32,
 // GrayScale -> RGB8, the others their own.
 TGUID VLGetGUIDFromFormat(TVLVideoFormat format);
@@ -101,3 +52,7 @@ TGUID VLGetGUIDFromFormat(TVLVideoFormat format);
 TVLVideoFormat VLGetFormatFromGUID(const TGUID& subtype);
 
 }  // namespace lumicar
+
+// The per-format facts and the row geometry, which every user of the
+// enumeration needs; the table includes this header for the enumeration.
+#include "buffers/pixel_formats.h"  // IWYU pragma: export

@@ -22,12 +22,4 @@ TVLVideoFormat DSVideoCandidate(TVLVideoFormat preferred, int index) {
   return kPreference[preferred][index];
 }
 
-int DSVideoBitCount(TVLVideoFormat format) { return 8 * VLBytesPerPixel(format); }
-
-int64_t DSVideoSampleStride(TVLVideoFormat format, int64_t width) {
-  if (width <= 0) return 0;
-  if (DSIsPacked422(format)) return 2 * width;
-  return ((width * DSVideoBitCount(format) + 31) / 32) * 4;
-}
-
 }  // namespace lumicar

@@ -19,8 +19,6 @@ namespace lumicar {
 
 namespace {
 
-constexpr uint32_t kFourCCYUY2 = 0x32595559;
-constexpr uint32_t kFourCCUYVY = 0x59565955;
 constexpr uint32_t kVideoInfoBlockSize = 1128;  // room for a 256-entry palette after the header
 constexpr uint32_t kPaletteBytes = 256 * 4;
 
@@ -43,12 +41,12 @@ void FillHeader(BITMAPINFOHEADER& h, TVLVideoFormat format, int width, int heigh
   h.biWidth = width;
   h.biHeight = height;
   h.biPlanes = 1;
-  h.biBitCount = uint16_t(DSVideoBitCount(format));
+  h.biBitCount = uint16_t(VLBitsPerPixel(format));
   h.biClrImportant = 0;
   switch (VLLayoutOf(format)) {
     case vfYUY2:
     case vfUYVY:
-      h.biCompression = format == vfYUY2 ? kFourCCYUY2 : kFourCCUYVY;
+      h.biCompression = VLPixelFormat(format).fourCC;
       h.biSizeImage = videoInfo2 ? uint32_t(width) * uint32_t(height) * 2 : uint32_t(width / 2) * uint32_t(height) * 4;
       break;
     default:
@@ -120,7 +118,7 @@ TDSVideoSourceStreamPin::TGeometry TDSVideoSourceStreamPin::Snapshot() const {
   g.height = height_;
   g.format = connected_;
   g.bottomUp = connectedBottomUp_;
-  g.stride = DSVideoSampleStride(connected_, width_);
+  g.stride = VLSampleStride(connected_, width_);
   return g;
 }
 
@@ -207,7 +205,7 @@ HRESULT TDSVideoSourceStreamPin::SetMediaType(const AM_MEDIA_TYPE* mt) {
     connected_ = format;
     // A negative height asks for top-down rows; packed 4:2:2 is always
     // top-down.
-    connectedBottomUp_ = !DSIsPacked422(format) && !(header && header->biHeight < 0);
+    connectedBottomUp_ = VLPixelFormat(format).bottomUpByDefault && !(header && header->biHeight < 0);
   }
   return TDSSourceStreamPin::SetMediaType(mt);
 }
@@ -290,7 +288,7 @@ bool TDSVideoSourceStreamPin::SendBuffer(IVLImageBuffer* buffer, int64_t start, 
     return false;
   }
   // Pixel pairs of 4:2:2 cannot be converted from or to an odd width.
-  if (from != to && (DSIsPacked422(from) || DSIsPacked422(to)) && (g.width & 1)) {
+  if (from != to && (VLIsPacked422(from) || VLIsPacked422(to)) && (g.width & 1)) {
     drops_.Drop(TVLFrameDrop::kUnconvertible, int64_t(buffer->GetSize()), g.FrameBytes());
     return false;
   }

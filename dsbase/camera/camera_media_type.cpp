@@ -26,8 +26,10 @@ TDSMediaType DSCameraMediaType(const TGUID& subtype, int width, int height, int6
   bmi.biWidth = width;
   bmi.biHeight = height;  // positive: RGB bottom-up; 4:2:2 is top-down whatever the sign
   bmi.biPlanes = 1;
-  bmi.biBitCount = uint16_t(subtype == MEDIASUBTYPE_RGB24 ? 24 : subtype == MEDIASUBTYPE_RGB32 ? 32 : grey ? 8 : 16);
-  bmi.biCompression = subtype == MEDIASUBTYPE_YUY2 || subtype == MEDIASUBTYPE_UYVY ? subtype.D1 : BI_RGB;
+  // A subtype the table does not know (a compressed one) is sized as 16 bits.
+  const TVLPixelFormatInfo* info = VLPixelFormatOfSubtype(subtype);
+  bmi.biBitCount = uint16_t(info ? info->bitsPerPixel : 16);
+  bmi.biCompression = info ? info->fourCC : BI_RGB;
   bmi.biSizeImage = DSBitmapImageSize(width, height, bmi.biBitCount);
   if (grey) bmi.biClrUsed = 256;
   vih.AvgTimePerFrame = interval;

@@ -59,12 +59,12 @@ HRESULT TDSColourConverter::GetOutMediaType(int position, AM_MEDIA_TYPE* mt) {
   const REFERENCE_TIME period = in.formattype == FORMAT_VideoInfo
                                     ? inInfo->AvgTimePerFrame
                                     : reinterpret_cast<const VIDEOINFOHEADER2*>(in.pbFormat)->AvgTimePerFrame;
-  const int bits = DSBitCountOf(format);
+  const int bits = VLBitsPerPixel(format);
   const uint32_t extra = format == vfGrayScale ? 1024 : format == vfRGB565 ? 12 : 0;
   LPDSFreeMediaType(*mt);
   *mt = AM_MEDIA_TYPE{};
   mt->majortype = MEDIATYPE_Video;
-  mt->subtype = DSSubtypeOf(format);
+  mt->subtype = VLGetGUIDFromFormat(format);
   mt->formattype = FORMAT_VideoInfo;
   mt->bFixedSizeSamples = true;
   mt->bTemporalCompression = false;
@@ -77,7 +77,7 @@ HRESULT TDSColourConverter::GetOutMediaType(int position, AM_MEDIA_TYPE* mt) {
   h.biHeight = from.height;
   h.biPlanes = 1;
   h.biBitCount = uint16_t(bits);
-  h.biCompression = format == vfRGB565 ? BI_BITFIELDS : format == vfYUY2 || format == vfUYVY ? mt->subtype.D1 : BI_RGB;
+  h.biCompression = format == vfRGB565 ? BI_BITFIELDS : VLPixelFormat(format).fourCC;
   h.biSizeImage = DSBitmapImageSize(from.width, from.height, bits);
   if (format == vfGrayScale) h.biClrUsed = 256;
   vih->AvgTimePerFrame = period;

@@ -39,26 +39,6 @@ bool BgrToYuy2Builtin() {
          IsBuiltin(ippiRGBToYUV422_8u_C3C2R, &builtin::ippiRGBToYUV422_8u_C3C2R);
 }
 
-bool FormatOfSubtype(const TGUID& subtype, TVLVideoFormat* format) {
-  if (subtype == MEDIASUBTYPE_RGB24)
-    *format = vfRGB24;
-  else if (subtype == MEDIASUBTYPE_RGB32 || subtype == MEDIASUBTYPE_ARGB32)
-    *format = vfRGBA32;
-  else if (subtype == MEDIASUBTYPE_YUY2)
-    *format = vfYUY2;
-  else if (subtype == MEDIASUBTYPE_UYVY)
-    *format = vfUYVY;
-  else if (subtype == MEDIASUBTYPE_RGB565)
-    *format = vfRGB565;
-  else if (subtype == MEDIASUBTYPE_RGB555)
-    *format = vfRGB555;
-  else if (subtype == MEDIASUBTYPE_RGB8)
-    *format = vfGrayScale;
-  else
-    return false;
-  return true;
-}
-
 // One row of `from` into blue, green, red.
 void RowToBgr(const TDSFrameFormat& from, const uint8_t* src, uint8_t* bgr, std::vector<uint8_t>& scratch) {
   const int w = from.width;
@@ -142,40 +122,20 @@ void RowFromBgr(const TDSFrameFormat& to, const uint8_t* bgr, uint8_t* dst, std:
 
 }  // namespace
 
-TGUID DSSubtypeOf(TVLVideoFormat format) {
-  switch (VLLayoutOf(format)) {
-    case vfRGBA32:
-      return MEDIASUBTYPE_RGB32;
-    case vfYUY2:
-      return MEDIASUBTYPE_YUY2;
-    case vfUYVY:
-      return MEDIASUBTYPE_UYVY;
-    case vfRGB565:
-      return MEDIASUBTYPE_RGB565;
-    case vfRGB555:
-      return MEDIASUBTYPE_RGB555;
-    case vfGrayScale:
-      return MEDIASUBTYPE_RGB8;
-    default:
-      return MEDIASUBTYPE_RGB24;
-  }
-}
-
-int DSBitCountOf(TVLVideoFormat format) { return 8 * VLBytesPerPixel(format); }
-
 bool DSDescribeFrame(const AM_MEDIA_TYPE& mt, TDSFrameFormat* frame) {
   if (!(mt.majortype == MEDIATYPE_Video)) return false;
   const BITMAPINFOHEADER* bmi = DSBitmapHeader(mt);
+  const TVLPixelFormatInfo* info = VLPixelFormatOfSubtype(mt.subtype);
+  if (!bmi || !info) return false;
   TDSFrameFormat f;
-  if (!bmi || !FormatOfSubtype(mt.subtype, &f.format)) return false;
-  if (bmi->biBitCount != DSBitCountOf(f.format) || bmi->biWidth <= 0 || bmi->biHeight == 0) return false;
+  f.format = info->layout;
+  if (bmi->biBitCount != info->bitsPerPixel || bmi->biWidth <= 0 || bmi->biHeight == 0) return false;
   if (bmi->biWidth > kMaxSide || bmi->biHeight > kMaxSide || bmi->biHeight < -kMaxSide) return false;
-  const bool yuv = f.format == vfYUY2 || f.format == vfUYVY;
-  if (yuv && (bmi->biWidth & 1)) return false;  // 4:2:2 pairs pixels
+  if (info->packed422 && (bmi->biWidth & 1)) return false;  // 4:2:2 pairs pixels
   f.width = bmi->biWidth;
   f.height = bmi->biHeight < 0 ? -bmi->biHeight : bmi->biHeight;
-  f.bottomUp = !yuv && bmi->biHeight > 0;
-  f.stride = ((f.width * bmi->biBitCount + 31) / 32) * 4;
+  f.bottomUp = info->bottomUpByDefault && bmi->biHeight > 0;
+  f.stride = int(VLSampleStride(f.format, f.width));
   if (f.format == vfGrayScale) {
     const size_t header = mt.formattype == FORMAT_VideoInfo2 ? sizeof(VIDEOINFOHEADER2) : sizeof(VIDEOINFOHEADER);
     if (mt.cbFormat >= header + 1024) f.palette = mt.pbFormat + header;

@@ -26,9 +26,6 @@ struct TDSFrameFormat {
 // false for anything this layer does not convert (or an implausible size).
 bool DSDescribeFrame(const AM_MEDIA_TYPE& mt, TDSFrameFormat* frame);
 inline int64_t DSFrameBytes(const TDSFrameFormat& f) { return int64_t(f.stride) * f.height; }
-// The subtype that carries a layout.
-TGUID DSSubtypeOf(TVLVideoFormat format);
-int DSBitCountOf(TVLVideoFormat format);
 
 class TDSFrameConverter {
  public:

@@ -10,13 +10,10 @@
 
 namespace lumicar {
 
-// The identifier of a four-character code, e.g. DSFourCCGuid('Y','U','Y','2').
-constexpr TGUID DSFourCCGuid(uint32_t fourcc) {
-  return TGUID{fourcc, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-}
-constexpr uint32_t DSMakeFourCC(char a, char b, char c, char d) {
-  return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 | uint32_t(uint8_t(d)) << 24;
-}
+// The identifier of a four-character code, e.g. DSFourCCGuid('Y','U','Y','2');
+// the pattern itself lives with the video subtypes.
+constexpr TGUID DSFourCCGuid(uint32_t fourcc) { return VLFourCCSubtype(fourcc); }
+constexpr uint32_t DSMakeFourCC(char a, char b, char c, char d) { return VLMakeFourCC(a, b, c, d); }
 
 inline const TGUID MEDIATYPE_Video = DSFourCCGuid(DSMakeFourCC('v', 'i', 'd', 's'));
 inline const TGUID MEDIATYPE_Audio = DSFourCCGuid(DSMakeFourCC('a', 'u', 'd', 's'));

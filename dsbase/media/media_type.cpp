@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 
+#include "buffers/pixel_formats.h"
 #include "dsbase/com/task_memory.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"
@@ -12,7 +13,7 @@ namespace lumicar {
 uint32_t DSBitmapImageSize(int32_t width, int32_t height, int bitCount) {
   if (width < 0 || bitCount <= 0) return 0;
   const uint64_t rows = uint64_t(height < 0 ? -int64_t(height) : int64_t(height));
-  const uint64_t stride = ((uint64_t(width) * uint64_t(bitCount) + 31) / 32) * 4;
+  const uint64_t stride = uint64_t(VLBitmapRowBytes(width, bitCount));
   const uint64_t size = stride * rows;
   return size > std::numeric_limits<uint32_t>::max() ? 0 : uint32_t(size);
 }

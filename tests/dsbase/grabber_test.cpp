@@ -138,8 +138,8 @@ TEST(FrameConversion, EveryLayoutPairKeepsAGreyPicture) {
   const TVLVideoFormat all[] = {vfRGB24, vfRGBA32, vfYUY2, vfUYVY, vfRGB565, vfRGB555, vfGrayScale};
   for (TVLVideoFormat from : all) {
     for (TVLVideoFormat to : all) {
-      TDSMediaType a = VideoType(4, 2, DSSubtypeOf(from), DSBitCountOf(from));
-      TDSMediaType b = VideoType(4, 2, DSSubtypeOf(to), DSBitCountOf(to));
+      TDSMediaType a = VideoType(4, 2, VLGetGUIDFromFormat(from), VLBitsPerPixel(from));
+      TDSMediaType b = VideoType(4, 2, VLGetGUIDFromFormat(to), VLBitsPerPixel(to));
       TDSFrameFormat fa, fb;
       ASSERT_TRUE(DSDescribeFrame(a.Get(), &fa));
       ASSERT_TRUE(DSDescribeFrame(b.Get(), &fb));

@@ -20,11 +20,11 @@ namespace lumicar::rendertest {
 const QColor kQuadrants[4] = {QColor(220, 30, 30), QColor(30, 200, 40), QColor(40, 50, 210), QColor(240, 240, 240)};
 
 TDSMediaType FrameType(TVLVideoFormat format, int width, int height, bool bottomUp) {
-  const int bits = DSBitCountOf(format);
+  const int bits = VLBitsPerPixel(format);
   TDSMediaType t;
   AM_MEDIA_TYPE& mt = t.Get();
   mt.majortype = MEDIATYPE_Video;
-  mt.subtype = DSSubtypeOf(format);
+  mt.subtype = VLGetGUIDFromFormat(format);
   mt.formattype = FORMAT_VideoInfo;
   mt.bFixedSizeSamples = true;
   mt.lSampleSize = DSBitmapImageSize(width, height, bits);
