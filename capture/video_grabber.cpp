@@ -8,7 +8,7 @@
 #include "dsbase/com/result_codes.h"
 #include "dsbase/com/task_memory.h"
 #include "dsbase/media/media_guids.h"
-#include "dsbase/media/video_info.h"
+#include "dsbase/media/video_info_view.h"
 
 namespace lumicar {
 
@@ -135,18 +135,11 @@ HRESULT TDSVideoGrabber::CheckTransform(const AM_MEDIA_TYPE* in, const AM_MEDIA_
 HRESULT TDSVideoGrabber::SetMediaType(PIN_DIRECTION dir, const AM_MEDIA_TYPE* mt) {
   if (!mt) return E_POINTER;
   if (dir != PINDIR_INPUT) return S_OK;
-  // Only a block long enough for the header its format type names is read.
-  const BITMAPINFOHEADER* bmi = nullptr;
-  REFERENCE_TIME period = 0;
-  if (mt->formattype == FORMAT_VideoInfo && mt->pbFormat && mt->cbFormat >= sizeof(VIDEOINFOHEADER)) {
-    const auto* v = reinterpret_cast<const VIDEOINFOHEADER*>(mt->pbFormat);
-    bmi = &v->bmiHeader;
-    period = v->AvgTimePerFrame;
-  } else if (mt->pbFormat && mt->cbFormat >= sizeof(VIDEOINFOHEADER2)) {
-    const auto* v = reinterpret_cast<const VIDEOINFOHEADER2*>(mt->pbFormat);
-    bmi = &v->bmiHeader;
-    period = v->AvgTimePerFrame;
-  }
+  // Only a video information block long enough for the header its format
+  // type names is read; any other block leaves the size unknown.
+  const TDSVideoInfoView view(*mt);
+  const BITMAPINFOHEADER* bmi = view.Header();
+  const REFERENCE_TIME period = view.AvgTimePerFrame();
   std::lock_guard guard(lock_);
   width_ = bmi ? bmi->biWidth : 0;
   height_ = bmi ? bmi->biHeight : 0;

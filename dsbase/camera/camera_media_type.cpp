@@ -4,7 +4,7 @@
 
 #include "dsbase/filters/frame_conversion.h"
 #include "dsbase/media/media_guids.h"
-#include "dsbase/media/video_info.h"
+#include "dsbase/media/video_info_view.h"
 
 namespace lumicar {
 
@@ -45,14 +45,12 @@ TDSMediaType DSCameraMediaType(const TGUID& subtype, int width, int height, int6
 }
 
 bool DSCameraTypeGeometry(const AM_MEDIA_TYPE& mt, int* width, int* height, int64_t* interval) {
-  const BITMAPINFOHEADER* bmi = DSBitmapHeader(mt);
+  const TDSVideoInfoView view(mt);
+  const BITMAPINFOHEADER* bmi = view.Header();
   if (!bmi || bmi->biWidth <= 0 || bmi->biHeight == 0 || bmi->biHeight == INT32_MIN) return false;
   *width = bmi->biWidth;
   *height = bmi->biHeight < 0 ? -bmi->biHeight : bmi->biHeight;
-  if (mt.formattype == FORMAT_VideoInfo2)
-    *interval = reinterpret_cast<const VIDEOINFOHEADER2*>(mt.pbFormat)->AvgTimePerFrame;
-  else
-    *interval = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->AvgTimePerFrame;
+  *interval = view.AvgTimePerFrame();
   return true;
 }
 

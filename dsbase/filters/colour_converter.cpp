@@ -7,6 +7,7 @@
 #include "dsbase/com/result_codes.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"
+#include "dsbase/media/video_info_view.h"
 
 namespace lumicar {
 
@@ -55,10 +56,7 @@ HRESULT TDSColourConverter::GetOutMediaType(int position, AM_MEDIA_TYPE* mt) {
   }
   if (index != position) return VFW_S_NO_MORE_ITEMS;
 
-  const auto* inInfo = reinterpret_cast<const VIDEOINFOHEADER*>(in.pbFormat);
-  const REFERENCE_TIME period = in.formattype == FORMAT_VideoInfo
-                                    ? inInfo->AvgTimePerFrame
-                                    : reinterpret_cast<const VIDEOINFOHEADER2*>(in.pbFormat)->AvgTimePerFrame;
+  const REFERENCE_TIME period = TDSVideoInfoView(in).AvgTimePerFrame();
   const int bits = VLBitsPerPixel(format);
   const uint32_t extra = format == vfGrayScale ? 1024 : format == vfRGB565 ? 12 : 0;
   LPDSFreeMediaType(*mt);

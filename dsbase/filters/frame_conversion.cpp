@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "dsbase/media/media_guids.h"
-#include "dsbase/media/video_info.h"
+#include "dsbase/media/video_info_view.h"
 #include "kernels/channel_copy.h"
 #include "kernels/dispatch/builtin_kernels.h"
 #include "kernels/dispatch/dispatch.h"
@@ -136,10 +136,7 @@ bool DSDescribeFrame(const AM_MEDIA_TYPE& mt, TDSFrameFormat* frame) {
   f.height = bmi->biHeight < 0 ? -bmi->biHeight : bmi->biHeight;
   f.bottomUp = info->bottomUpByDefault && bmi->biHeight > 0;
   f.stride = int(VLSampleStride(f.format, f.width));
-  if (f.format == vfGrayScale) {
-    const size_t header = mt.formattype == FORMAT_VideoInfo2 ? sizeof(VIDEOINFOHEADER2) : sizeof(VIDEOINFOHEADER);
-    if (mt.cbFormat >= header + 1024) f.palette = mt.pbFormat + header;
-  }
+  if (f.format == vfGrayScale) f.palette = TDSVideoInfoView(mt).TailOf(1024);
   *frame = f;
   return true;
 }

@@ -7,6 +7,7 @@
 #include "dsbase/com/task_memory.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"
+#include "dsbase/media/video_info_view.h"
 
 namespace lumicar {
 
@@ -113,14 +114,7 @@ bool DSMatchesPartialType(const AM_MEDIA_TYPE& mt, const AM_MEDIA_TYPE& partial)
 
 bool DSIsCompleteType(const AM_MEDIA_TYPE& mt) { return !mt.majortype.IsNull() && !mt.formattype.IsNull(); }
 
-const BITMAPINFOHEADER* DSBitmapHeader(const AM_MEDIA_TYPE& mt) {
-  if (!mt.pbFormat) return nullptr;
-  if (mt.formattype == FORMAT_VideoInfo && mt.cbFormat >= sizeof(VIDEOINFOHEADER))
-    return &reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
-  if (mt.formattype == FORMAT_VideoInfo2 && mt.cbFormat >= sizeof(VIDEOINFOHEADER2))
-    return &reinterpret_cast<const VIDEOINFOHEADER2*>(mt.pbFormat)->bmiHeader;
-  return nullptr;
-}
+const BITMAPINFOHEADER* DSBitmapHeader(const AM_MEDIA_TYPE& mt) { return TDSVideoInfoView(mt).Header(); }
 
 QString DSGuidName(const TGUID& g) {
   struct Known {
