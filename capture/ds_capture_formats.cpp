@@ -21,6 +21,7 @@
 #include "dsbase/com/result_codes.h"
 #include "dsbase/holder/capture_graph_holder.h"
 #include "dsbase/media/media_guids.h"
+#include "dsbase/media/video_info_view.h"
 #include "dsbase/media/wave_format.h"
 #include "imagepins/frame_operations.h"
 
@@ -58,25 +59,6 @@ std::optional<int64_t> PeriodOf(double rate) {
 
 int32_t ClampToInt32(uint32_t value) {
   return value > uint32_t(std::numeric_limits<int32_t>::max()) ? std::numeric_limits<int32_t>::max() : int32_t(value);
-}
-
-// The bitmap header and frame period of a video type, when its block is long
-// enough for the header its format type names.
-bool VideoHeaderOf(AM_MEDIA_TYPE& mt, BITMAPINFOHEADER** bmi, REFERENCE_TIME** period) {
-  if (!mt.pbFormat) return false;
-  if (mt.formattype == FORMAT_VideoInfo && mt.cbFormat >= sizeof(VIDEOINFOHEADER)) {
-    auto* v = reinterpret_cast<VIDEOINFOHEADER*>(mt.pbFormat);
-    *bmi = &v->bmiHeader;
-    *period = &v->AvgTimePerFrame;
-    return true;
-  }
-  if (mt.formattype == FORMAT_VideoInfo2 && mt.cbFormat >= sizeof(VIDEOINFOHEADER2)) {
-    auto* v = reinterpret_cast<VIDEOINFOHEADER2*>(mt.pbFormat);
-    *bmi = &v->bmiHeader;
-    *period = &v->AvgTimePerFrame;
-    return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -165,15 +147,14 @@ bool TVLDSCaptureFormats::ApplyFormats(bool onlyRate) {
     ~TFree() { LPDSDeleteMediaType(mt); }
   } free{mt};
   if (FAILED(got) || !mt) return true;
-  BITMAPINFOHEADER* bmi = nullptr;
-  REFERENCE_TIME* period = nullptr;
-  if (!VideoHeaderOf(*mt, &bmi, &period)) {
+  TDSVideoInfoEdit block(*mt);
+  BITMAPINFOHEADER* bmi = block.Header();
+  if (!bmi) {
     parts_.graph.Warning(QStringLiteral("Can't set desired video size and rate."), 0);
     return true;
   }
   if (!onlyRate && !parts_.videoSize.Current()) {
-    bmi->biWidth = ClampToInt32(parts_.videoSize.Width());
-    bmi->biHeight = ClampToInt32(parts_.videoSize.Height());
+    block.SetSize(ClampToInt32(parts_.videoSize.Width()), ClampToInt32(parts_.videoSize.Height()));
     // Two bytes a pixel whatever the subtype: the camera works the real
     // size out from the subtype it keeps.
     const uint64_t bytes = uint64_t(parts_.videoSize.Width()) * parts_.videoSize.Height() * 2;
@@ -181,7 +162,7 @@ bool TVLDSCaptureFormats::ApplyFormats(bool onlyRate) {
   }
   if (!parts_.frameRate.Current()) {
     if (const std::optional<int64_t> p = PeriodOf(parts_.frameRate.Rate()))
-      *period = *p;
+      block.SetAvgTimePerFrame(*p);
     else
       qCWarning(lcCapture) << "Applying the frame rate:" << parts_.frameRate.Rate()
                            << "frames a second names no frame period; the camera keeps its own";
@@ -237,24 +218,23 @@ bool TVLDSCaptureFormats::GetVideoFormat(BITMAPINFOHEADER* header, int64_t* peri
   if (FAILED(videoGrabber->GetConnectedMediaType(&mt.Get()))) return false;
   const AM_MEDIA_TYPE& t = mt.Get();
   *format = VLGetFormatFromGUID(t.subtype);
-  if (t.formattype == FORMAT_VideoInfo2 && t.pbFormat && t.cbFormat >= sizeof(VIDEOINFOHEADER2)) {
-    const auto* v = reinterpret_cast<const VIDEOINFOHEADER2*>(t.pbFormat);
-    *header = v->bmiHeader;
-    *period = v->AvgTimePerFrame;
+  const TDSVideoInfoView view(t);
+  if (!view) return false;
+  ReadPicture(view, header, period);
+  return true;
+}
+
+void TVLDSCaptureFormats::ReadPicture(const TDSVideoInfoView& view, BITMAPINFOHEADER* header, int64_t* period) {
+  *header = *view.Header();
+  *period = view.AvgTimePerFrame();
+  if (const VIDEOINFOHEADER2* v = view.Info2()) {
     parts_.interlacing.SetFlags(v->dwInterlaceFlags);
     parts_.pictureRatio.SetWidth(v->dwPictAspectRatioX);
     parts_.pictureRatio.SetHeight(v->dwPictAspectRatioY);
-    return true;
+  } else {
+    parts_.pictureRatio.SetWidth(uint32_t(std::max(header->biWidth, 0)));
+    parts_.pictureRatio.SetHeight(uint32_t(Magnitude(header->biHeight)));
   }
-  if (t.formattype == FORMAT_VideoInfo && t.pbFormat && t.cbFormat >= sizeof(VIDEOINFOHEADER)) {
-    const auto* v = reinterpret_cast<const VIDEOINFOHEADER*>(t.pbFormat);
-    *header = v->bmiHeader;
-    *period = v->AvgTimePerFrame;
-    parts_.pictureRatio.SetWidth(uint32_t(std::max(v->bmiHeader.biWidth, 0)));
-    parts_.pictureRatio.SetHeight(uint32_t(Magnitude(v->bmiHeader.biHeight)));
-    return true;
-  }
-  return false;
 }
 
 bool TVLDSCaptureFormats::Current(bool running, BITMAPINFOHEADER* header, int64_t* period) {
@@ -294,31 +274,15 @@ TIntf<IOWNotifyOperation> TVLDSCaptureFormats::ReadAudioFormat() {
 TIntf<IOWNotifyOperation> TVLDSCaptureFormats::AnnounceConnected(const AM_MEDIA_TYPE& t, bool compression) {
   const TVLVideoFormat format = VLGetFormatFromGUID(t.subtype);
   header_ = BITMAPINFOHEADER{};
-  size_t headerEnd = 0;
-  if (t.formattype == FORMAT_VideoInfo && t.pbFormat && t.cbFormat >= sizeof(VIDEOINFOHEADER)) {
-    const auto* v = reinterpret_cast<const VIDEOINFOHEADER*>(t.pbFormat);
-    header_ = v->bmiHeader;
-    framePeriod_ = v->AvgTimePerFrame;
-    parts_.pictureRatio.SetWidth(uint32_t(std::max(header_.biWidth, 0)));
-    parts_.pictureRatio.SetHeight(uint32_t(Magnitude(header_.biHeight)));
-    headerEnd = sizeof(VIDEOINFOHEADER);
-  } else if (t.formattype == FORMAT_VideoInfo2 && t.pbFormat && t.cbFormat >= sizeof(VIDEOINFOHEADER2)) {
-    const auto* v = reinterpret_cast<const VIDEOINFOHEADER2*>(t.pbFormat);
-    header_ = v->bmiHeader;
-    framePeriod_ = v->AvgTimePerFrame;
-    parts_.interlacing.SetFlags(v->dwInterlaceFlags);
-    parts_.pictureRatio.SetWidth(v->dwPictAspectRatioX);
-    parts_.pictureRatio.SetHeight(v->dwPictAspectRatioY);
-    headerEnd = sizeof(VIDEOINFOHEADER2);
-  } else {
-    return {};
-  }
+  const TDSVideoInfoView view(t);
+  if (!view) return {};
+  ReadPicture(view, &header_, &framePeriod_);
 
   std::shared_ptr<const std::vector<uint8_t>> palette;
   if (format == vfGrayScale) {
     auto table = std::make_shared<std::vector<uint8_t>>(kPaletteBytes);
-    if (t.cbFormat >= headerEnd + kPaletteBytes) {
-      std::memcpy(table->data(), t.pbFormat + headerEnd, kPaletteBytes);
+    if (const uint8_t* colours = view.TailOf(kPaletteBytes)) {
+      std::memcpy(table->data(), colours, kPaletteBytes);
     } else {
       // A block without its colour table: the grey ramp an 8-bit camera means.
       for (size_t i = 0; i < 256; ++i) (*table)[4 * i] = (*table)[4 * i + 1] = (*table)[4 * i + 2] = uint8_t(i);

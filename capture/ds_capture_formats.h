@@ -21,6 +21,7 @@
 namespace lumicar {
 
 class TDSCaptureGraph;
+class TDSVideoInfoView;
 class TVLBasicAspectRatio;
 class TVLCaptureFrameRate;
 class TVLDSCaptureGraphBuilder;
@@ -90,6 +91,10 @@ class TVLDSCaptureFormats {
 
  private:
   TIntf<IOWNotifyOperation> AnnounceConnected(const AM_MEDIA_TYPE& mt, bool compression);
+  // Reads the header and frame period of a video block and what they say of
+  // the picture: the interlacing and aspect ratio a VideoInfo2 block
+  // carries, or the frame's own proportions.
+  void ReadPicture(const TDSVideoInfoView& view, BITMAPINFOHEADER* header, int64_t* period);
   // Whether the video grabber is connected with the camera's size and rate.
   bool GrabberMatchesCamera();
   // Renders the camera's stream anew at `format`. `answer` is the camera's
