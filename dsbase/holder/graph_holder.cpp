@@ -11,10 +11,9 @@
 #include "dsbase/com/class_factory.h"
 #include "dsbase/com/graph_ids.h"
 #include "dsbase/com/media_event_sink.h"
-#include "dsbase/devices/cap_device_list.h"
 #include "dsbase/graph/graph_notify_event.h"
 #include "dsbase/holder/graph_log.h"
-#include "dsbase/holder/renderer_ids.h"
+#include "dsbase/holder/graph_surgery.h"
 #include "dsbase/holder/running_object_table.h"
 #include "pins/operations.h"
 #include "runtime/log_gate.h"
@@ -23,10 +22,6 @@
 namespace lumicar {
 
 namespace {
-
-// A graph is a tree of filters a few levels deep; the limit only keeps a
-// broken graph (a connection loop) from recursing without end.
-constexpr int kMaxTearDownDepth = 64;
 
 // The holder whose Error is calling its OnError handler on this thread: an
 // error reported from inside that handler raises at once instead of calling
@@ -436,106 +431,14 @@ void TDSGraph::CheckWarning(const QString& message, HRESULT code) {
 
 // ---- Filters ----
 
-namespace {
-
-// The pin at the other end of pin and its filter, when that pin's direction
-// is `direction`.
-bool PeerOf(IPin* pin, PIN_DIRECTION direction, TIntf<IPin>* peer, TIntf<IBaseFilter>* filter) {
-  IPin* rawPeer = nullptr;
-  if (FAILED(pin->ConnectedTo(&rawPeer)) || rawPeer == nullptr) return false;
-  *peer = TIntf<IPin>::Adopt(rawPeer);
-  PIN_DIRECTION dir = PINDIR_INPUT;
-  if (FAILED((*peer)->QueryDirection(&dir)) || dir != direction) return false;
-  PIN_INFO info{};
-  if (SUCCEEDED((*peer)->QueryPinInfo(&info))) *filter = TIntf<IBaseFilter>::Adopt(info.pFilter);
-  return true;
-}
-
-}  // namespace
-
-void TDSGraph::DestroyDownstream(IBaseFilter* filter) { DestroyDownstreamOf(filter, 0); }
-
-void TDSGraph::DestroyDownstreamOf(IBaseFilter* filter, int depth) {
-  if (filter == nullptr || !graph_ || depth > kMaxTearDownDepth) return;
-  // The pins are listed first: removing filters may change what the
-  // filter's own enumerator would hand out.
-  for (const TIntf<IPin>& pin : DSFilterPins(filter)) {
-    try {
-      TIntf<IPin> peer;
-      TIntf<IBaseFilter> downstream;
-      if (!PeerOf(pin.get(), PINDIR_INPUT, &peer, &downstream)) continue;
-      if (downstream) DestroyDownstreamOf(downstream.get(), depth + 1);
-      graph_->Disconnect(peer.get());
-      graph_->Disconnect(pin.get());
-      if (downstream) graph_->RemoveFilter(downstream.get());
-    } catch (...) {
-      // Whatever one branch does, the others are still taken down.
-      qCWarning(lcGraph).noquote() << "Taking down a branch of the graph failed:" << CurrentExceptionText();
-    }
-  }
-}
-
-void TDSGraph::DestroyUpstream(IBaseFilter* filter) { DestroyUpstreamOf(filter, 0); }
-
-void TDSGraph::DestroyUpstreamOf(IBaseFilter* filter, int depth) {
-  if (filter == nullptr || !graph_ || depth > kMaxTearDownDepth) return;
-  for (const TIntf<IPin>& pin : DSFilterPins(filter)) {
-    TIntf<IPin> peer;
-    TIntf<IBaseFilter> upstream;
-    if (!PeerOf(pin.get(), PINDIR_OUTPUT, &peer, &upstream)) continue;
-    if (upstream) DestroyUpstreamOf(upstream.get(), depth + 1);
-    graph_->Disconnect(peer.get());
-    graph_->Disconnect(pin.get());
-    if (upstream) graph_->RemoveFilter(upstream.get());
-  }
-}
-
-TIntf<IBaseFilter> TDSGraph::GetFilterByClassID(const TGUID& classId) {
-  std::vector<TIntf<IBaseFilter>> filters;
-  filters_.Filters(filters);
-  for (const TIntf<IBaseFilter>& filter : filters) {
-    TGUID id;
-    if (SUCCEEDED(filter->GetClassID(&id)) && id == classId) return filter;
-  }
-  return {};
-}
-
-TIntf<IBaseFilter> TDSGraph::GetVideoRender() {
-  for (const TGUID* id : {&CLSID_VideoRenderer, &CLSID_VideoMixingRenderer, &CLSID_VideoMixingRenderer9})
-    if (TIntf<IBaseFilter> filter = GetFilterByClassID(*id)) return filter;
-  return {};
-}
-
-TIntf<IBaseFilter> TDSGraph::GetAudioRender() {
-  for (const TGUID* id : {&CLSID_DSoundRender, &CLSID_AudioRender})
-    if (TIntf<IBaseFilter> filter = GetFilterByClassID(*id)) return filter;
-  return {};
-}
-
-TIntf<IBaseFilter> TDSGraph::CreateFilterByName(const QString& name) {
-  if (name.isEmpty()) return {};
-  TVLDSCapDeviceList list;
-  list.EnumAllFilters();
-  TIntf<IMoniker> moniker = list.GetMonikerByString(name);
-  if (!moniker) return {};
-  void* raw = nullptr;
-  if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, &raw)) || raw == nullptr) return {};
-  return TIntf<IBaseFilter>::Adopt(static_cast<IBaseFilter*>(raw));
-}
-
+void TDSGraph::DestroyDownstream(IBaseFilter* filter) { DSDestroyDownstream(graph_.get(), filter); }
+void TDSGraph::DestroyUpstream(IBaseFilter* filter) { DSDestroyUpstream(graph_.get(), filter); }
+TIntf<IBaseFilter> TDSGraph::GetFilterByClassID(const TGUID& classId) { return DSFilterOfClass(filters_, classId); }
+TIntf<IBaseFilter> TDSGraph::GetVideoRender() { return DSVideoRenderOf(filters_); }
+TIntf<IBaseFilter> TDSGraph::GetAudioRender() { return DSAudioRenderOf(filters_); }
+TIntf<IBaseFilter> TDSGraph::CreateFilterByName(const QString& name) { return DSCreateFilterByName(name); }
 bool TDSGraph::ConnectFilterToPin(IBaseFilter* filter, IPin* pin) {
-  if (filter == nullptr || pin == nullptr || !graph_) return false;
-  for (const TIntf<IPin>& out : DSFilterPins(filter)) {
-    try {
-      PIN_DIRECTION dir = PINDIR_INPUT;
-      if (FAILED(out->QueryDirection(&dir)) || dir != PINDIR_OUTPUT) continue;
-      if (SUCCEEDED(graph_->Connect(out.get(), pin))) return true;
-    } catch (...) {
-      // The next output pin may still connect.
-      qCWarning(lcGraph).noquote() << "Connecting an output pin failed:" << CurrentExceptionText();
-    }
-  }
-  return false;
+  return DSConnectFilterToPin(graph_.get(), filter, pin);
 }
 
 bool TDSGraph::GetFilterList(QStringList* strings) {

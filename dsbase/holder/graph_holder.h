@@ -205,8 +205,6 @@ class TDSGraph : public TLPPersistent {
   void AddToROT();
   void RemoveFromROT();
   void DumpGraph(const char* why);
-  void DestroyDownstreamOf(IBaseFilter* filter, int depth);
-  void DestroyUpstreamOf(IBaseFilter* filter, int depth);
   TIntf<IVideoWindow> FindVideoWindow();
   void NotifyOwner(const TNotifyEvent& event);
   template <typename T>
