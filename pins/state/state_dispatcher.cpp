@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 
 #include "pins/basic_pin.h"
 #include "pins/format_converter.h"
@@ -285,20 +286,20 @@ void TOWStateDispatcher::NewConnection(TOWBasicPin* pin) {
   const TOWDispatcherPinStorageList members = Members();
   // Each member is asked its type under a claim on its membership: a member
   // freed meanwhile has left first and is passed over.
-  const auto typeOf = [](const TOWDispatcherPinStorage& m, TOWPinType& type) {
+  const auto typeOf = [](const TOWDispatcherPinStorage& m) -> std::optional<TOWPinType> {
     TOWLinkClaim claim(m.link);
-    if (claim) type = m.realPin->GetPinType();
-    return static_cast<bool>(claim);
+    if (!claim) return std::nullopt;
+    return m.realPin->GetPinType();
   };
   std::vector<const TOWDispatcherPinStorage*> speakers;
   for (const auto& m : members)
-    if (TOWPinType type; typeOf(m, type) && type == ptSource) {
+    if (const std::optional<TOWPinType> type = typeOf(m); type && *type == ptSource) {
       speakers.push_back(&m);
       break;
     }
   if (speakers.empty())
     for (const auto& m : members)
-      if (TOWPinType type; typeOf(m, type) && type != ptSink) speakers.push_back(&m);
+      if (const std::optional<TOWPinType> type = typeOf(m); type && *type != ptSink) speakers.push_back(&m);
   for (const TOWDispatcherPinStorage* speaker : speakers) {
     // A speaker that is leaving is not asked; one that stays is kept alive
     // by the claim on its membership for the call.
