@@ -7,6 +7,7 @@
 #include "dsbase/com/media_event_sink.h"
 #include "dsbase/graph/graph_interfaces.h"
 #include "dsbase/graph/graph_notify_event.h"
+#include "runtime/sync/race_annotations.h"
 
 namespace lumicar {
 
@@ -20,6 +21,17 @@ QEvent::Type TDSGraphNotifyEvent::EventType() {
   return type;
 }
 
+void TDSGraphNotifyEvent::Post(QObject* target, int32_t message, intptr_t instanceData) {
+  auto* event = new TDSGraphNotifyEvent(message, instanceData);
+  RaceHandOver(event);
+  QCoreApplication::postEvent(target, event);
+}
+
+const TDSGraphNotifyEvent* TDSGraphNotifyEvent::From(QEvent* event) {
+  RaceTakeOver(event);
+  return event->type() == EventType() ? static_cast<const TDSGraphNotifyEvent*>(event) : nullptr;
+}
+
 void TDSEventQueue::Add(const TEvent& event) {
   std::lock_guard guard(lock_);
   events_.push_back(event);
@@ -29,8 +41,7 @@ void TDSEventQueue::Add(const TEvent& event) {
   }
   // Posted under the lock: once SetTarget has replaced a target, no
   // notification can reach the old one any more.
-  if (target_ && !(flags_ & AM_MEDIAEVENT_NONOTIFY))
-    QCoreApplication::postEvent(target_, new TDSGraphNotifyEvent(message_, instanceData_));
+  if (target_ && !(flags_ & AM_MEDIAEVENT_NONOTIFY)) TDSGraphNotifyEvent::Post(target_, message_, instanceData_);
   added_.notify_all();
 }
 

@@ -55,8 +55,9 @@ class TDSGraph::TEventTarget : public QObject {
   }
 
   bool event(QEvent* e) override {
-    if (e->type() != TDSGraphNotifyEvent::EventType()) return QObject::event(e);
-    if (holder_ == nullptr || static_cast<TDSGraphNotifyEvent*>(e)->Message() != kDSGraphNotifyMessage) return true;
+    const TDSGraphNotifyEvent* notify = TDSGraphNotifyEvent::From(e);
+    if (notify == nullptr) return QObject::event(e);
+    if (holder_ == nullptr || notify->Message() != kDSGraphNotifyMessage) return true;
     // Nothing may leave a Qt event handler by exception. A failure is
     // written once, here; the events not yet taken wait for their own
     // notifications, so nothing repeats it.

@@ -33,8 +33,8 @@ class TEventReceiver : public QObject {
  public:
   explicit TEventReceiver(IMediaEventEx* events) : events_(events) {}
   bool event(QEvent* e) override {
-    if (e->type() != TDSGraphNotifyEvent::EventType()) return QObject::event(e);
-    auto* n = static_cast<TDSGraphNotifyEvent*>(e);
+    const TDSGraphNotifyEvent* n = TDSGraphNotifyEvent::From(e);
+    if (n == nullptr) return QObject::event(e);
     messages_.push_back(n->Message());
     int32_t code;
     intptr_t p1, p2;
