@@ -52,6 +52,14 @@ std::vector<TDSVideoNode> DSListVideoNodesFromSys(const std::string& classDir, c
   return nodes;
 }
 
+std::string DSByIdName(const std::vector<std::string>& devlinks) {
+  const std::string prefix = "/dev/v4l/by-id/";
+  std::string byId;
+  for (const std::string& path : devlinks)
+    if (path.rfind(prefix, 0) == 0 && path.size() > prefix.size()) byId = path.substr(prefix.size());
+  return byId;
+}
+
 std::vector<TDSVideoNode> DSListVideoNodes() {
   udev* u = udev_new();
   if (!u) return DSListVideoNodesFromSys("/sys/class/video4linux", "/dev/v4l/by-id");
@@ -65,14 +73,12 @@ std::vector<TDSVideoNode> DSListVideoNodes() {
       if (!d) continue;
       const char* node = udev_device_get_devnode(d);
       if (node && std::strncmp(udev_device_get_sysname(d), "video", 5) == 0) {
-        TDSVideoNode n{node, {}};
+        std::vector<std::string> links;
         udev_list_entry* link;
         udev_list_entry_foreach(link, udev_device_get_devlinks_list_entry(d)) {
-          const std::string path = udev_list_entry_get_name(link);
-          const std::string prefix = "/dev/v4l/by-id/";
-          if (path.rfind(prefix, 0) == 0) n.byId = path.substr(prefix.size());
+          links.emplace_back(udev_list_entry_get_name(link));
         }
-        nodes.push_back(std::move(n));
+        nodes.push_back({node, DSByIdName(links)});
       }
       udev_device_unref(d);
     }
@@ -85,27 +91,38 @@ std::vector<TDSVideoNode> DSListVideoNodes() {
   return nodes;
 }
 
+std::optional<TDSCameraNode> DSDescribeCamera(IV4L2Device& device, const TDSVideoNode& node) {
+  const int fd = device.Open(node.devnode, O_RDWR | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  v4l2_capability cap{};
+  const bool queried = device.Ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0;
+  device.Close(fd);
+  if (!queried) return std::nullopt;
+  const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+  if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING) || (caps & V4L2_CAP_META_CAPTURE))
+    return std::nullopt;
+  TDSCameraNode camera;
+  TDSDeviceDescription& d = camera.description;
+  camera.busInfo = Text(cap.bus_info, sizeof cap.bus_info);
+  const QString card = Text(cap.card, sizeof cap.card);
+  d.FriendlyName = card.isEmpty() ? QStringLiteral("Camera") : card;
+  d.Id = !node.byId.empty() ? QString::fromStdString(node.byId) : camera.busInfo + QLatin1Char('/') + d.FriendlyName;
+  d.DevicePath = QString::fromStdString(node.devnode);
+  d.FilterClassId = CLSID_V4L2CaptureFilter;
+  return camera;
+}
+
+QString DSCameraIdOnBus(const QString& id, const QString& busInfo) { return id + QLatin1Char('@') + busInfo; }
+
 std::vector<TDSDeviceDescription> DSDescribeCameras(IV4L2Device& device, const std::vector<TDSVideoNode>& nodes) {
   std::vector<TDSDeviceDescription> cameras;
   for (const TDSVideoNode& node : nodes) {
-    const int fd = device.Open(node.devnode, O_RDWR | O_NONBLOCK);
-    if (fd < 0) continue;
-    v4l2_capability cap{};
-    const bool queried = device.Ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0;
-    device.Close(fd);
-    if (!queried) continue;
-    const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
-    if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING) || (caps & V4L2_CAP_META_CAPTURE)) continue;
-    TDSDeviceDescription d;
-    const QString card = Text(cap.card, sizeof cap.card);
-    d.FriendlyName = card.isEmpty() ? QStringLiteral("Camera") : card;
-    d.Id = !node.byId.empty() ? QString::fromStdString(node.byId)
-                              : Text(cap.bus_info, sizeof cap.bus_info) + QLatin1Char('/') + d.FriendlyName;
-    d.DevicePath = QString::fromStdString(node.devnode);
-    d.FilterClassId = CLSID_V4L2CaptureFilter;
+    std::optional<TDSCameraNode> camera = DSDescribeCamera(device, node);
+    if (!camera) continue;
+    TDSDeviceDescription& d = camera->description;
     // Two cameras with the same serial share a by-id name: the bus tells them apart.
     for (const auto& other : cameras)
-      if (other.Id == d.Id) d.Id += QLatin1Char('@') + Text(cap.bus_info, sizeof cap.bus_info);
+      if (other.Id == d.Id) d.Id = DSCameraIdOnBus(d.Id, camera->busInfo);
     cameras.push_back(std::move(d));
   }
   for (size_t i = 0; i < cameras.size(); ++i) {
