@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "dsbase/camera/camera_interfaces.h"
@@ -91,13 +92,23 @@ std::vector<TDSVideoNode> DSListVideoNodes() {
   return nodes;
 }
 
-std::optional<TDSCameraNode> DSDescribeCamera(IV4L2Device& device, const TDSVideoNode& node) {
+std::optional<TDSCameraNode> DSDescribeCamera(IV4L2Device& device, const TDSVideoNode& node, int* error) {
+  int ignored;
+  int& failure = error ? *error : ignored;
+  failure = 0;
   const int fd = device.Open(node.devnode, O_RDWR | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
+  if (fd < 0) {
+    failure = errno;
+    return std::nullopt;
+  }
   v4l2_capability cap{};
   const bool queried = device.Ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0;
+  const int queryError = errno;
   device.Close(fd);
-  if (!queried) return std::nullopt;
+  if (!queried) {
+    failure = queryError;
+    return std::nullopt;
+  }
   const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
   if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING) || (caps & V4L2_CAP_META_CAPTURE))
     return std::nullopt;

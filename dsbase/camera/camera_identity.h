@@ -29,12 +29,13 @@ std::vector<TDSVideoNode> DSListVideoNodes();
 std::vector<TDSVideoNode> DSListVideoNodesFromSys(const std::string& classDir, const std::string& byIdDir);
 // One node's camera, when the node captures and streams video: its name
 // and key (ids shared with another camera not yet told apart), and the bus
-// information that tells such cameras apart.
+// information that tells such cameras apart. `error`, when given, receives
+// errno when the node could not be opened or asked, else 0.
 struct TDSCameraNode {
   TDSDeviceDescription description;
   QString busInfo;
 };
-std::optional<TDSCameraNode> DSDescribeCamera(IV4L2Device& device, const TDSVideoNode& node);
+std::optional<TDSCameraNode> DSDescribeCamera(IV4L2Device& device, const TDSVideoNode& node, int* error = nullptr);
 // The key of a camera whose by-id name `id` another camera listed before it
 // has too (two cameras of one make and serial).
 QString DSCameraIdOnBus(const QString& id, const QString& busInfo);

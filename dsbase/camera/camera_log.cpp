@@ -3,5 +3,6 @@
 namespace lumicar {
 
 Q_LOGGING_CATEGORY(lcCamera, "lumicar.camera")
+Q_LOGGING_CATEGORY(lcCameraWatch, "lumicar.camera.watch")
 
 }  // namespace lumicar
