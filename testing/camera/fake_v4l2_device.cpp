@@ -8,29 +8,11 @@
 #include <cstring>
 #include <ctime>
 
+#include "testing/camera/camera_profiles.h"
+
 namespace lumicar::camtest {
 
-TFakeV4L2Device::TFakeV4L2Device() {
-  nodes_ = {{"/dev/video0"}};
-  intervals_ = {{V4L2_PIX_FMT_YUYV, 640, 480, 1, 30},    {V4L2_PIX_FMT_YUYV, 640, 480, 1, 15},
-                {V4L2_PIX_FMT_YUYV, 1600, 1200, 1, 7},   {V4L2_PIX_FMT_MJPEG, 640, 480, 1, 30},
-                {V4L2_PIX_FMT_MJPEG, 1600, 1200, 1, 30}, {V4L2_PIX_FMT_MJPEG, 1600, 1200, 1, 15}};
-  const std::vector<std::string> powerLine = {"Disabled", "50 Hz", "60 Hz"};
-  table_ = {{V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", -64, 64, 0, 0},
-            {V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, "Contrast", 0, 95, 32, 0},
-            {V4L2_CID_AUTO_WHITE_BALANCE, V4L2_CTRL_TYPE_BOOLEAN, "White Balance, Auto", 0, 1, 1, 0},
-            {V4L2_CID_GAIN, V4L2_CTRL_TYPE_INTEGER, "Gain", 0, 100, 10, 0},
-            {V4L2_CID_POWER_LINE_FREQUENCY, V4L2_CTRL_TYPE_MENU, "Power Line Frequency", 0, 2, 1, 0, 0, powerLine},
-            {V4L2_CID_WHITE_BALANCE_TEMPERATURE, V4L2_CTRL_TYPE_INTEGER, "White Balance Temperature", 2800, 6500, 4600,
-             V4L2_CID_AUTO_WHITE_BALANCE},
-            {V4L2_CID_BACKLIGHT_COMPENSATION, V4L2_CTRL_TYPE_INTEGER, "Backlight Compensation", 0, 2, 1, 0}};
-  for (const TControl& c : table_) controls_[c.id] = c.def;
-  format_.width = 640;
-  format_.height = 480;
-  format_.pixelformat = V4L2_PIX_FMT_YUYV;
-  format_.bytesperline = 1280;
-  format_.sizeimage = 1280 * 480;
-}
+TFakeV4L2Device::TFakeV4L2Device() { ApplyCameraProfile(*this, DocumentCameraProfile()); }
 
 int TFakeV4L2Device::Fail(int error) {
   errno = error;
@@ -79,6 +61,82 @@ int TFakeV4L2Device::Munmap(void*, size_t) {
   return 0;
 }
 
+const std::vector<TFakeV4L2Device::TInterval>& TFakeV4L2Device::IntervalsOf(int fd) {
+  const TNode& n = nodes_[fdNode_[fd]];
+  return n.intervals.empty() ? intervals_ : n.intervals;
+}
+
+bool TFakeV4L2Device::VideoNode(int fd) { return (nodes_[fdNode_[fd]].caps & V4L2_CAP_VIDEO_CAPTURE) != 0; }
+
+namespace {
+
+bool InRange(const v4l2_frmsize_stepwise& r, uint32_t w, uint32_t h) {
+  const uint32_t sw = std::max<uint32_t>(r.step_width, 1), sh = std::max<uint32_t>(r.step_height, 1);
+  return w >= r.min_width && w <= r.max_width && h >= r.min_height && h <= r.max_height &&
+         (w - r.min_width) % sw == 0 && (h - r.min_height) % sh == 0;
+}
+
+// Bytes per pixel of a row as the driver lays it out (the luma plane for
+// the planar layouts); 0 for the compressed formats.
+uint32_t RowBytesPerPixel(uint32_t fourcc) {
+  switch (fourcc) {
+    case V4L2_PIX_FMT_YUYV:
+    case V4L2_PIX_FMT_UYVY:
+      return 2;
+    case V4L2_PIX_FMT_RGB24:
+    case V4L2_PIX_FMT_BGR24:
+      return 3;
+    case V4L2_PIX_FMT_GREY:
+    case V4L2_PIX_FMT_NV12:
+    case V4L2_PIX_FMT_YUV420:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+bool Planar(uint32_t fourcc) { return fourcc == V4L2_PIX_FMT_NV12 || fourcc == V4L2_PIX_FMT_YUV420; }
+
+}  // namespace
+
+bool TFakeV4L2Device::Offers(int fd, uint32_t fourcc, uint32_t w, uint32_t h) {
+  for (const TInterval& i : IntervalsOf(fd))
+    if (i.fourcc == fourcc && i.width == w && i.height == h) return true;
+  if (nodes_[fdNode_[fd]].intervals.empty())
+    for (const TStepwise& s : stepwise_)
+      if (s.fourcc == fourcc && InRange(s.range, w, h)) return true;
+  return false;
+}
+
+void TFakeV4L2Device::Layout(v4l2_pix_format& p) const {
+  const uint32_t bpp = RowBytesPerPixel(p.pixelformat);
+  if (!bpp) {
+    p.bytesperline = 0;
+    p.sizeimage = p.width * p.height;
+    return;
+  }
+  const uint32_t align = std::max<uint32_t>(rowAlign_, 1);
+  p.bytesperline = (p.width * bpp + align - 1) / align * align + rowPadding_;
+  p.sizeimage = p.bytesperline * p.height;
+  if (Planar(p.pixelformat)) p.sizeimage += p.bytesperline * (p.height / 2);
+  p.sizeimage += sizeImageSlack_;
+}
+
+void TFakeV4L2Device::ResetFormat() {
+  std::lock_guard guard(lock_);
+  const std::vector<TInterval>& own = nodes_.empty() ? intervals_ : nodes_[0].intervals;
+  const std::vector<TInterval>& list = own.empty() ? intervals_ : own;
+  v4l2_pix_format p{};
+  if (!list.empty()) {
+    p.pixelformat = list[0].fourcc, p.width = list[0].width, p.height = list[0].height;
+  } else if (!stepwise_.empty()) {
+    p.pixelformat = stepwise_[0].fourcc;
+    p.width = stepwise_[0].range.max_width, p.height = stepwise_[0].range.max_height;
+  }
+  Layout(p);
+  format_ = p;
+}
+
 bool TFakeV4L2Device::Readable() const {
   return streaming_ && !pending_.empty() &&
          std::any_of(buffers_.begin(), buffers_.end(), [](const TBuffer& b) { return b.queued; });
@@ -117,6 +175,13 @@ void TFakeV4L2Device::AddControl(TControl control) {
   std::lock_guard guard(lock_);
   controls_[control.id] = control.def;
   table_.push_back(std::move(control));
+}
+
+void TFakeV4L2Device::SetControls(std::vector<TControl> controls) {
+  std::lock_guard guard(lock_);
+  table_ = std::move(controls);
+  controls_.clear();
+  for (const TControl& c : table_) controls_[c.id] = c.def;
 }
 
 void TFakeV4L2Device::Push(TFrame frame) {
@@ -174,17 +239,29 @@ int TFakeV4L2Device::Ioctl(int fd, unsigned long request, void* arg) {
     }
     case VIDIOC_ENUM_FMT: {
       auto* f = static_cast<v4l2_fmtdesc*>(arg);
+      if (!VideoNode(fd)) return Fail(EINVAL);  // a metadata node has no video formats
       std::vector<uint32_t> formats;
-      for (const TInterval& i : intervals_)
+      for (const TInterval& i : IntervalsOf(fd))
         if (std::find(formats.begin(), formats.end(), i.fourcc) == formats.end()) formats.push_back(i.fourcc);
+      if (nodes_[fdNode_[fd]].intervals.empty())
+        for (const TStepwise& st : stepwise_)
+          if (std::find(formats.begin(), formats.end(), st.fourcc) == formats.end()) formats.push_back(st.fourcc);
       if (f->index >= formats.size()) return Fail(EINVAL);
       f->pixelformat = formats[f->index];
       return 0;
     }
     case VIDIOC_ENUM_FRAMESIZES: {
       auto* s = static_cast<v4l2_frmsizeenum*>(arg);
+      if (nodes_[fdNode_[fd]].intervals.empty())
+        for (const TStepwise& st : stepwise_)
+          if (st.fourcc == s->pixel_format) {
+            if (s->index != 0) return Fail(EINVAL);
+            s->type = V4L2_FRMSIZE_TYPE_STEPWISE;
+            s->stepwise = st.range;
+            return 0;
+          }
       std::vector<std::pair<uint32_t, uint32_t>> sizes;
-      for (const TInterval& i : intervals_)
+      for (const TInterval& i : IntervalsOf(fd))
         if (i.fourcc == s->pixel_format &&
             std::find(sizes.begin(), sizes.end(), std::pair(i.width, i.height)) == sizes.end())
           sizes.emplace_back(i.width, i.height);
@@ -195,8 +272,16 @@ int TFakeV4L2Device::Ioctl(int fd, unsigned long request, void* arg) {
     }
     case VIDIOC_ENUM_FRAMEINTERVALS: {
       auto* e = static_cast<v4l2_frmivalenum*>(arg);
+      if (nodes_[fdNode_[fd]].intervals.empty())
+        for (const TStepwise& st : stepwise_)
+          if (st.fourcc == e->pixel_format) {
+            if (e->index != 0 || !InRange(st.range, e->width, e->height)) return Fail(EINVAL);
+            e->type = V4L2_FRMIVAL_TYPE_DISCRETE;
+            e->discrete = {st.numerator, st.denominator};
+            return 0;
+          }
       uint32_t n = 0;
-      for (const TInterval& i : intervals_)
+      for (const TInterval& i : IntervalsOf(fd))
         if (i.fourcc == e->pixel_format && i.width == e->width && i.height == e->height && n++ == e->index) {
           e->type = V4L2_FRMIVAL_TYPE_DISCRETE;
           e->discrete = {i.numerator, i.denominator};
@@ -210,14 +295,18 @@ int TFakeV4L2Device::Ioctl(int fd, unsigned long request, void* arg) {
     case VIDIOC_S_FMT: {
       if (refuseSetFormat_) return Fail(EBUSY);
       if (streaming_) return Fail(EBUSY);
+      if (!VideoNode(fd)) return Fail(EINVAL);
       v4l2_pix_format& p = static_cast<v4l2_format*>(arg)->fmt.pix;
-      bool known = false;
-      for (const TInterval& i : intervals_)
-        known |= i.fourcc == p.pixelformat && i.width == p.width && i.height == p.height;
-      if (!known) p.pixelformat = V4L2_PIX_FMT_YUYV, p.width = 640, p.height = 480;
-      const bool jpeg = p.pixelformat == V4L2_PIX_FMT_MJPEG;
-      p.bytesperline = jpeg ? 0 : p.width * 2;
-      p.sizeimage = jpeg ? p.width * p.height : p.width * p.height * 2;
+      // A size or format the driver lacks: it answers with one it has.
+      if (!Offers(fd, p.pixelformat, p.width, p.height)) {
+        const std::vector<TInterval>& list = IntervalsOf(fd);
+        if (!list.empty())
+          p.pixelformat = list[0].fourcc, p.width = list[0].width, p.height = list[0].height;
+        else if (!stepwise_.empty())
+          p.pixelformat = stepwise_[0].fourcc, p.width = stepwise_[0].range.max_width,
+          p.height = stepwise_[0].range.max_height;
+      }
+      Layout(p);
       format_ = p;
       return 0;
     }
@@ -281,6 +370,7 @@ int TFakeV4L2Device::Ioctl(int fd, unsigned long request, void* arg) {
       for (TBuffer& b : buffers_) b.queued = false;
       return 0;
     case VIDIOC_QUERY_EXT_CTRL: {
+      if (controlReadError_) return Fail(controlReadError_);
       auto* q = static_cast<v4l2_query_ext_ctrl*>(arg);
       const bool next = q->id & V4L2_CTRL_FLAG_NEXT_CTRL;
       const uint32_t id = q->id & ~(V4L2_CTRL_FLAG_NEXT_CTRL | V4L2_CTRL_FLAG_NEXT_COMPOUND);
@@ -301,7 +391,10 @@ int TFakeV4L2Device::Ioctl(int fd, unsigned long request, void* arg) {
       if (found->autoId && controls_[found->autoId]) q->flags |= V4L2_CTRL_FLAG_INACTIVE;
       return 0;
     }
+    case VIDIOC_QUERYCTRL:
+      return Fail(controlReadError_ ? controlReadError_ : ENOTTY);
     case VIDIOC_QUERYMENU: {
+      if (controlReadError_) return Fail(controlReadError_);
       auto* m = static_cast<v4l2_querymenu*>(arg);
       const TControl* k = FindControl(m->id);
       if (!k || int64_t(m->index) < k->min || int64_t(m->index) - k->min >= int64_t(k->menu.size()))
@@ -315,6 +408,7 @@ int TFakeV4L2Device::Ioctl(int fd, unsigned long request, void* arg) {
       return 0;
     }
     case VIDIOC_G_CTRL: {
+      if (controlReadError_) return Fail(controlReadError_);
       auto* c = static_cast<v4l2_control*>(arg);
       const TControl* k = FindControl(c->id);
       if (!k) return Fail(EINVAL);
@@ -381,6 +475,48 @@ std::vector<uint8_t> MakeYuyv(int width, int height, uint8_t seed) {
       f[(size_t(y) * width + x) * 2 + 1] = uint8_t(x & 1 ? 90 : 160);
     }
   return f;
+}
+
+std::vector<uint8_t> MakeCameraFrame(const v4l2_pix_format& f, uint8_t seed) {
+  const int w = int(f.width), h = int(f.height);
+  if (f.pixelformat == V4L2_PIX_FMT_MJPEG || f.pixelformat == V4L2_PIX_FMT_JPEG) return MakeJpeg(w, h);
+  const uint32_t bpp = RowBytesPerPixel(f.pixelformat);
+  if (!bpp || w <= 0 || h <= 0) return {};
+  const size_t line = f.bytesperline ? f.bytesperline : size_t(w) * bpp;
+  const size_t chroma = Planar(f.pixelformat) ? line * size_t(h / 2) : 0;
+  std::vector<uint8_t> bytes(std::max<size_t>(f.sizeimage, line * size_t(h) + chroma), 0xA5);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = bytes.data() + line * size_t(y);
+    for (int x = 0; x < w; ++x) switch (f.pixelformat) {
+        case V4L2_PIX_FMT_YUYV:
+          row[2 * x] = TestLuma(x, y, seed);
+          row[2 * x + 1] = x & 1 ? 200 : 100;
+          break;
+        case V4L2_PIX_FMT_UYVY:
+          row[2 * x + 1] = TestLuma(x, y, seed);
+          row[2 * x] = x & 1 ? 200 : 100;
+          break;
+        case V4L2_PIX_FMT_RGB24:
+        case V4L2_PIX_FMT_BGR24:
+          std::memset(row + 3 * x, TestLuma(x, y, seed), 3);
+          break;
+        default:  // GREY and the luma planes
+          row[x] = TestLuma(x, y, seed);
+          break;
+      }
+  }
+  uint8_t* plane = bytes.data() + line * size_t(h);
+  for (int y = 0; y < h / 2; ++y)
+    for (int x = 0; x < w / 2; ++x)
+      if (f.pixelformat == V4L2_PIX_FMT_NV12) {
+        plane[line * size_t(y) + 2 * size_t(x)] = 100;
+        plane[line * size_t(y) + 2 * size_t(x) + 1] = 200;
+      } else if (f.pixelformat == V4L2_PIX_FMT_YUV420) {
+        // Two half-width planes at half the line length.
+        plane[line / 2 * size_t(y) + size_t(x)] = 100;
+        plane[line / 2 * size_t(h / 2) + line / 2 * size_t(y) + size_t(x)] = 200;
+      }
+  return bytes;
 }
 
 }  // namespace lumicar::camtest

@@ -1,11 +1,14 @@
 #pragma once
-// A scripted V4L2 node for the camera tests and benchmarks: a document camera
-// offering MJPEG 1600 × 1200 at 30 fps, YUYV 1600 × 1200 at 7 fps and
-// 640 × 480 in both, picture controls with ranges and automatic companions
-// (more can be added), and faults the test queues: unplug, EAGAIN, short,
-// empty or error-flagged buffers, corrupt or truncated JPEG, a driver that
-// refuses S_FMT or a control, a poll that waits for nothing but a frame, an
-// unplug or a wake-up. The filter sees it only through the I/O seam.
+// A scripted V4L2 node for the camera tests and benchmarks. By default it is
+// the document camera (MJPEG 1600 × 1200 at 30 fps, YUYV 1600 × 1200 at
+// 7 fps and 640 × 480 in both, picture controls with ranges and automatic
+// companions); camera_profiles.h makes it other cameras: discrete or stepwise
+// frame sizes, formats the filter cannot use, several nodes with their own
+// formats, rows padded past the picture, buffers larger than a frame, control
+// reads that fail. Faults the test queues: unplug, EAGAIN, short, empty or
+// error-flagged buffers, corrupt or truncated JPEG, a driver that refuses
+// S_FMT or a control, a poll that waits for nothing but a frame, an unplug
+// or a wake-up. The filter sees it only through the I/O seam.
 
 #include <linux/videodev2.h>
 
@@ -35,14 +38,25 @@ class TFakeV4L2Device final : public IV4L2Device {
     // when it completes.
     int64_t timestampNs = 0;
   };
+  struct TInterval {
+    uint32_t fourcc, width, height, numerator, denominator;
+  };
   struct TNode {
     std::string path;
     std::string card = "Document Camera";
     std::string bus = "usb-0000:00:14.0-1";
     uint32_t caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
+    // The formats of this node when it has its own (a second node of the
+    // same camera offering only H.264); empty: the device's intervals_ and
+    // stepwise_.
+    std::vector<TInterval> intervals = {};
   };
-  struct TInterval {
-    uint32_t fourcc, width, height, numerator, denominator;
+  // A format whose sizes the driver states as one stepwise range, every size
+  // in it at one frame interval.
+  struct TStepwise {
+    uint32_t fourcc;
+    v4l2_frmsize_stepwise range;
+    uint32_t numerator, denominator;
   };
   struct TControl {
     uint32_t id;
@@ -84,8 +98,21 @@ class TFakeV4L2Device final : public IV4L2Device {
   // Configuration before the filter opens the node.
   // Adds a control after the document camera's own ones.
   void AddControl(TControl control);
+  // Replaces the whole control table (values back to the defaults).
+  void SetControls(std::vector<TControl> controls);
+  // The driver's current format becomes the first node's first one, laid
+  // out with the row and buffer quirks below.
+  void ResetFormat();
   std::vector<TNode> nodes_;
   std::vector<TInterval> intervals_;  // one entry per format, size and rate
+  std::vector<TStepwise> stepwise_;   // formats sized by a range instead
+  // Row and buffer layout S_FMT reports for uncompressed formats: rows are
+  // rounded up to `rowAlign_` bytes and then `rowPadding_` bytes longer;
+  // `sizeImageSlack_` bytes follow the picture in every buffer.
+  uint32_t rowAlign_ = 1, rowPadding_ = 0, sizeImageSlack_ = 0;
+  // errno for every control read (VIDIOC_G_CTRL, VIDIOC_QUERYCTRL and
+  // VIDIOC_QUERY_EXT_CTRL), or 0.
+  int controlReadError_ = 0;
   bool refuseSetFormat_ = false;
   int streamOnError_ = 0;    // errno for VIDIOC_STREAMON, or 0
   int setControlError_ = 0;  // errno for every VIDIOC_S_CTRL, or 0
@@ -109,6 +136,13 @@ class TFakeV4L2Device final : public IV4L2Device {
   int Fail(int error);
   const TControl* FindControl(uint32_t id) const;
   bool Readable() const;
+  // The formats of the node behind `fd`, stepwise ranges expanded to their
+  // bounds for ENUM_FMT; and whether `w` × `h` of `fourcc` is one it offers.
+  const std::vector<TInterval>& IntervalsOf(int fd);
+  bool Offers(int fd, uint32_t fourcc, uint32_t w, uint32_t h);
+  bool VideoNode(int fd);
+  // Fills bytesperline and sizeimage of `p` as this driver lays it out.
+  void Layout(v4l2_pix_format& p) const;
 
   std::condition_variable wake_;
   std::vector<TControl> table_;
@@ -132,5 +166,13 @@ class TFakeV4L2Device final : public IV4L2Device {
 std::vector<uint8_t> MakeJpeg(int width, int height, bool stripHuffman = false);
 // A YUYV frame whose luma counts up along each row.
 std::vector<uint8_t> MakeYuyv(int width, int height, uint8_t seed);
+
+// The picture the camera frames below show: its luma (or grey) at `x`, `y`.
+inline uint8_t TestLuma(int x, int y, uint8_t seed) { return uint8_t(seed + x + 3 * y); }
+// One driver buffer of `format` (as S_FMT reported it: bytesperline and
+// sizeimage) showing TestLuma, chroma 100 / 200 (U / V). The bytes a row or
+// the buffer has past the picture are 0xA5, so that reading them shows. YUYV,
+// UYVY, GREY, NV12 and YU12; MJPEG gives MakeJpeg; others an empty vector.
+std::vector<uint8_t> MakeCameraFrame(const v4l2_pix_format& format, uint8_t seed);
 
 }  // namespace lumicar::camtest
