@@ -12,6 +12,8 @@
 #include <cstring>
 
 #include "dsbase/camera/camera_interfaces.h"
+#include "dsbase/camera/camera_log.h"
+#include "dsbase/camera/camera_modes.h"
 
 namespace lumicar {
 
@@ -104,18 +106,29 @@ std::optional<TDSCameraNode> DSDescribeCamera(IV4L2Device& device, const TDSVide
   v4l2_capability cap{};
   const bool queried = device.Ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0;
   const int queryError = errno;
+  const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+  const bool video =
+      queried && (caps & V4L2_CAP_VIDEO_CAPTURE) && (caps & V4L2_CAP_STREAMING) && !(caps & V4L2_CAP_META_CAPTURE);
+  // A second node of a webcam may stream only H.264, which the filter does
+  // not decode: choosing it would show nothing, so it is no camera here.
+  const TDSNodeFormats formats = video ? DSListNodeFormats(device, fd) : TDSNodeFormats{};
   device.Close(fd);
   if (!queried) {
     failure = queryError;
     return std::nullopt;
   }
-  const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
-  if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING) || (caps & V4L2_CAP_META_CAPTURE))
+  if (!video) return std::nullopt;
+  const QString card = Text(cap.card, sizeof cap.card);
+  if (formats.usable.empty()) {
+    qCInfo(lcCamera).noquote() << QStringLiteral("%1 (%2) offers only %3: not listed as a camera")
+                                      .arg(QString::fromStdString(node.devnode), card,
+                                           formats.skipped.empty() ? QStringLiteral("no video format")
+                                                                   : DSFourccList(formats.skipped));
     return std::nullopt;
+  }
   TDSCameraNode camera;
   TDSDeviceDescription& d = camera.description;
   camera.busInfo = Text(cap.bus_info, sizeof cap.bus_info);
-  const QString card = Text(cap.card, sizeof cap.card);
   d.FriendlyName = card.isEmpty() ? QStringLiteral("Camera") : card;
   d.Id = !node.byId.empty() ? QString::fromStdString(node.byId) : camera.busInfo + QLatin1Char('/') + d.FriendlyName;
   d.DevicePath = QString::fromStdString(node.devnode);

@@ -2,6 +2,7 @@
 
 #include <linux/videodev2.h>
 
+#include <QStringList>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -216,23 +217,48 @@ bool DSPickCameraSource(const TDSCameraCapability& cap, int64_t interval, const 
   return interval <= 0;
 }
 
-std::vector<TDSCameraCapability> DSEnumerateCameraModes(IV4L2Device& d, int fd) {
-  struct TNative {
-    uint32_t fourcc;
-    std::vector<std::pair<TSize, TDSCameraSource>> sizes;
-  };
-  std::vector<TNative> natives;
+TDSNodeFormats DSListNodeFormats(IV4L2Device& d, int fd) {
+  TDSNodeFormats formats;
   for (uint32_t index = 0; index < 64; ++index) {
     v4l2_fmtdesc f{};
     f.index = index;
     f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     if (d.Ioctl(fd, VIDIOC_ENUM_FMT, &f) != 0) break;
-    if (!Known(f.pixelformat)) continue;
-    TNative n{f.pixelformat, {}};
-    for (const TSize& s : ReadSizes(d, fd, f.pixelformat)) {
+    auto& list = Known(f.pixelformat) ? formats.usable : formats.skipped;
+    if (std::find(list.begin(), list.end(), f.pixelformat) == list.end()) list.push_back(f.pixelformat);
+  }
+  return formats;
+}
+
+QString DSFourccText(uint32_t fourcc) {
+  QString text;
+  for (int i = 0; i < 4; ++i) {
+    const char c = char((fourcc >> (8 * i)) & 0xFF);
+    text += c >= 0x21 && c <= 0x7E ? QLatin1Char(c) : QLatin1Char(c == ' ' ? ' ' : '?');
+  }
+  return text.trimmed();
+}
+
+QString DSFourccList(const std::vector<uint32_t>& fourccs) {
+  QStringList names;
+  for (uint32_t f : fourccs) names << DSFourccText(f);
+  return names.join(QStringLiteral(", "));
+}
+
+std::vector<TDSCameraCapability> DSEnumerateCameraModes(IV4L2Device& d, int fd, std::vector<uint32_t>* skipped) {
+  struct TNative {
+    uint32_t fourcc;
+    std::vector<std::pair<TSize, TDSCameraSource>> sizes;
+  };
+  std::vector<TNative> natives;
+  const TDSNodeFormats formats = DSListNodeFormats(d, fd);
+  if (skipped) *skipped = formats.skipped;
+  for (const uint32_t fourcc : formats.usable) {
+    TNative n{fourcc, {}};
+    for (const TSize& s : ReadSizes(d, fd, fourcc)) {
       TDSCameraSource src;
-      src.fourcc = f.pixelformat;
-      if (ReadIntervals(d, fd, f.pixelformat, s.w, s.h, &src)) n.sizes.push_back({s, std::move(src)});
+      src.fourcc = fourcc;
+      if (ReadIntervals(d, fd, fourcc, s.w, s.h, &src)) n.sizes.push_back({s, std::move(src)});
     }
     if (!n.sizes.empty()) natives.push_back(std::move(n));
   }

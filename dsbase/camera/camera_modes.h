@@ -3,6 +3,7 @@
 // the output subtypes the filter can produce, each with the native formats
 // it can be made from (in preference order) and their frame intervals.
 
+#include <QString>
 #include <cstdint>
 #include <vector>
 
@@ -46,9 +47,24 @@ const std::vector<std::pair<int, int>>& DSCommonCameraSizes();
 std::vector<TGUID> DSSubtypesFromFourcc(uint32_t fourcc);
 bool DSIsNativeOutput(uint32_t fourcc, const TGUID& subtype);
 
+// The video formats a node lists, split into those the filter can deliver
+// and those it cannot (H.264 and other compressed streams it does not
+// decode), each in the driver's order.
+struct TDSNodeFormats {
+  std::vector<uint32_t> usable, skipped;
+};
+TDSNodeFormats DSListNodeFormats(IV4L2Device& device, int fd);
+// "YUYV", "H264": a four-character code as text for the log, non-printing
+// bytes as '?'.
+QString DSFourccText(uint32_t fourcc);
+// The codes of `fourccs` as one comma-separated text.
+QString DSFourccList(const std::vector<uint32_t>& fourccs);
+
 // Reads formats, sizes and intervals through the seam. Sizes and intervals
 // the driver reports are checked before any use; nonsense is skipped. The
-// capabilities of the driver's current size come first.
-std::vector<TDSCameraCapability> DSEnumerateCameraModes(IV4L2Device& device, int fd);
+// capabilities of the driver's current size come first. Formats the filter
+// cannot deliver are left out and, when `skipped` is given, named there.
+std::vector<TDSCameraCapability> DSEnumerateCameraModes(IV4L2Device& device, int fd,
+                                                        std::vector<uint32_t>* skipped = nullptr);
 
 }  // namespace lumicar

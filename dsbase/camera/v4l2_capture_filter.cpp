@@ -38,7 +38,14 @@ HRESULT TDSV4L2CaptureFilter::Create(std::shared_ptr<IV4L2Device> device, const 
     return E_OUTOFMEMORY;
   }
   f->NonDelegatingAddRef();
-  f->caps_ = DSEnumerateCameraModes(*device, fd);
+  std::vector<uint32_t> skipped;
+  f->caps_ = DSEnumerateCameraModes(*device, fd, &skipped);
+  // Compressed streams the filter does not decode (H.264 beside YUYV and
+  // MJPEG on many webcams) are not offered; said once, so that a user who
+  // expected them can see why.
+  if (!skipped.empty())
+    qCInfo(lcCamera).noquote() << QStringLiteral("%1 also offers %2, which this program cannot decode: skipped")
+                                      .arg(name, DSFourccList(skipped));
   if (f->caps_.empty()) {
     qCWarning(lcCamera) << name << "offers no format this program can use";
     f->NonDelegatingRelease();
