@@ -122,6 +122,29 @@ TEST_F(CameraTest, DriverNonsenseIsSkippedBeforeAnyArithmetic) {
   EXPECT_EQ(Width(all[1].mt.Get()), 320);
 }
 
+// A range with a step of one pixel holds odd sizes, which 4:2:0 cannot have:
+// they are not offered, and asking for one gives the nearest even size.
+TEST_F(CameraTest, StepwiseSizesAreOfferedOnlyWhereTheirFormatCanHaveThem) {
+  fake_->intervals_.clear();
+  fake_->stepwise_ = {{V4L2_PIX_FMT_NV12, {63, 1281, 1, 63, 721, 1}, 1, 30}};
+  fake_->ResetFormat();
+  Open();
+  const auto all = AllCaps();
+  ASSERT_FALSE(all.empty());
+  for (const TCap& c : all) {
+    const int w = Width(c.mt.Get()), h = Height(c.mt.Get());
+    EXPECT_TRUE(w % 2 == 0 && h % 2 == 0 && w >= 63 && w <= 1281 && h >= 63 && h <= 721) << w << "x" << h;
+  }
+  TDSMediaType odd = DSCameraMediaType(MEDIASUBTYPE_YUY2, 1281, 721, 333333);
+  EXPECT_EQ(camera_->CapturePin()->CheckMediaType(&odd.Get()), VFW_E_TYPE_NOT_ACCEPTED);
+  EXPECT_EQ(Config()->SetFormat(&odd.Get()), S_FALSE);
+  AM_MEDIA_TYPE* got = nullptr;
+  ASSERT_EQ(Config()->GetFormat(&got), S_OK);
+  EXPECT_EQ(Width(*got) % 2, 0);
+  EXPECT_EQ(Height(*got) % 2, 0);
+  LPDSDeleteMediaType(got);
+}
+
 TEST_F(CameraTest, NothingUsableOrNoCaptureNodeGivesNoFilter) {
   TDSV4L2CaptureFilter* f = nullptr;
   fake_->nodes_[0].caps = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
