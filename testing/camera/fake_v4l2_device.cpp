@@ -82,10 +82,15 @@ uint32_t RowBytesPerPixel(uint32_t fourcc) {
   switch (fourcc) {
     case V4L2_PIX_FMT_YUYV:
     case V4L2_PIX_FMT_UYVY:
+    case V4L2_PIX_FMT_RGB565:
+    case V4L2_PIX_FMT_RGB555:
       return 2;
     case V4L2_PIX_FMT_RGB24:
     case V4L2_PIX_FMT_BGR24:
       return 3;
+    case V4L2_PIX_FMT_XBGR32:
+    case V4L2_PIX_FMT_BGR32:
+      return 4;
     case V4L2_PIX_FMT_GREY:
     case V4L2_PIX_FMT_NV12:
     case V4L2_PIX_FMT_YUV420:
@@ -481,7 +486,9 @@ std::vector<uint8_t> MakeCameraFrame(const v4l2_pix_format& f, uint8_t seed) {
   const int w = int(f.width), h = int(f.height);
   if (f.pixelformat == V4L2_PIX_FMT_MJPEG || f.pixelformat == V4L2_PIX_FMT_JPEG) return MakeJpeg(w, h);
   const uint32_t bpp = RowBytesPerPixel(f.pixelformat);
-  if (!bpp || w <= 0 || h <= 0) return {};
+  const bool drawn = f.pixelformat == V4L2_PIX_FMT_YUYV || f.pixelformat == V4L2_PIX_FMT_UYVY ||
+                     f.pixelformat == V4L2_PIX_FMT_RGB24 || f.pixelformat == V4L2_PIX_FMT_BGR24 || bpp == 1;
+  if (!drawn || w <= 0 || h <= 0) return {};
   const size_t line = f.bytesperline ? f.bytesperline : size_t(w) * bpp;
   const size_t chroma = Planar(f.pixelformat) ? line * size_t(h / 2) : 0;
   std::vector<uint8_t> bytes(std::max<size_t>(f.sizeimage, line * size_t(h) + chroma), 0xA5);

@@ -170,9 +170,10 @@ std::vector<uint8_t> MakeYuyv(int width, int height, uint8_t seed);
 // The picture the camera frames below show: its luma (or grey) at `x`, `y`.
 inline uint8_t TestLuma(int x, int y, uint8_t seed) { return uint8_t(seed + x + 3 * y); }
 // One driver buffer of `format` (as S_FMT reported it: bytesperline and
-// sizeimage) showing TestLuma, chroma 100 / 200 (U / V). The bytes a row or
-// the buffer has past the picture are 0xA5, so that reading them shows. YUYV,
-// UYVY, GREY, NV12 and YU12; MJPEG gives MakeJpeg; others an empty vector.
+// sizeimage) showing TestLuma, chroma 100 / 200 (U / V), RGB as grey. The
+// bytes a row or the buffer has past the picture are 0xA5, so that reading
+// them shows. YUYV, UYVY, RGB24, BGR24, GREY, NV12 and YU12; MJPEG gives
+// MakeJpeg; others an empty vector.
 std::vector<uint8_t> MakeCameraFrame(const v4l2_pix_format& format, uint8_t seed);
 
 }  // namespace lumicar::camtest

@@ -116,13 +116,16 @@ TEST_F(CaptureFramesTest, EightBitFramesLeaveAsRgbThroughThePalette) {
   ASSERT_TRUE(start);
   EXPECT_EQ(start->PixelFormat(), vfRGB24);  // announced as what leaves
 
-  // The scripted driver lays rows out two bytes a pixel apart: each row of
-  // 320 grey bytes starts 640 bytes after the one before.
-  std::vector<uint8_t> grey(640 * 240);
+  // One byte a pixel, rows as long as the picture is wide.
+  {
+    std::lock_guard guard(fake->lock_);
+    ASSERT_EQ(fake->format_.bytesperline, 320u);
+  }
+  std::vector<uint8_t> grey(320 * 240);
   for (size_t y = 0; y < 240; ++y)
-    for (size_t x = 0; x < 320; ++x) grey[y * 640 + x] = uint8_t((y * 320 + x) % 251);
+    for (size_t x = 0; x < 320; ++x) grey[y * 320 + x] = uint8_t((y * 320 + x) % 251);
   grey[0] = 255;
-  grey[239 * 640 + 319] = 7;
+  grey[239 * 320 + 319] = 7;
   PushAndWait(grey);
   auto frame = sink_->Kept().at(0);
   EXPECT_EQ(frame->GetFormat(), vfRGB24);
