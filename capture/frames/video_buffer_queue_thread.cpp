@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 
+#include "buffers/pixel_formats.h"
 #include "buffers/sequence_stamp.h"
 #include "buffers/time_stamp.h"
 #include "capture/frames/capture_log.h"
@@ -16,30 +17,6 @@ namespace lumicar {
 namespace {
 
 const QString kSuffix = QStringLiteral(".TVLVideoBufferQueueThread");
-
-// Row length of an incoming sample: bitmap rows are padded to 4 bytes.
-// Packed 4:2:2 samples are taken whole, so their entry only matters for
-// the record.
-int SourceStride(TVLVideoFormat format, int width) {
-  int bytes = 3;
-  switch (format) {
-    case vfRGBA32:
-      bytes = 4;
-      break;
-    case vfGrayScale:
-      bytes = 1;
-      break;
-    case vfRGB565:
-    case vfRGB555:
-      bytes = 2;
-      break;
-    default:
-      break;
-  }
-  return int(VLRoundUp4(int64_t(width) * bytes));
-}
-
-bool IsPacked422(TVLVideoFormat format) { return format == vfYUY2 || format == vfUYVY; }
 
 }  // namespace
 
@@ -70,7 +47,9 @@ void TVLVideoBufferQueueThread::ResetBufferLocked() {
   bufferData_ = nullptr;
   bufferSize_ = 0;
   bufferStep_ = 0;
-  sourceStride_ = SourceStride(format_, width_);
+  // Row length of an incoming sample: bitmap rows padded to 4 bytes, packed
+  // 4:2:2 rows 2 x width (those are taken whole).
+  sourceStride_ = int(VLSampleStride(format_, width_));
   bool made = true;
   QString failure;
   try {
@@ -117,7 +96,7 @@ TVLRowOrder TVLVideoBufferQueueThread::RowOrder() const {
 
 int64_t TVLVideoBufferQueueThread::SampleSize() const {
   std::lock_guard guard(pendingLock_);
-  if (IsPacked422(format_)) return VLBufferSize(format_, width_, height_);
+  if (VLIsPacked422(format_)) return VLBufferSize(format_, width_, height_);
   return int64_t(sourceStride_) * height_;
 }
 
@@ -139,7 +118,7 @@ std::optional<TVLFrameDrop> TVLVideoBufferQueueThread::CopyIn(const uint8_t* dat
                                                               const std::array<int64_t, 3>& times, bool keyFrame,
                                                               int64_t* expected) {
   std::lock_guard guard(pendingLock_);
-  const bool packed = IsPacked422(format_);
+  const bool packed = VLIsPacked422(format_);
   *expected = packed ? VLBufferSize(format_, width_, height_) : int64_t(sourceStride_) * height_;
   if (Terminated() || !data) return TVLFrameDrop::kStopped;
   if (inFlight_) return TVLFrameDrop::kBusy;
