@@ -12,6 +12,7 @@
 #include "capture/video_grabber.h"
 #include "dsbase/com/graph_ids.h"
 #include "dsbase/media/media_guids.h"
+#include "testing/camera/camera_profiles.h"
 #include "tests/capture/capture_test_support.h"
 #include "tests/ui/qt_application.h"
 
@@ -142,6 +143,45 @@ TEST_F(CaptureFramesTest, EightBitFramesLeaveAsRgbThroughThePalette) {
   EXPECT_EQ(frame->GetSequenceStamp()->BufferNumber(), 0);
   capture_->Stop();
   EXPECT_TRUE(capture_->Palette().empty());  // released by the stop
+}
+
+// A greyscale camera through the graph the capture builds by itself, in
+// every format the viewer may ask for: every grey value (the picture holds
+// all 256) arrives unchanged in red, green and blue alike, whatever format
+// the frame travels in.
+TEST_F(CaptureFramesTest, AGreyCameraArrivesAsItsOwnGreyValuesWhateverFormatIsAsked) {
+  auto fake = camera_->Fake();
+  const camtest::TCameraProfile& infrared = camtest::InfraredCameraProfile();
+  camtest::ApplyCameraProfile(*fake, infrared);
+  MakeCapture(QString::fromStdString(infrared.nodes.at(0).card));
+  uint8_t seed = 0;
+  for (TVLVideoFormat asked : {vfYUY2, vfRGB24, vfUYVY, vfRGBA32}) {
+    SCOPED_TRACE(int(asked));
+    sink_->Clear();
+    capture_->SetVideoFormat(asked);
+    capture_->Start();
+    ASSERT_TRUE(capture_->IsRunning());
+    v4l2_pix_format driver;
+    {
+      std::lock_guard guard(fake->lock_);
+      driver = fake->format_;
+    }
+    ASSERT_EQ(driver.pixelformat, uint32_t(V4L2_PIX_FMT_GREY));
+    seed += 40;
+    PushAndWait(camtest::MakeCameraFrame(driver, seed));
+    auto frame = sink_->Kept().at(0);
+    ASSERT_EQ(frame->GetWidth(), 640);
+    ASSERT_EQ(frame->GetHeight(), 360);
+    int bad = 0;
+    for (int y = 0; y < 360; ++y)
+      for (int x = 0; x < 640; ++x) {
+        const TVLColor c = frame->GetPixel(x, y);
+        const uint8_t want = camtest::TestLuma(x, y, seed);
+        bad += VLRed(c) != want || VLGreen(c) != want || VLBlue(c) != want;
+      }
+    EXPECT_EQ(bad, 0);
+    capture_->Stop();
+  }
 }
 
 TEST_F(CaptureFramesTest, AGrabberOfTheUsersOwnTakesTheSamplesInstead) {

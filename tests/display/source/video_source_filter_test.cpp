@@ -269,6 +269,39 @@ TEST_F(VideoSourceTest, ConvertsInTheSamePassAsItTurnsRowsOver) {
   EXPECT_EQ(t.Last(), std::vector<uint8_t>(reference->Read(), reference->Read() + 128));
 }
 
+// A grey frame reaches the display as grey: in a grey connection its bytes
+// travel unchanged (rows turned bottom-up), in an RGB24 one each value
+// becomes the same blue, green and red, with no colour matrix between.
+TEST_F(VideoSourceTest, GreyFramesArriveAsTheirOwnGreyValues) {
+  auto frame = MakeIntf<TVLImageBuffer>(6, 3, vfGrayScale);
+  uint8_t* px = frame->Write();
+  auto value = [](int x, int y) { return uint8_t(16 + 90 * y + 37 * x); };
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 6; ++x) px[y * frame->GetStep() + x] = value(x, y);
+
+  Connected grey(vfGrayScale, true, 6, 3);
+  ASSERT_EQ(grey.result_, S_OK);
+  EXPECT_EQ(grey.source_->Pin()->ConnectedFormat(), vfGrayScale);
+  grey.Run();
+  ASSERT_TRUE(grey.source_->SendBuffer(frame.get(), 0, 0));
+  std::vector<uint8_t> got = grey.Last();
+  ASSERT_EQ(got.size(), 8u * 3);  // rows of 6 bytes padded to 8
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(got[size_t(8 * (2 - y) + x)], value(x, y)) << x << "," << y;
+
+  TDSMediaType rgb24 = VideoType(6, 3);
+  Connected colour(vfGrayScale, false, 6, 3, &rgb24.Get());
+  ASSERT_EQ(colour.result_, S_OK);
+  EXPECT_EQ(colour.source_->Pin()->ConnectedFormat(), vfRGB24);
+  colour.Run();
+  ASSERT_TRUE(colour.source_->SendBuffer(frame.get(), 0, 0));
+  got = colour.Last();
+  ASSERT_EQ(got.size(), 20u * 3);  // rows of 18 bytes padded to 20
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 6; ++x)
+      for (int c = 0; c < 3; ++c) EXPECT_EQ(got[size_t(20 * (2 - y) + 3 * x + c)], value(x, y)) << x << "," << y;
+}
+
 TEST_F(VideoSourceTest, PackedYuvTravelsUnchangedAndOddSizesNeverOverrun) {
   Connected c(vfYUY2, true, 8, 2);
   ASSERT_EQ(c.result_, S_OK);
