@@ -463,6 +463,7 @@ void TDSV4L2CapturePin::Process(const v4l2_buffer& b) {
     } else {
       const TDSUnpackResult r = unpacker_.Unpack(static_cast<const uint8_t*>(buffer.address), used, data, size_t(size));
       if (r != TDSUnpackResult::ok) {
+        if (r == TDSUnpackResult::shortBuffer) short_.fetch_add(1);
         drop(unpacker_.LastError());
         sample.reset();
       }

@@ -50,6 +50,10 @@ class TDSV4L2CapturePin final : public TDSSourceStreamPin, public IKsPropertySet
   // Counters for diagnostics and tests.
   int64_t FramesDelivered() const { return delivered_.load(); }
   int64_t FramesDropped() const { return dropped_.load(); }
+  // Of those, the driver buffers that held less than a whole picture (a
+  // USB hiccup, or a driver whose bytesused lies): dropped unread past
+  // their end.
+  int64_t FramesShort() const { return short_.load(); }
   int64_t PollTimeouts() const { return timeouts_.load(); }
   // The native format streaming reads (0 when not streaming).
   uint32_t StreamingFourcc() const { return streamingFourcc_.load(); }
@@ -84,7 +88,7 @@ class TDSV4L2CapturePin final : public TDSSourceStreamPin, public IKsPropertySet
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::atomic<uint32_t> streamingFourcc_{0};
-  std::atomic<int64_t> delivered_{0}, dropped_{0}, timeouts_{0};
+  std::atomic<int64_t> delivered_{0}, dropped_{0}, short_{0}, timeouts_{0};
   TLogGate dropLog_;
 };
 

@@ -251,6 +251,7 @@ TEST_P(CameraProfileTest, AShortFrameIsDroppedAndCountedAndTheNextOneShown) {
   fake_->Push({good, uint32_t(picture - 1), 0, false});
   ASSERT_TRUE(fake_->WaitRequeued(1));
   EXPECT_EQ(camera_->CapturePin()->FramesDropped(), 1);
+  EXPECT_EQ(camera_->CapturePin()->FramesShort(), 1);
   fake_->PushBytes(good);
   const std::vector<uint8_t> shown = RenderedBytes(0);
   EXPECT_EQ(shown.size(), DSBitmapHeader(types[0].Get())->biSizeImage);
