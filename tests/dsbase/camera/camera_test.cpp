@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <mutex>
 
 #include "dsbase/camera/camera_dialogs.h"
 #include "dsbase/camera/camera_identity.h"
@@ -19,6 +20,7 @@
 #include "dsbase/com/task_memory.h"
 #include "dsbase/media/media_guids.h"
 #include "dsbase/media/video_info.h"
+#include "testing/camera/camera_profiles.h"
 #include "testing/camera/fake_v4l2_device.h"
 #include "testing/dsbase/ds_test_filters.h"
 
@@ -143,6 +145,48 @@ TEST_F(CameraTest, StepwiseSizesAreOfferedOnlyWhereTheirFormatCanHaveThem) {
   EXPECT_EQ(Width(*got) % 2, 0);
   EXPECT_EQ(Height(*got) % 2, 0);
   LPDSDeleteMediaType(got);
+}
+
+std::mutex gCameraLogLock;
+std::vector<QString> gCameraLog;
+
+void RecordCameraLog(QtMsgType, const QMessageLogContext& context, const QString& message) {
+  if (QLatin1String(context.category) != QLatin1String("lumicar.camera")) return;
+  std::lock_guard guard(gCameraLogLock);
+  gCameraLog.push_back(message);
+}
+
+// The camera layer's lines that name `text`, taken out of the record.
+std::vector<QString> TakeCameraLog(const QString& text) {
+  std::lock_guard guard(gCameraLogLock);
+  std::vector<QString> found;
+  for (const QString& line : gCameraLog)
+    if (line.contains(text)) found.push_back(line);
+  gCameraLog.clear();
+  return found;
+}
+
+// A webcam that lists H.264 beside YUYV and MJPEG: the filter offers the
+// others and says once that H.264 is skipped; its second node, which
+// streams only H.264, is not listed as a camera, said once as well.
+TEST_F(CameraTest, H264IsSkippedWithOneLogLineAndAnH264OnlyNodeIsNoCamera) {
+  ApplyCameraProfile(*fake_, WebcamProfile());
+  const QtMessageHandler previous = qInstallMessageHandler(&RecordCameraLog);
+  Open();
+  const std::vector<QString> opened = TakeCameraLog(QStringLiteral("H264"));
+  std::vector<TDSVideoNode> nodes;
+  for (const auto& n : fake_->nodes_) nodes.push_back({n.path, ""});
+  const auto cams = DSDescribeCameras(*fake_, nodes);
+  const std::vector<QString> described = TakeCameraLog(QStringLiteral("H264"));
+  qInstallMessageHandler(previous);
+
+  EXPECT_EQ(opened.size(), 1u);
+  for (const TCap& c : AllCaps())
+    EXPECT_TRUE(c.mt->subtype == MEDIASUBTYPE_YUY2 || c.mt->subtype == MEDIASUBTYPE_RGB24);
+  ASSERT_EQ(cams.size(), 1u);
+  EXPECT_EQ(cams[0].DevicePath, QStringLiteral("/dev/video0"));
+  ASSERT_EQ(described.size(), 1u);
+  EXPECT_TRUE(described[0].contains(QStringLiteral("/dev/video2"))) << described[0].toStdString();
 }
 
 TEST_F(CameraTest, NothingUsableOrNoCaptureNodeGivesNoFilter) {
