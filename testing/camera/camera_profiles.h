@@ -37,8 +37,8 @@ const TCameraProfile& InfraredCameraProfile();
 // An industrial camera: NV12 only, sizes as one stepwise range, rows
 // aligned to 64 bytes.
 const TCameraProfile& IndustrialCameraProfile();
-// A cheap YUYV / YU12 camera whose driver pads every row by 32 bytes and
-// whose control reads fail with EIO.
+// A cheap YUYV / YU12 camera (640 × 480 at 30 fps only as YU12) whose
+// driver pads every row by 32 bytes and whose control reads fail with EIO.
 const TCameraProfile& FaultyControlsCameraProfile();
 // A camera with a metadata node next to its capture node (YUYV and MJPEG).
 const TCameraProfile& MetadataNodeCameraProfile();

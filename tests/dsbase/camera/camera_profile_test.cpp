@@ -77,7 +77,9 @@ class CameraProfileTest : public DSLeakCheck, public ::testing::WithParamInterfa
     if (f) *out = TIntf<TDSV4L2CaptureFilter>::Adopt(f);
     return hr;
   }
-  std::vector<TDSMediaType> OfferedTypes() {
+  // The offered types at their fastest rate; with `slowestToo` each also at
+  // its slowest rate where that differs (another native format may give it).
+  std::vector<TDSMediaType> OfferedTypes(bool slowestToo = false) {
     int count = 0, size = 0;
     EXPECT_EQ(camera_->CapturePin()->GetNumberOfCapabilities(&count, &size), S_OK);
     std::vector<TDSMediaType> all;
@@ -88,6 +90,9 @@ class CameraProfileTest : public DSLeakCheck, public ::testing::WithParamInterfa
       if (!mt) continue;
       all.emplace_back(*mt);
       LPDSDeleteMediaType(mt);
+      if (slowestToo && caps.MaxFrameInterval != caps.MinFrameInterval)
+        all.push_back(
+            DSCameraMediaType(all.back()->subtype, caps.InputSize.cx, caps.InputSize.cy, caps.MaxFrameInterval));
     }
     return all;
   }
@@ -215,9 +220,10 @@ TEST_P(CameraProfileTest, OffersEachModeOnceAtSizesItsFormatsCanHave) {
 
 TEST_P(CameraProfileTest, EveryOfferedModeStreamsItsPictureThroughTheDriversLayout) {
   ASSERT_EQ(Open(Profile().nodes.at(0).path, &camera_), S_OK);
-  const auto types = OfferedTypes();
+  const auto types = OfferedTypes(true);
   ASSERT_FALSE(types.empty());
   uint8_t seed = 1;
+  std::set<uint32_t> streamed;
   for (const TDSMediaType& t : types) {
     const int w = WidthOf(t.Get()), h = HeightOf(t.Get());
     SCOPED_TRACE(::testing::Message() << DSGuidName(t->subtype).toStdString() << " " << w << "x" << h);
@@ -230,8 +236,15 @@ TEST_P(CameraProfileTest, EveryOfferedModeStreamsItsPictureThroughTheDriversLayo
         << DSFourccText(driver.pixelformat).toStdString() << " to " << DSGuidName(t->subtype).toStdString() << " " << w
         << "x" << h;
     EXPECT_EQ(fake_->liveMappings_, 0);
+    streamed.insert(driver.pixelformat);
   }
   EXPECT_EQ(camera_->CapturePin()->FramesDropped(), 0);
+  // Every format of the capture node that the filter can use was read.
+  std::set<uint32_t> usable;
+  for (const auto& i : Profile().intervals) usable.insert(i.fourcc);
+  for (const auto& st : Profile().stepwise) usable.insert(st.fourcc);
+  std::erase_if(usable, [](uint32_t f) { return DSSubtypesFromFourcc(f).empty(); });
+  EXPECT_EQ(streamed, usable);
 }
 
 // A driver buffer shorter than the picture (bytesused cut by a USB hiccup)
