@@ -25,6 +25,7 @@
 #include "dsbase/media/video_info.h"
 #include "testing/camera/camera_profiles.h"
 #include "testing/hang_guard.h"
+#include "testing/process_resources.h"
 #include "tests/dsbase/graph_test_support.h"
 
 namespace lumicar::camtest {
@@ -60,6 +61,7 @@ class CameraProfileTest : public DSLeakCheck, public ::testing::WithParamInterfa
  protected:
   void SetUp() override {
     DSLeakCheck::SetUp();
+    before_ = testtools::ReadProcessResources();
     fake_ = std::make_shared<TFakeV4L2Device>();
     ApplyCameraProfile(*fake_, Profile());
   }
@@ -68,6 +70,10 @@ class CameraProfileTest : public DSLeakCheck, public ::testing::WithParamInterfa
     camera_.reset();
     EXPECT_EQ(fake_->liveMappings_, 0);
     EXPECT_EQ(fake_->openFds_, 0);
+    // Every streaming thread ended with its stop.
+    const testtools::TProcessResources after = testtools::SettledProcessResources();
+    EXPECT_TRUE(testtools::Growth(before_.threads, after.threads, testtools::PlatformThreadNames()).empty())
+        << testtools::DescribeGrowth(before_, after);
     DSLeakCheck::TearDown();
   }
   const TCameraProfile& Profile() const { return ProfileAt(GetParam()); }
@@ -110,6 +116,7 @@ class CameraProfileTest : public DSLeakCheck, public ::testing::WithParamInterfa
   TIntf<TDSV4L2CaptureFilter> camera_;
   TIntf<TWaitableByteRenderer> renderer_;
   TIntf<TEventGraph> events_;
+  testtools::TProcessResources before_;
 };
 
 bool CameraProfileTest::Start(const TDSMediaType& type, v4l2_pix_format* driver) {
