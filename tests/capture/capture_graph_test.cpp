@@ -1,7 +1,7 @@
-// The capture graph on the scripted document camera, the synthetic camera
-// and a camera of the other kind (VIDEOINFOHEADER2 types, formats taken only
-// while its pin is free): which pixel format, size and rate every request
-// negotiates, the
+// The capture graph on the scripted document camera (and every other camera
+// profile of the scripted node), the synthetic camera and a camera of the
+// other kind (VIDEOINFOHEADER2 types, formats taken only while its pin is
+// free): which pixel format, size and rate every request negotiates, the
 // filters the build leaves in the graph, the converter where the camera
 // cannot give the format itself, the warning when the camera cannot meet the
 // request, and the branches that have no device on this platform.
@@ -17,10 +17,12 @@
 #include "capture/format_preference.h"
 #include "capture/temporary_renderer.h"
 #include "dsbase/camera/camera_media_type.h"
+#include "dsbase/camera/camera_modes.h"
 #include "dsbase/camera/v4l2_capture_filter.h"
 #include "dsbase/camera/v4l2_capture_pin.h"
 #include "dsbase/graph/graph_pins.h"
 #include "dsbase/media/media_guids.h"
+#include "testing/camera/camera_profiles.h"
 #include "tests/capture/capture_test_support.h"
 #include "tests/capture/scripted_camera.h"
 #include "tests/ui/qt_application.h"
@@ -112,6 +114,79 @@ TEST_F(CaptureGraphTest, DocumentCameraNegotiatesEveryFormatSizeAndRate) {
         EXPECT_EQ(Warned(), !(size.fakeMeets && (large ? rate.largeMeets : rate.smallMeets)));
       }
 }
+
+// The same table over every camera profile: each size the camera offers,
+// asked for in each of the seven formats at the camera's own rate,
+// negotiates that size and format at the fastest rate the camera has there,
+// without an error or a warning; a frame of the camera's driver layout then
+// arrives at that size.
+class CaptureProfileGraphTest : public CaptureGraphTest, public ::testing::WithParamInterface<size_t> {
+ protected:
+  const camtest::TCameraProfile& Profile() const { return camtest::CameraProfiles().at(GetParam()); }
+  // The camera's sizes, each with its fastest frame period, as the filter
+  // reads them from the node.
+  std::vector<std::pair<std::pair<int, int>, int64_t>> Sizes(camtest::TFakeV4L2Device& fake) {
+    std::vector<std::pair<std::pair<int, int>, int64_t>> sizes;
+    const int fd = fake.Open(Profile().nodes.at(0).path, 0);
+    EXPECT_GE(fd, 0);
+    for (const TDSCameraCapability& c : DSEnumerateCameraModes(fake, fd)) {
+      auto at = std::find_if(sizes.begin(), sizes.end(),
+                             [&](const auto& s) { return s.first == std::pair(c.width, c.height); });
+      if (at == sizes.end())
+        sizes.push_back({{c.width, c.height}, c.MinInterval()});
+      else
+        at->second = std::min(at->second, c.MinInterval());
+    }
+    fake.Close(fd);
+    return sizes;
+  }
+};
+
+TEST_P(CaptureProfileGraphTest, EveryOfferedSizeNegotiatesInEveryFormatAndStreams) {
+  auto fake = camera_->Fake();
+  camtest::ApplyCameraProfile(*fake, Profile());
+  const auto sizes = Sizes(*fake);
+  ASSERT_FALSE(sizes.empty());
+  RecordFailures(MakeCapture(QString::fromStdString(Profile().nodes.at(0).card)));
+  for (const auto& [size, fastest] : sizes)
+    for (TVLVideoFormat format : kFormats) {
+      const auto [w, h] = size;
+      SCOPED_TRACE(testing::Message() << "format " << int(format) << ", " << w << "x" << h);
+      Request(format, uint32_t(w), uint32_t(h), kRates[0]);
+      ASSERT_TRUE(capture_->Open());
+      EXPECT_FALSE(Errored());
+      EXPECT_FALSE(Warned());
+      TNegotiated n;
+      ASSERT_TRUE(Negotiated(capture_.get(), &n));
+      EXPECT_EQ(n.subtype, ExpectedSubtype(format));
+      EXPECT_EQ(n.width, w);
+      EXPECT_EQ(n.height, h);
+      EXPECT_EQ(n.period, fastest);
+      if (format != vfYUY2 && format != vfRGB24) continue;
+      sink_->Clear();
+      capture_->Start();
+      ASSERT_TRUE(capture_->IsRunning());
+      v4l2_pix_format driver;
+      {
+        std::lock_guard guard(fake->lock_);
+        driver = fake->format_;
+      }
+      fake->PushBytes(camtest::MakeCameraFrame(driver, 3));
+      ASSERT_TRUE(sink_->WaitFrames(1));
+      auto frame = sink_->Kept().at(0);
+      EXPECT_EQ(frame->GetWidth(), w);
+      EXPECT_EQ(frame->GetHeight(), h);
+      capture_->Stop();
+    }
+  capture_->Close();
+}
+
+std::string CaptureProfileName(const ::testing::TestParamInfo<size_t>& info) {
+  return camtest::CameraProfiles().at(info.param).name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cameras, CaptureProfileGraphTest,
+                         ::testing::Range<size_t>(0, camtest::CameraProfiles().size()), CaptureProfileName);
 
 TEST_F(CaptureGraphTest, SyntheticCameraMeetsEveryRequestWithoutConverter) {
   RecordFailures(MakeCapture(QStringLiteral("Test pattern")));
