@@ -25,7 +25,10 @@ constexpr int kBufferCount = 4;
 // on one that cannot, the thread sees a stop request only between slices.
 constexpr int kPollTimeoutMs = 1000;
 constexpr int kPollSliceMs = 100;
-constexpr int kMissingFrameLogMs = 2000;  // a silent camera is logged, not reported
+// A camera silent this long has its stream restarted (STREAMOFF, buffers
+// queued again, STREAMON), which wakes many a stuck driver; one still silent
+// after that restart is reported, and restarted again each time this passes.
+constexpr int kSilentRestartMs = 5 * kPollTimeoutMs;
 constexpr size_t kMaxBufferBytes = 256u << 20;
 
 bool IsVideoInfo(const AM_MEDIA_TYPE& mt) {
@@ -236,8 +239,6 @@ HRESULT TDSV4L2CapturePin::StartStreaming() {
   // name takes the filter's lock, which a Stop holds while it waits for the
   // thread to end.
   streamName_ = camera_->FilterName();
-  IV4L2Device& d = camera_->Device();
-  const int fd = camera_->Fd();
   if (camera_->IsLost()) return DSErrnoResult(ENODEV);
   const AM_MEDIA_TYPE& mt = CurrentMediaType();
   int w, h;
@@ -245,10 +246,44 @@ HRESULT TDSV4L2CapturePin::StartStreaming() {
   if (!DSCameraTypeGeometry(mt, &w, &h, &interval)) return VFW_E_TYPE_NOT_ACCEPTED;
   const TDSCameraCapability* cap = FindCapability(mt.subtype, w, h);
   if (!cap) return VFW_E_TYPE_NOT_ACCEPTED;
+  const int64_t wanted = interval;
   const TDSCameraSource* source;
   TDSFraction fraction;
-  DSPickCameraSource(*cap, interval, &source, &interval, &fraction);
+  DSPickCameraSource(*cap, wanted, &source, &interval, &fraction);
+  // A bus without room for the uncompressed stream may still carry the
+  // same picture compressed: the camera's MJPEG at the same size, decoded
+  // here into the same output, is tried before the start fails.
+  TDSCameraCapability compressed;
+  bool forBandwidth = false;
+  for (;;) {
+    const HRESULT hr = OpenStream(*source, fraction, w, h, mt);
+    if (SUCCEEDED(hr)) break;
+    const TDSCameraSource* mjpeg = nullptr;
+    for (const TDSCameraSource& s : cap->sources)
+      if (s.fourcc == V4L2_PIX_FMT_MJPEG) mjpeg = &s;
+    if (hr != DSErrnoResult(ENOSPC) || source->fourcc == V4L2_PIX_FMT_MJPEG || !mjpeg) return hr;
+    compressed = *cap;
+    compressed.sources = {*mjpeg};
+    DSPickCameraSource(compressed, wanted, &source, &interval, &fraction);
+    qCWarning(lcCamera) << camera_->FilterName() << "has no USB bandwidth for" << w << "x" << h
+                        << "uncompressed; trying its MJPEG at that size";
+    forBandwidth = true;
+  }
+  frameInterval_ = interval;
+  camera_->ReplayControls();
+  streamingFourcc_.store(source->fourcc);
+  // Told once it streams: the capture says what it shows instead.
+  if (forBandwidth) camera_->NotifyEvent(EC_CAMERA_COMPRESSED, w, h);
+  stop_.store(false);
+  thread_ = std::thread([this] { Stream(); });
+  return S_OK;
+}
 
+HRESULT TDSV4L2CapturePin::OpenStream(const TDSCameraSource& sourceRef, const TDSFraction& fraction, int w, int h,
+                                      const AM_MEDIA_TYPE& mt) {
+  const TDSCameraSource* source = &sourceRef;
+  IV4L2Device& d = camera_->Device();
+  const int fd = camera_->Fd();
   v4l2_format f{};
   f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   f.fmt.pix.width = uint32_t(w);
@@ -274,7 +309,6 @@ HRESULT TDSV4L2CapturePin::StartStreaming() {
   p.parm.capture.timeperframe = {fraction.numerator, fraction.denominator};
   if (d.Ioctl(fd, VIDIOC_S_PARM, &p) != 0)
     qCInfo(lcCamera) << camera_->FilterName() << "keeps its own frame rate:" << strerror(errno);
-  frameInterval_ = interval;
 
   v4l2_requestbuffers r{};
   r.count = kBufferCount;
@@ -320,10 +354,6 @@ HRESULT TDSV4L2CapturePin::StartStreaming() {
     ReleaseBuffers();
     return DSErrnoResult(e);
   }
-  camera_->ReplayControls();
-  streamingFourcc_.store(source->fourcc);
-  stop_.store(false);
-  thread_ = std::thread([this] { Stream(); });
   return S_OK;
 }
 
@@ -370,11 +400,26 @@ void TDSV4L2CapturePin::Lost(int error) {
   camera_->NotifyEvent(EC_DEVICE_LOST, 0, 0);
 }
 
+bool TDSV4L2CapturePin::RestartStream() {
+  IV4L2Device& d = camera_->Device();
+  const int fd = camera_->Fd();
+  int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  // STREAMOFF gives every buffer back, dequeued or not.
+  d.Ioctl(fd, VIDIOC_STREAMOFF, &type);
+  for (uint32_t i = 0; i < buffers_.size(); ++i)
+    if (!Requeue(i)) return false;
+  if (d.Ioctl(fd, VIDIOC_STREAMON, &type) != 0) return false;
+  silentRestarts_.fetch_add(1);
+  return true;
+}
+
 void TDSV4L2CapturePin::Stream() {
   IV4L2Device& d = camera_->Device();
   const int fd = camera_->Fd();
   const int timeoutMs = d.Interruptible() ? kPollTimeoutMs : kPollSliceMs;
   int silentMs = 0;
+  int restarts = 0;  // of this silence
+  bool reported = false;
   while (!stop_.load()) {
     pollfd p{fd, POLLIN, 0};
     const int n = d.Poll(&p, 1, timeoutMs);
@@ -384,11 +429,32 @@ void TDSV4L2CapturePin::Stream() {
       return;
     }
     if (n == 0) {
+      timeouts_.fetch_add(1);
       silentMs += timeoutMs;
-      // Slow exposures exist: a silent camera is only logged.
-      if (silentMs % kMissingFrameLogMs == 0) {
-        timeouts_.fetch_add(1);
-        qCInfo(lcCamera) << streamName_ << "sent no frame for" << silentMs / 1000 << "s";
+      if (silentMs < kSilentRestartMs) continue;
+      silentMs = 0;
+      if (restarts == 0)
+        qCWarning(lcCamera) << streamName_ << "sent no frame for" << kSilentRestartMs / 1000
+                            << "s; restarting its stream";
+      // Still silent after a restart: the user hears of it (once), and the
+      // stream is restarted again every few seconds.
+      const bool report = restarts > 0 && !reported;
+      ++restarts;
+      if (!RestartStream()) {
+        const int e = errno;
+        if (e == ENODEV || e == EIO) {
+          Lost(e);
+          return;
+        }
+        if (restarts == 1)
+          qCWarning(lcCamera) << streamName_ << "could not restart its stream:" << strerror(e) << "(errno" << e
+                              << "); trying again";
+      }
+      if (report) {
+        qCWarning(lcCamera) << streamName_ << "stays silent after its stream was restarted; retrying every"
+                            << kSilentRestartMs / 1000 << "s";
+        camera_->NotifyEvent(EC_CAMERA_SILENT, 0, 0);
+        reported = true;
       }
       continue;
     }
@@ -397,6 +463,12 @@ void TDSV4L2CapturePin::Stream() {
       return;
     }
     silentMs = 0;
+    if (restarts > 0) {
+      qCInfo(lcCamera) << streamName_ << "sends frames again";
+      if (reported) camera_->NotifyEvent(EC_CAMERA_RESUMED, 0, 0);
+      restarts = 0;
+      reported = false;
+    }
     // Take the buffers that are ready and hand on only the newest. At most one
     // round of the queue per wake-up: a camera that refills the buffers as
     // fast as they are given back would otherwise keep this loop from ever

@@ -55,6 +55,8 @@ class TDSV4L2CapturePin final : public TDSSourceStreamPin, public IKsPropertySet
   // their end.
   int64_t FramesShort() const { return short_.load(); }
   int64_t PollTimeouts() const { return timeouts_.load(); }
+  // Streams restarted because the camera went silent.
+  int64_t SilentRestarts() const { return silentRestarts_.load(); }
   // The native format streaming reads (0 when not streaming).
   uint32_t StreamingFourcc() const { return streamingFourcc_.load(); }
   // Stops the streaming thread and frees the driver's buffers.
@@ -70,11 +72,17 @@ class TDSV4L2CapturePin final : public TDSSourceStreamPin, public IKsPropertySet
   TDSMediaType DefaultType(const TDSCameraCapability& cap) const;
   TDSMediaType CurrentFormat() const;
   HRESULT StartStreaming();
+  // S_FMT, S_PARM, REQBUFS, the mappings and STREAMON for one native source
+  // of the current type; everything is released again on failure.
+  HRESULT OpenStream(const TDSCameraSource& source, const TDSFraction& fraction, int w, int h, const AM_MEDIA_TYPE& mt);
   void ReleaseBuffers();
   void Stream();
   // Handles one dequeued buffer: converts and delivers it, then requeues.
   void Process(const struct v4l2_buffer& buffer);
   bool Requeue(uint32_t index);
+  // Streaming thread: STREAMOFF, every buffer queued again, STREAMON; false
+  // (errno set) when the driver refused.
+  bool RestartStream();
   void Lost(int error);
 
   TDSV4L2CaptureFilter* camera_;
@@ -88,7 +96,7 @@ class TDSV4L2CapturePin final : public TDSSourceStreamPin, public IKsPropertySet
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::atomic<uint32_t> streamingFourcc_{0};
-  std::atomic<int64_t> delivered_{0}, dropped_{0}, short_{0}, timeouts_{0};
+  std::atomic<int64_t> delivered_{0}, dropped_{0}, short_{0}, timeouts_{0}, silentRestarts_{0};
   TLogGate dropLog_;
 };
 

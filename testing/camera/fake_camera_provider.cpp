@@ -15,12 +15,14 @@ TGUID TFakeCameraProvider::Category() const { return CLSID_VideoInputDeviceCateg
 
 std::vector<TDSDeviceDescription> TFakeCameraProvider::Devices() {
   std::shared_ptr<TFakeV4L2Device> fake;
+  std::string devnode;
   {
     std::lock_guard guard(lock_);
     if (!plugged_) return {};
     fake = fake_;
+    devnode = devnode_;
   }
-  return DSDescribeCameras(*fake, {{"/dev/video0", "usb-Fake_Document_Camera-video-index0"}});
+  return DSDescribeCameras(*fake, {{devnode, "usb-Fake_Document_Camera-video-index0"}});
 }
 
 HRESULT TFakeCameraProvider::CreateFilter(const TDSDeviceDescription& device, IBaseFilter** filter) {
@@ -59,9 +61,13 @@ void TFakeCameraProvider::Unplug() {
   fake->Unplug();
 }
 
-void TFakeCameraProvider::Replug() {
+void TFakeCameraProvider::Replug() { ReplugAt("/dev/video0"); }
+
+void TFakeCameraProvider::ReplugAt(const std::string& devnode) {
   std::lock_guard guard(lock_);
+  devnode_ = devnode;
   fake_ = std::make_shared<TFakeV4L2Device>();
+  fake_->nodes_.front().path = devnode;
   all_.push_back(fake_);
   plugged_ = true;
 }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "dsbase/graph/device_provider.h"
@@ -34,6 +35,8 @@ class TFakeCameraProvider final : public IDSDeviceProvider {
   void SetSeam(std::shared_ptr<IV4L2Device> seam);
   void Unplug();
   void Replug();
+  // Plugged back under another node (another /dev/videoN), same identity.
+  void ReplugAt(const std::string& devnode);
   // Open file descriptors and mappings of every node made so far (0 when
   // nothing leaked).
   int OpenFds();
@@ -46,6 +49,7 @@ class TFakeCameraProvider final : public IDSDeviceProvider {
   std::shared_ptr<IV4L2Device> seam_;
   std::vector<std::shared_ptr<TFakeV4L2Device>> all_;
   bool plugged_ = true;
+  std::string devnode_ = "/dev/video0";
   std::atomic<int> filtersMade_{0};
 };
 

@@ -153,6 +153,12 @@ int TFakeV4L2Device::Poll(pollfd* fds, nfds_t, int timeoutMs) {
   const auto ready = [&] { return unplugged_ || Readable() || woken_.count(fd) != 0; };
   ++polling_;
   wake_.notify_all();
+  if (instantTimeouts_ > 0 && !ready()) {
+    --instantTimeouts_;
+    --polling_;
+    fds[0].revents = 0;
+    return 0;
+  }
   if (pollIgnoresTimeout_)
     wake_.wait(guard, ready);
   else
@@ -366,6 +372,8 @@ int TFakeV4L2Device::Ioctl(int fd, unsigned long request, void* arg) {
     }
     case VIDIOC_STREAMON:
       if (streamOnError_) return Fail(streamOnError_);
+      if (streamOnCheck_)
+        if (const int e = streamOnCheck_(format_)) return Fail(e);
       streaming_ = true;
       ++streamOns_;
       wake_.notify_all();

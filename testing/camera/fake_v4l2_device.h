@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -119,6 +120,12 @@ class TFakeV4L2Device final : public IV4L2Device {
   // Poll ignores its time-out and ends only with a frame, an unplug or a
   // wake-up, as on a camera that sends nothing for a long while.
   bool pollIgnoresTimeout_ = false;
+  // The next this many polls that find nothing to read time out at once, as
+  // if their time-out had passed (a silent camera without the waiting).
+  int instantTimeouts_ = 0;
+  // Asked at every VIDIOC_STREAMON with the format set: an errno to fail
+  // with (ENOSPC: no USB bandwidth left for it), or 0.
+  std::function<int(const v4l2_pix_format&)> streamOnCheck_;
   // Whether Interrupt wakes the poller (a seam without the wake-up otherwise;
   // the requests are still counted).
   bool interruptible_ = true;
