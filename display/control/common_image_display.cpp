@@ -2,7 +2,9 @@
 
 #include "buffers/image_buffer.h"
 #include "buffers/qimage/image_qimage.h"
+#include "display/control/display_log.h"
 #include "display/control/mouse_operations.h"
+#include "display/control/status_overlay.h"
 #include "imagepins/buffer_operations.h"
 #include "imagepins/frame_operations.h"
 
@@ -63,9 +65,56 @@ TOWDispatchResult TVLCommonImageDisplay::SinkDispatch(TOWPin*, const TGUID&, IOW
     if (started_ && supplied->Buffer() != nullptr) {
       auto frame = MakeIntf<TVLImageBuffer>(supplied->Buffer());
       RenderImage(frame.get());
+      // Frames arrive again: the status that said why they did not goes.
+      if (statusUntilFrames_.exchange(false)) {
+        const uint64_t generation = statusGeneration_.load();
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+              if (generation == statusGeneration_.load()) SetStatusText({});
+            },
+            Qt::QueuedConnection);
+      }
     }
   }
   return {};
+}
+
+// ---- Status text ----
+
+void TVLCommonImageDisplay::SetStatusText(const QString& text, bool untilFrames) {
+  statusGeneration_.fetch_add(1);
+  statusUntilFrames_.store(untilFrames && !text.isEmpty());
+  if (text == statusText_) return;
+  statusText_ = text;
+  statusShown_.store(!text.isEmpty());
+  if (!text.isEmpty()) qCInfo(lcDisplay).noquote() << "Showing the status:" << text;
+  if (!statusOverlay_ && !text.isEmpty() && Widget()) statusOverlay_ = new TVLStatusOverlay(Widget());
+  if (statusOverlay_) statusOverlay_->SetText(text);
+  PlaceStatus();
+}
+
+QString TVLCommonImageDisplay::StatusText() const { return statusText_; }
+
+void TVLCommonImageDisplay::CalcFrameLayout(int32_t width, int32_t height) {
+  TVLCommonDisplay::CalcFrameLayout(width, height);
+  // Laid out under the component's lock, maybe on another thread: the box
+  // follows on the window's thread, where widgets are moved.
+  if (statusShown_.load())
+    QMetaObject::invokeMethod(
+        this, [this] { PlaceStatus(); }, Qt::QueuedConnection);
+}
+
+void TVLCommonImageDisplay::PlaceStatus() {
+  QWidget* window = Widget();
+  if (!statusOverlay_ || !window || !InWindowThread()) return;
+  QRect area = window->rect();
+  if (HasFrameSize()) {
+    const TFrameLayout l = Layout();
+    const QRect picture = QRect(l.imageLeft, l.imageTop, l.imageWidth, l.imageHeight).intersected(area);
+    if (!picture.isEmpty()) area = picture;
+  }
+  statusOverlay_->PlaceOver(area);
 }
 
 TOWDispatchResult TVLCommonImageDisplay::UserControlDispatch(TOWPin*, const TGUID&, IOWNotifyOperation*,

@@ -5,6 +5,9 @@
 // sends out on a second pin. Subclasses supply the rendering.
 
 #include <QImage>
+#include <QPointer>
+#include <QString>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -18,6 +21,7 @@
 namespace lumicar {
 
 class TVLBitmap;
+class TVLStatusOverlay;
 
 class TVLCommonImageDisplay : public TVLCommonDisplay {
   Q_OBJECT
@@ -58,6 +62,15 @@ class TVLCommonImageDisplay : public TVLCommonDisplay {
 
   // The frame size corrected by AspectRatio.
   QPoint GetDisplayImageSize() override;
+  // The inherited layout; a status text shown follows the picture.
+  void CalcFrameLayout(int32_t width, int32_t height) override;
+
+  // ---- Status text (window's thread) ----
+  // A short text centred over the picture, or over the empty area without
+  // one, in a box that stays readable on any picture; empty: none. With
+  // `untilFrames` the next frame that arrives takes it away.
+  void SetStatusText(const QString& text, bool untilFrames = true);
+  QString StatusText() const;
 
   // One still picture outside any stream: ends Started and renders it (sharing
   // the given frame's data); its own size becomes the automatic aspect reference.
@@ -82,6 +95,10 @@ class TVLCommonImageDisplay : public TVLCommonDisplay {
   // reaches a subclass that is half gone.
   void ShutDownPins();
 
+  // Lays a shown status text over the picture as it is laid out now
+  // (window's thread, no lock held).
+  void PlaceStatus();
+
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
@@ -94,6 +111,15 @@ class TVLCommonImageDisplay : public TVLCommonDisplay {
   int32_t autoAspectWidth_ = 0;
   int32_t autoAspectHeight_ = 0;
   bool pinsShutDown_ = false;
+
+  // Window's thread: the status box, made when first needed.
+  QString statusText_;
+  QPointer<TVLStatusOverlay> statusOverlay_;
+  // Whether the next frame clears the status, and which status it clears
+  // (a newer one set meanwhile stays).
+  std::atomic<bool> statusUntilFrames_{false};
+  std::atomic<bool> statusShown_{false};
+  std::atomic<uint64_t> statusGeneration_{0};
 
   TOWPinPtr<TVLOWImageSinkPin> input_;
   TOWPinPtr<TSLOWUserControlSourcePin> userControl_;
