@@ -51,14 +51,17 @@ TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_
   closedCaptions_ = std::make_unique<TVLClosedCaptions>(this);
   adjustment_ = std::make_unique<TVLDSAdjustment>(this, this);
   audioFormat_ = std::make_unique<TALAudioFormatBasic>(this);
-  graph_ =
-      std::make_unique<TDSCaptureGraph>(this, [this](int32_t code, intptr_t, intptr_t) { run_->GraphEvent(code); });
+  graph_ = std::make_unique<TDSCaptureGraph>(
+      this, [this](int32_t code, intptr_t param1, intptr_t param2) { run_->GraphEvent(code, param1, param2); });
   videoFormat_ = vfRGB24;
   tvTuner_ = std::make_unique<TVLDSTVTuner>(this);
   dvResolution_ = dvrUseCurrent;
   storedEnabled_ = true;
   // A change of camera stops the capture and lets the camera go.
   const TNotifyEvent deviceChanged([this](TObject*) {
+    // Whatever was retried or waited for was the other camera's.
+    if (recovery_) recovery_->Cancel();
+    run_->ForgetLostCamera();
     run_->Stop();
     run_->Close();
   });
@@ -104,11 +107,25 @@ TVLDSCapture::TVLDSCapture(TComponent* owner) : TLPComponent(owner), videoModes_
       TVLDSCaptureRun::TParts{*Lock(), *builder_, *formats_, *graph_, *pump_, *videoDevice_, *audioDevice_,
                               *videoPreview_, *videoSize_, *frameRate_},
       static_cast<IVLDSCaptureRunHost&>(*this));
+  TVLCameraRecovery::THooks hooks;
+  hooks.start = [this] { run_->Start(); };
+  hooks.rebind = [this] { run_->Close(); };
+  hooks.listed = [this](const QString& identity) {
+    QStringList present;
+    videoDevice_->GetDeviceList(&present, diDriverName);
+    return present.contains(identity);
+  };
+  hooks.announce = [this](TVLCameraStatus status, const QString& text) {
+    if (TVLCameraStatusEvent e = OnCameraStatus()) e(this, status, text);
+  };
+  recovery_ = std::make_unique<TVLCameraRecovery>(std::move(hooks));
   CleanUp();
   graph_->SetMsgEvent([this](QEvent* message) { PassMouseMessage(videoPreview_.get(), message); });
 }
 
 TVLDSCapture::~TVLDSCapture() {
+  // No retry from here on: the timer and the statuses still queued go.
+  recovery_.reset();
   // A start waiting for a stop gives up: this stop waits for the notify
   // thread, on which such a start may be waiting.
   run_->CloseGate();
@@ -170,10 +187,12 @@ void TVLDSCapture::SetEnabled(bool value) {
     return;
   }
   if (value == run_->Running()) return;
-  if (value)
+  if (value) {
     run_->IntStart();
-  else
+  } else {
+    recovery_->Cancel();
     run_->IntStop();
+  }
 }
 
 void TVLDSCapture::SetVideoPreview(TVLDSVideoPreview* source) {
@@ -269,6 +288,16 @@ void TVLDSCapture::SetOnStop(const TNotifyEvent& event) {
   onStop_ = event;
 }
 
+TVLCameraStatusEvent TVLDSCapture::OnCameraStatus() const {
+  auto section = ReadLock();
+  return onCameraStatus_;
+}
+
+void TVLDSCapture::SetOnCameraStatus(const TVLCameraStatusEvent& event) {
+  auto section = WriteLock();
+  onCameraStatus_ = event;
+}
+
 void TVLDSCapture::DefineProperties(TFiler& filer) {
   TLPComponent::DefineProperties(filer);
   filer.DefineProperty(
@@ -305,7 +334,18 @@ void TVLDSCapture::CreateStart() {
 
 void TVLDSCapture::Start() { run_->Start(); }
 
-void TVLDSCapture::Stop() { run_->Stop(); }
+void TVLDSCapture::Stop() {
+  recovery_->Cancel();
+  run_->Stop();
+}
+
+void TVLDSCapture::CameraMayBeBack() {
+  if (recovery_) recovery_->MayBeBack();
+}
+
+void TVLDSCapture::ReportCamera(TVLCameraStatus status, int error, const QString& what, const QString& detail) {
+  if (recovery_) recovery_->Report(status, error, what, detail);
+}
 
 bool TVLDSCapture::Open() { return run_->Open(); }
 

@@ -21,6 +21,8 @@
 #include "capture/adjustment_host.h"
 #include "capture/audio_settings.h"
 #include "capture/audio_source_pin.h"
+#include "capture/camera_recovery.h"
+#include "capture/camera_status.h"
 #include "capture/capture_frame_rate.h"
 #include "capture/capture_options.h"
 #include "capture/ds_capture_formats.h"
@@ -73,6 +75,7 @@ class TVLDSCapture : public TLPComponent,
   Q_PROPERTY(bool UseHardwareCompression READ UseHardwareCompression WRITE SetUseHardwareCompression)
   Q_PROPERTY(lumicar::TDSCaptureGraph* Graph READ Graph WRITE SetGraph)
   Q_PROPERTY(lumicar::TNotifyEvent OnStop READ OnStop WRITE SetOnStop)
+  Q_PROPERTY(lumicar::TVLCameraStatusEvent OnCameraStatus READ OnCameraStatus WRITE SetOnCameraStatus)
   Q_CLASSINFO("Default.Enabled", "True")
   Q_CLASSINFO("Default.VideoFormat", "vfRGB24")
   Q_CLASSINFO("Default.DVResolution", "dvrUseCurrent")
@@ -146,6 +149,11 @@ class TVLDSCapture : public TLPComponent,
   void SetGraph(TDSCaptureGraph* source);
   TNotifyEvent OnStop() const;
   void SetOnStop(const TNotifyEvent& event);
+  // Raised on the user-interface thread whenever the camera's status
+  // changes: why no picture comes and what the capture does about it, with
+  // the text to show (empty once the camera works again).
+  TVLCameraStatusEvent OnCameraStatus() const;
+  void SetOnCameraStatus(const TVLCameraStatusEvent& event);
 
   // "CaptionsEnabled": read from older designs into ClosedCaptions.Enabled,
   // never written.
@@ -156,7 +164,7 @@ class TVLDSCapture : public TLPComponent,
   // on another thread (a component downstream asking for one while a frame
   // is delivered) ends first, and the start then runs.
   void Start();
-  // IntStop while running.
+  // IntStop while running. Retrying the camera ends as well.
   void Stop();
   // Opens the camera and builds the graph unless an open graph still matches
   // the properties; returns whether the graph is open. At once (no change)
@@ -167,6 +175,17 @@ class TVLDSCapture : public TLPComponent,
   bool GetVC_Opened() const;
   bool IsRunning() const;
   bool IsBuilt() const;
+
+  // ---- The camera's status (user-interface thread) ----
+  TVLCameraStatus CameraStatus() const { return recovery_->Status(); }
+  QString CameraStatusText() const { return recovery_->Text(); }
+  // A camera may have been plugged in (any thread; whoever watches the
+  // system's devices calls it): a capture waiting for its lost camera opens
+  // it at once when it is listed again, whatever /dev node it came back
+  // under, and one waiting for a camera held by another program tries now.
+  void CameraMayBeBack();
+  // The status and its retry timer, for diagnostics and tests.
+  TVLCameraRecovery* Recovery() const { return recovery_.get(); }
 
   // ---- What was negotiated ----
   // 0 when not open; the negotiated value while running; otherwise the video
@@ -249,6 +268,7 @@ class TVLDSCapture : public TLPComponent,
   void AnnounceFormats() override;
   void StopOutputs() override;
   void RaiseOnStop() override;
+  void ReportCamera(TVLCameraStatus status, int error, const QString& what, const QString& detail) override;
   // IVLDSCaptureGraphHost
   bool ConfigVideoWindow(bool show) override { return run_->ConfigVideoWindow(show); }
   bool UsesHardwareCompression() const override { return useHardwareCompression_; }
@@ -284,6 +304,7 @@ class TVLDSCapture : public TLPComponent,
   std::unique_ptr<TALDSAudioPreview> audioPreview_;
   TVLVideoModes videoModes_;
   TNotifyEvent onStop_;
+  TVLCameraStatusEvent onCameraStatus_;
 
   // ---- State (component lock) ----
   TVLVideoFormat videoFormat_ = vfRGB24;
@@ -297,6 +318,8 @@ class TVLDSCapture : public TLPComponent,
   std::unique_ptr<TVLDSCaptureGraphBuilder> builder_;
   std::unique_ptr<TVLDSCaptureFormats> formats_;
   std::unique_ptr<TVLDSCaptureRun> run_;
+  // The camera's status and the retries behind it (user-interface thread).
+  std::unique_ptr<TVLCameraRecovery> recovery_;
 
   // ---- Frame path: the grabbers' callbacks, the queues, the notify
   // thread and the negotiated format, and where the frames go ----

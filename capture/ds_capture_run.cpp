@@ -1,5 +1,6 @@
 #include "capture/ds_capture_run.h"
 
+#include <cerrno>
 #include <exception>
 
 #include "capture/capture_frame_rate.h"
@@ -11,6 +12,7 @@
 #include "capture/video_preview.h"
 #include "capture/video_size.h"
 #include "components/lp_lock.h"
+#include "dsbase/camera/camera_interfaces.h"
 #include "dsbase/com/media_event_sink.h"
 #include "dsbase/devices/capture_device.h"
 #include "dsbase/holder/capture_graph_holder.h"
@@ -19,6 +21,12 @@
 namespace lumicar {
 
 namespace {
+
+// The errno a camera's failure carries, or 0 for another failure.
+int ErrnoOf(HRESULT hr) {
+  const uint32_t code = uint32_t(hr);
+  return (code & 0xFFFF0000u) == uint32_t(DSErrnoResult(0)) ? int(code & 0xFFFFu) : 0;
+}
 
 // Runs one step of the teardown; a failure cannot reach anyone from a
 // destructor, so it is logged and the teardown goes on.
@@ -88,6 +96,12 @@ void TVLDSCaptureRun::IntStart() {
   }
   host_.ApplyAdjustments();
   host_.AnnounceFormats();
+  SizeQueues();
+  StartRun();
+}
+
+void TVLDSCaptureRun::SizeQueues() {
+  TVLFramePump& pump = parts_.pump;
   const BITMAPINFOHEADER& header = parts_.formats.Header();
   const int width = header.biWidth;
   // The magnitude in 64 bits: a driver's INT32_MIN must not overflow here; the
@@ -97,7 +111,6 @@ void TVLDSCaptureRun::IntStart() {
   // A negative height is a top-down bitmap; the queue turns only bottom-up rows.
   pump.SetFrameSize(width, height, pump.NegotiatedFormat(),
                     header.biHeight < 0 ? TVLRowOrder::kTopDown : TVLRowOrder::kBottomUp, captionFormat_);
-  StartRun();
 }
 
 bool TVLDSCaptureRun::Open() {
@@ -118,7 +131,10 @@ bool TVLDSCaptureRun::Open() {
     Close();
   }
   videoMoniker_ = parts_.videoDevice.GetMoniker();
-  if (!videoMoniker_) return false;
+  if (!videoMoniker_) {
+    ReportAbsentCamera();
+    return false;
+  }
   if (parts_.audioDevice.IsShareVideoDevice())
     audioMoniker_ = videoMoniker_;
   else
@@ -190,13 +206,46 @@ bool TVLDSCaptureRun::StartRun() {
   if (FAILED(hr)) {
     parts_.pump.Halt();
     control->Stop();
-    graph.Error(QStringLiteral("Can't start capture."), hr);
+    if (!ReportRunFailure(hr)) graph.Error(QStringLiteral("Can't start capture."), hr);
     return false;
   }
   if (parts_.preview.Enabled() && parts_.preview.Visible()) ConfigVideoWindow(true);
   running_ = true;
   active_ = true;
+  lostIdentity_.clear();
+  host_.ReportCamera(cstReady, 0, QStringLiteral("starting the camera"));
   return true;
+}
+
+bool TVLDSCaptureRun::ReportRunFailure(HRESULT hr) {
+  const int error = ErrnoOf(hr);
+  if (error == EBUSY) {
+    // Not the program's fault, and it passes: the status says so and the
+    // capture tries again, where an error would end a start (the viewer's,
+    // at start-up) for good.
+    parts_.graph.Warning(QStringLiteral("Can't start capture."), hr);
+    host_.ReportCamera(cstBusy, error, QStringLiteral("starting the camera's stream"));
+    return true;
+  }
+  if (error == ENODEV) {
+    // Found gone only now: the next open binds the camera anew once it is
+    // back, and it is waited for. The failure itself is still the caller's.
+    deviceLost_ = true;
+    const QString identity = parts_.videoDevice.GetVC_OpenedDriverName();
+    if (!identity.isEmpty()) lostIdentity_ = identity;
+    host_.ReportCamera(cstDisconnected, error, QStringLiteral("starting the camera's stream"), lostIdentity_);
+  }
+  return false;
+}
+
+void TVLDSCaptureRun::ReportAbsentCamera() {
+  TDSVideoCaptureDevice& device = parts_.videoDevice;
+  if (device.IsSelectedNone()) return;
+  // "Default" stands for whichever camera is there; only the one it had
+  // bound before it was lost is waited for.
+  const QString identity = device.IsSelectedDefault() ? lostIdentity_ : device.GetVC_DriverName();
+  if (identity.isEmpty()) return;
+  host_.ReportCamera(cstDisconnected, ENODEV, QStringLiteral("opening the chosen camera"), identity);
 }
 
 bool TVLDSCaptureRun::StopRun() {
@@ -228,12 +277,22 @@ bool TVLDSCaptureRun::StopRun() {
   return true;
 }
 
-void TVLDSCaptureRun::GraphEvent(int32_t code) {
+void TVLDSCaptureRun::GraphEvent(int32_t code, intptr_t, intptr_t) {
+  QString identity;
   if (code == EC_DEVICE_LOST) {
     auto section = parts_.lock.WriteLock();
     deviceLost_ = true;
+    identity = parts_.videoDevice.GetVC_OpenedDriverName();
+    if (!identity.isEmpty()) lostIdentity_ = identity;
   }
   if (code == EC_ERRORABORT || code == EC_DEVICE_LOST) StopRun();
+  if (code == EC_DEVICE_LOST)
+    host_.ReportCamera(cstDisconnected, ENODEV, QStringLiteral("streaming from the camera"), lostIdentity_);
+  else if (code == EC_CAMERA_SILENT)
+    host_.ReportCamera(cstSilent, ETIMEDOUT,
+                       QStringLiteral("waiting for the camera's frames after restarting its stream"));
+  else if (code == EC_CAMERA_RESUMED)
+    host_.ReportCamera(cstReady, 0, QStringLiteral("streaming from the camera"));
 }
 
 void TVLDSCaptureRun::RateChanged() {

@@ -13,6 +13,7 @@
 // capture's component lock: the write lock for a start, the stop lock for a
 // stop. It has no lock of its own besides the stop gate's leaf.
 
+#include <QString>
 #include <atomic>
 #include <cstdint>
 
@@ -109,8 +110,9 @@ class TVLDSCaptureRun {
   void PreviewWindowChanged();
 
   // ---- Events ----
-  // The graph holder's event: an error or a lost device stops the run.
-  void GraphEvent(int32_t code);
+  // The graph holder's event: an error or a lost device stops the run; a
+  // camera that went silent or sends again is reported.
+  void GraphEvent(int32_t code, intptr_t param1 = 0, intptr_t param2 = 0);
   // The frame rate changed: a variable rate goes to the open graph.
   void RateChanged();
 
@@ -126,10 +128,20 @@ class TVLDSCaptureRun {
   // Also read without the lock by whoever finds a stop under way.
   bool Running() const { return running_; }
   int StartsWaitingForStop() const { return stopGate_.StartsWaiting(); }
+  // The user chose another camera: the lost one is no longer waited for.
+  void ForgetLostCamera() { lostIdentity_.clear(); }
 
  private:
   bool StartRun();
   bool StopRun();
+  // Sizes the frame queues for the format the start announced.
+  void SizeQueues();
+  // Open found no camera to bind: a chosen camera (or the one lost before)
+  // that is absent is reported as disconnected.
+  void ReportAbsentCamera();
+  // Run failed with `hr`: a camera held by another program is reported
+  // rather than raised (true), one found gone is reported as well as raised.
+  bool ReportRunFailure(HRESULT hr);
 
   TParts parts_;
   IVLDSCaptureRunHost& host_;
@@ -148,6 +160,9 @@ class TVLDSCaptureRun {
   TVLDSCaptureStopGate stopGate_;
   // The camera the graph is bound to (Open to Close).
   TIntf<IMoniker> videoMoniker_, audioMoniker_;
+  // The stable identity of the camera lost last, until a start works again
+  // or another camera is chosen.
+  QString lostIdentity_;
 };
 
 }  // namespace lumicar

@@ -2,7 +2,10 @@
 // IVLDSCaptureRunHost: what the capture's run control asks of the capture it
 // works for, kept narrow so that the run control sees nothing else of it.
 
+#include <QString>
+
 #include "buffers/video_format.h"
+#include "capture/camera_status.h"
 
 namespace lumicar {
 
@@ -22,6 +25,10 @@ class IVLDSCaptureRunHost {
   virtual void StopOutputs() = 0;
   // A stop ends: the OnStop handler runs.
   virtual void RaiseOnStop() = 0;
+  // The camera's status changed (or was found again): `error` is the errno
+  // behind it, `what` what was being done, `detail` the identity of a camera
+  // waited for or the format shown instead. Any thread, any lock held.
+  virtual void ReportCamera(TVLCameraStatus status, int error, const QString& what, const QString& detail = {}) = 0;
 
  protected:
   ~IVLDSCaptureRunHost() = default;
