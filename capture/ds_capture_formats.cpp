@@ -73,7 +73,11 @@ void TVLDSCaptureFormats::RecordRequest(TVLVideoFormat format) {
   parts_.pump.SetNegotiated(format);
 }
 
-bool TVLDSCaptureFormats::PresetsCamera() const { return !(parts_.videoSize.Current() && parts_.frameRate.Current()); }
+bool TVLDSCaptureFormats::PresetsCamera() const {
+  // A fallback renders at the format it set itself, not at the request.
+  if (holdCamera_) return false;
+  return !(parts_.videoSize.Current() && parts_.frameRate.Current());
+}
 
 void TVLDSCaptureFormats::PresetCameraFormat(TVLVideoFormat wanted) {
   IAMStreamConfig* streamConfig = parts_.builder.StreamConfig();
@@ -207,6 +211,90 @@ bool TVLDSCaptureFormats::RenderAgain(const AM_MEDIA_TYPE& format, HRESULT* answ
   // its pin is free, and that answer is the one that counts.
   if (*answer == VFW_E_TYPE_NOT_ACCEPTED) *answer = parts_.builder.StreamConfig()->SetFormat(&format);
   return parts_.builder.BuildGraph();
+}
+
+// ---------------------------------------------------------------- bandwidth
+
+bool TVLDSCaptureFormats::FallBackForBandwidth(QString* shown) {
+  IAMStreamConfig* streamConfig = parts_.builder.StreamConfig();
+  if (!streamConfig) return false;
+  AM_MEDIA_TYPE* current = nullptr;
+  int width = 0, height = 0;
+  int64_t period = 0;
+  TGUID subtype{};
+  const bool known = SUCCEEDED(streamConfig->GetFormat(&current)) && current &&
+                     DSCameraTypeGeometry(*current, &width, &height, &period);
+  if (current) subtype = current->subtype;
+  LPDSDeleteMediaType(current);
+  if (!known) return false;
+
+  // What the camera offers, as (subtype, width, height).
+  struct TMode {
+    TGUID subtype;
+    int width, height;
+  };
+  std::vector<TMode> modes;
+  int count = 0, size = 0;
+  if (SUCCEEDED(streamConfig->GetNumberOfCapabilities(&count, &size)) && count > 0 && count < 4096 &&
+      VLCapsRecordRoom(size) > 0)
+    for (int i = 0; i < count; ++i) {
+      AM_MEDIA_TYPE* mt = nullptr;
+      std::vector<uint8_t> caps(VLCapsRecordRoom(size));
+      int w = 0, h = 0;
+      int64_t p = 0;
+      if (streamConfig->GetStreamCaps(i, &mt, caps.data()) == S_OK && mt && DSCameraTypeGeometry(*mt, &w, &h, &p))
+        modes.push_back({mt->subtype, w, h});
+      LPDSDeleteMediaType(mt);
+    }
+  // MJPEG at the same size carries the picture in a fraction of the bytes.
+  const TMode* next = nullptr;
+  if (!(subtype == MEDIASUBTYPE_MJPG))
+    for (const TMode& m : modes)
+      if (m.subtype == MEDIASUBTYPE_MJPG && m.width == width && m.height == height) next = &m;
+  // Otherwise the largest smaller size, in MJPEG where offered, else in the
+  // subtype streamed now, else in any.
+  if (!next) {
+    const int64_t area = int64_t(width) * height;
+    auto rank = [&](const TMode& m) { return m.subtype == MEDIASUBTYPE_MJPG ? 2 : m.subtype == subtype ? 1 : 0; };
+    for (const TMode& m : modes) {
+      const int64_t a = int64_t(m.width) * m.height;
+      if (a >= area) continue;
+      const int64_t best = next ? int64_t(next->width) * next->height : -1;
+      if (a > best || (a == best && rank(m) > rank(*next))) next = &m;
+    }
+  }
+  if (!next) {
+    qCWarning(lcCapture) << "No USB bandwidth for the camera's" << width << "x" << height
+                         << "stream, and it offers nothing smaller";
+    return false;
+  }
+  const bool mjpeg = next->subtype == MEDIASUBTYPE_MJPG;
+  *shown =
+      QStringLiteral("%1%2 × %3").arg(mjpeg ? QStringLiteral("MJPEG ") : QString()).arg(next->width).arg(next->height);
+  qCWarning(lcCapture).noquote() << "No USB bandwidth for the camera's" << width << "x" << height
+                                 << "stream (ENOSPC); asking for" << *shown;
+  TDSMediaType type = DSCameraMediaType(next->subtype, next->width, next->height, period);
+  parts_.builder.DestroyRendering();
+  // The camera's nearest rate at that size is fine (S_FALSE); the size and
+  // subtype are read back from what the grabber is connected with.
+  const HRESULT hr = streamConfig->SetFormat(&type.Get());
+  holdCamera_ = SUCCEEDED(hr);
+  const bool built = parts_.builder.BuildGraph();
+  holdCamera_ = false;
+  if (FAILED(hr)) {
+    qCWarning(lcCapture) << "The camera refused the smaller format (" << Qt::hex << uint32_t(hr) << Qt::dec << ")";
+    return false;
+  }
+  // Only a step down counts: a camera that kept its format would be asked
+  // for the same one for ever.
+  AM_MEDIA_TYPE* now = nullptr;
+  int w = 0, h = 0;
+  int64_t p = 0;
+  const bool moved = SUCCEEDED(streamConfig->GetFormat(&now)) && now && DSCameraTypeGeometry(*now, &w, &h, &p) &&
+                     (now->subtype == next->subtype) && w == next->width && h == next->height;
+  LPDSDeleteMediaType(now);
+  if (!moved) qCWarning(lcCapture) << "The camera did not take the smaller format; giving up";
+  return built && moved;
 }
 
 // ---------------------------------------------------------------- negotiated format

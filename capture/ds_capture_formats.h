@@ -11,6 +11,7 @@
 // Threads: the capture calls it under its component lock only; it has no lock
 // of its own.
 
+#include <QString>
 #include <cstdint>
 
 #include "buffers/video_format.h"
@@ -68,6 +69,13 @@ class TVLDSCaptureFormats {
   // graph rendered anew and that failed: the graph is then not built, as
   // after a failed build.
   bool ApplyFormats(bool onlyRate);
+  // The USB bus had no bandwidth for the camera's format: the graph (not
+  // running) is rendered anew at the next format down, MJPEG at the same
+  // size first, then the next smaller size. `shown` names the new format
+  // for the user ("MJPEG 1600 × 1200", "640 × 480"). False when there is
+  // no smaller format, or the graph could not be rendered at it (then it is
+  // not built).
+  bool FallBackForBandwidth(QString* shown);
 
   // ---- What was negotiated ----
   // The video grabber's connected type as bitmap header, frame period and
@@ -106,6 +114,8 @@ class TVLDSCaptureFormats {
   TRequest request_;
   BITMAPINFOHEADER header_{};
   int64_t framePeriod_ = 0;
+  // While a fallback renders: the camera keeps the format it was set to.
+  bool holdCamera_ = false;
 };
 
 }  // namespace lumicar

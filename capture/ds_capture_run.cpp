@@ -202,7 +202,27 @@ bool TVLDSCaptureRun::StartRun() {
   }
   ConfigVideoWindow(false);
   parts_.pump.Start();
-  const HRESULT hr = control->Run();
+  HRESULT hr = control->Run();
+  // No USB bandwidth for the format: the next format down, until one fits.
+  QString reduced;
+  while (FAILED(hr) && ErrnoOf(hr) == ENOSPC) {
+    parts_.pump.Halt();
+    control->Stop();
+    QString shown;
+    if (!parts_.formats.FallBackForBandwidth(&shown)) {
+      parts_.graph.Warning(QStringLiteral("Can't start capture."), hr);
+      host_.ReportCamera(cstNoBandwidth, ENOSPC, QStringLiteral("starting the camera's stream"));
+      // A graph left without its rendering is built again by the next start.
+      if (!parts_.builder.Built()) opened_ = false;
+      return false;
+    }
+    reduced = shown;
+    // What the camera sends now, read back from the grabber's connection.
+    host_.AnnounceFormats();
+    SizeQueues();
+    parts_.pump.Start();
+    hr = control->Run();
+  }
   if (FAILED(hr)) {
     parts_.pump.Halt();
     control->Stop();
@@ -213,7 +233,10 @@ bool TVLDSCaptureRun::StartRun() {
   running_ = true;
   active_ = true;
   lostIdentity_.clear();
-  host_.ReportCamera(cstReady, 0, QStringLiteral("starting the camera"));
+  if (reduced.isEmpty())
+    host_.ReportCamera(cstReady, 0, QStringLiteral("starting the camera"));
+  else
+    host_.ReportCamera(cstLowBandwidth, ENOSPC, QStringLiteral("starting the camera's stream"), reduced);
   return true;
 }
 
@@ -277,7 +300,7 @@ bool TVLDSCaptureRun::StopRun() {
   return true;
 }
 
-void TVLDSCaptureRun::GraphEvent(int32_t code, intptr_t, intptr_t) {
+void TVLDSCaptureRun::GraphEvent(int32_t code, intptr_t param1, intptr_t param2) {
   QString identity;
   if (code == EC_DEVICE_LOST) {
     auto section = parts_.lock.WriteLock();
@@ -293,6 +316,9 @@ void TVLDSCaptureRun::GraphEvent(int32_t code, intptr_t, intptr_t) {
                        QStringLiteral("waiting for the camera's frames after restarting its stream"));
   else if (code == EC_CAMERA_RESUMED)
     host_.ReportCamera(cstReady, 0, QStringLiteral("streaming from the camera"));
+  else if (code == EC_CAMERA_COMPRESSED)
+    host_.ReportCamera(cstLowBandwidth, ENOSPC, QStringLiteral("starting the camera's stream"),
+                       QStringLiteral("MJPEG %1 × %2").arg(qint64(param1)).arg(qint64(param2)));
 }
 
 void TVLDSCaptureRun::RateChanged() {

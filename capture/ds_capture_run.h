@@ -111,7 +111,8 @@ class TVLDSCaptureRun {
 
   // ---- Events ----
   // The graph holder's event: an error or a lost device stops the run; a
-  // camera that went silent or sends again is reported.
+  // camera that went silent, sends again or streams compressed for want
+  // of bandwidth is reported.
   void GraphEvent(int32_t code, intptr_t param1 = 0, intptr_t param2 = 0);
   // The frame rate changed: a variable rate goes to the open graph.
   void RateChanged();

@@ -10,6 +10,7 @@
 #include <linux/videodev2.h>
 
 #include <cerrno>
+#include <functional>
 
 #include "dsbase/camera/v4l2_capture_pin.h"
 #include "tests/capture/capture_test_support.h"
@@ -217,6 +218,84 @@ TEST_F(CameraStatusTest, ACameraThatSendsAfterOneRestartIsNeverReported) {
   QCoreApplication::sendPostedEvents();
   EXPECT_EQ(capture_->CameraStatus(), cstReady);
   EXPECT_TRUE(announced_.empty());
+}
+
+// ---------------------------------------------------------------- bandwidth
+
+class CameraBandwidthTest : public CameraStatusTest {
+ protected:
+  // YUY2 at 1600 × 1200 and 7 frames a second (which the camera has only
+  // uncompressed), where the bus carries only what `fits` lets through.
+  void StartLimited(std::function<bool(const v4l2_pix_format&)> fits) {
+    MakeWatchedCapture();
+    capture_->SetVideoFormat(vfYUY2);
+    capture_->FrameRate()->SetRate(7);
+    capture_->FrameRate()->SetCurrent(false);
+    capture_->VideoSize()->SetWidth(1600);
+    capture_->VideoSize()->SetHeight(1200);
+    capture_->VideoSize()->SetCurrent(false);
+    std::shared_ptr<camtest::TFakeV4L2Device> fake = camera_->Fake();
+    std::lock_guard guard(fake->lock_);
+    fake->streamOnCheck_ = [fits](const v4l2_pix_format& f) { return fits(f) ? 0 : ENOSPC; };
+  }
+  v4l2_pix_format Streamed() {
+    std::shared_ptr<camtest::TFakeV4L2Device> fake = camera_->Fake();
+    std::lock_guard guard(fake->lock_);
+    return fake->format_;
+  }
+};
+
+TEST_F(CameraBandwidthTest, MJPEGAtTheSameSizeComesFirstAndIsSaid) {
+  StartLimited([](const v4l2_pix_format& f) { return f.pixelformat == V4L2_PIX_FMT_MJPEG; });
+  EXPECT_NO_THROW(capture_->Start());
+  ASSERT_TRUE(capture_->IsRunning());
+  EXPECT_EQ(Streamed().pixelformat, uint32_t(V4L2_PIX_FMT_MJPEG));
+  EXPECT_EQ(Streamed().width, 1600u);
+  ASSERT_TRUE(WaitStatus(cstLowBandwidth));
+  EXPECT_TRUE(capture_->CameraStatusText().contains(QStringLiteral("MJPEG 1600 × 1200")));
+  // The stream announced downstream is the one read back from the graph.
+  ASSERT_TRUE(sink_->LastStart());
+  EXPECT_EQ(sink_->LastStart()->Width(), 1600);
+  PushFrames(1);
+  EXPECT_TRUE(sink_->WaitFrames(1));
+  EXPECT_FALSE(RaisedError());
+  // The notice goes after a while (what its timer does).
+  capture_->Recovery()->Retry();
+  EXPECT_EQ(capture_->CameraStatus(), cstReady);
+  EXPECT_TRUE(announced_.back().text.isEmpty());
+}
+
+TEST_F(CameraBandwidthTest, TheNextSmallerSizeComesWhenMJPEGDoesNotFitEither) {
+  StartLimited([](const v4l2_pix_format& f) { return f.width <= 640; });
+  capture_->Start();
+  ASSERT_TRUE(capture_->IsRunning());
+  EXPECT_EQ(Streamed().width, 640u);
+  EXPECT_EQ(Streamed().height, 480u);
+  ASSERT_TRUE(WaitStatus(cstLowBandwidth));
+  EXPECT_EQ(capture_->CameraStatusText(), QStringLiteral("Not enough USB bandwidth — showing 640 × 480 instead"));
+  ASSERT_TRUE(sink_->LastStart());
+  EXPECT_EQ(sink_->LastStart()->Width(), 640);
+  EXPECT_EQ(sink_->LastStart()->Height(), 480);
+  PushFrames(1);
+  EXPECT_TRUE(sink_->WaitFrames(1));
+}
+
+TEST_F(CameraBandwidthTest, NothingThatFitsIsSaidAndRetriedWithoutAnError) {
+  StartLimited([](const v4l2_pix_format&) { return false; });
+  EXPECT_NO_THROW(capture_->Start());
+  EXPECT_FALSE(capture_->IsRunning());
+  ASSERT_TRUE(WaitStatus(cstNoBandwidth));
+  EXPECT_FALSE(RaisedError());
+  EXPECT_TRUE(capture_->Recovery()->Timer()->isActive());
+  // The bus has room again (the other camera stopped).
+  {
+    std::shared_ptr<camtest::TFakeV4L2Device> fake = camera_->Fake();
+    std::lock_guard guard(fake->lock_);
+    fake->streamOnCheck_ = nullptr;
+  }
+  capture_->Recovery()->Retry();
+  EXPECT_TRUE(capture_->IsRunning());
+  EXPECT_TRUE(WaitStatus(cstReady));
 }
 
 }  // namespace

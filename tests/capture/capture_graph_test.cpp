@@ -420,14 +420,15 @@ TEST_F(CaptureGraphTest, BranchesWithoutDevicesAnswerWithTheirErrors) {
 }
 
 TEST_F(CaptureGraphTest, AStartTheCameraRefusesRaisesCantStartCapture) {
-  // Two cameras on one hub: the bus has no bandwidth left for streaming.
-  camera_->Fake()->streamOnError_ = ENOSPC;
+  // A driver that refuses to stream for a reason of its own (a camera in
+  // use or without bandwidth is reported and retried instead).
+  camera_->Fake()->streamOnError_ = EIO;
   MakeCapture();
   try {
     capture_->Start();
     FAIL() << "the start did not raise";
   } catch (const ESLException& e) {
-    EXPECT_EQ(e.Message(), QStringLiteral("Can't start capture. - 2147942428 - 8007001c"));
+    EXPECT_EQ(e.Message(), QStringLiteral("Can't start capture. - 2147942405 - 80070005"));
   }
   EXPECT_FALSE(capture_->IsRunning());
   EXPECT_TRUE(capture_->GetVC_Opened());
