@@ -120,6 +120,10 @@ void TForm1::N2Click(QObject*) {
 
 void TForm1::VLDSImageDisplay1DblClick(QObject* Sender) { N11Click(Sender); }
 
+void TForm1::VLDSCapture1CameraStatus(QObject*, TVLCameraStatus Status, QString Text) {
+  if (VLDSImageDisplay1) VLDSImageDisplay1->SetStatusText(Text, Status != cstLowBandwidth);
+}
+
 void TForm1::TopClick(QObject*) {
   // Maximised or full screen the window covers everything anyway.
   if (WindowState() == wsMaximized) return;

@@ -82,6 +82,10 @@ class TForm1 : public TLPForm {
   Q_INVOKABLE void About1Click(QObject* Sender);  // version information
   Q_INVOKABLE void Exit1Click(QObject* Sender);
   Q_INVOKABLE void VLDSImageDisplay1DblClick(QObject* Sender);
+  // The camera's status goes onto the picture (a notice of a reduced format
+  // stays while frames flow; the others go with the next frame).
+  Q_INVOKABLE void VLDSCapture1CameraStatus(QObject* Sender, lumicar::camera_status::TVLCameraStatus Status,
+                                            QString Text);
 
   // ---- The design's components ----
   TVLDSCapture* VLDSCapture1 = nullptr;

@@ -85,6 +85,7 @@ TEST(MainWindowDesign, TheCaptureKeepsTheStoredSettings) {
   EXPECT_FALSE(capture->VideoSize()->Current());
   EXPECT_EQ(capture->FrameRate()->Rate(), 30.0);
   EXPECT_FALSE(capture->FrameRate()->VariableRate());
+  EXPECT_EQ(capture->OnCameraStatus().MethodName(), QStringLiteral("VLDSCapture1CameraStatus"));
   EXPECT_EQ(capture->VideoFormat(), vfYUY2);
   EXPECT_EQ(capture->TVTuner()->Format(), tvfCurrent);
   EXPECT_EQ(capture->TVTuner()->InputType(), tviCurrent);

@@ -19,6 +19,7 @@
 #include <thread>
 #include <tuple>
 
+#include "display/control/status_overlay.h"
 #include "dsbase/graph/device_provider.h"
 #include "dsbase/render/video_renderer.h"
 #include "testing/camera/fake_camera_provider.h"
@@ -165,6 +166,18 @@ class ViewerUnplugTest : public ::testing::Test {
     const bool lost = testtools::PumpUntil([&] { return !Capture()->Enabled(); });
     feeder->SetFeeding(false);
     return lost;
+  }
+
+  // The box the display shows its status text in, or nullptr.
+  QWidget* StatusBox() const {
+    for (QWidget* child : Display()->Widget()->findChildren<QWidget*>())
+      if (dynamic_cast<TVLStatusOverlay*>(child)) return child;
+    return nullptr;
+  }
+  void SetBusy(bool busy) {
+    std::shared_ptr<TFakeV4L2Device> fake = camera->Fake();
+    std::lock_guard guard(fake->lock_);
+    fake->refuseSetFormat_ = busy;
   }
 
   std::shared_ptr<TFakeCameraProvider> camera;
@@ -331,6 +344,50 @@ TEST_F(ViewerUnplugTest, ACameraPulledOutWhileADialogHeldItStoppedComesBackWhenC
   ASSERT_TRUE(Capture()->IsRunning());
   EXPECT_EQ(camera->FiltersMade(), 2);
   ASSERT_TRUE(StreamToDisplay(1));
+}
+
+TEST_F(ViewerUnplugTest, TheDisplaySaysTheCameraIsGoneAndTheViewerFindsItAgainByItself) {
+  ChooseCamera();
+  ASSERT_TRUE(StreamToDisplay(1));
+  TModalAnswerer boxes;
+  ASSERT_TRUE(UnplugWhileStreaming());
+  ASSERT_TRUE(testtools::PumpUntil(
+      [&] { return Display()->StatusText() == QStringLiteral("Camera disconnected — waiting for it"); }));
+  // Over the middle of the last picture, on top of it.
+  QWidget* box = StatusBox();
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(testtools::PumpUntil([&] { return box->isVisible(); }));
+  const QPoint middle = Display()->Widget()->rect().center();
+  EXPECT_LE((box->geometry().center() - middle).manhattanLength(), 2);
+  EXPECT_EQ(boxes.Answered(), 0);
+
+  // Back under another node: found by its identity, without a command.
+  camera->ReplugAt("/dev/video3");
+  Capture()->CameraMayBeBack();
+  ASSERT_TRUE(Capture()->IsRunning());
+  EXPECT_EQ(camera->FiltersMade(), 2);
+  ASSERT_TRUE(StreamToDisplay(1));
+  EXPECT_TRUE(testtools::PumpUntil([&] { return Display()->StatusText().isEmpty() && !box->isVisible(); }));
+  feeder->SetFeeding(false);
+}
+
+TEST_F(ViewerUnplugTest, ACameraInUseIsSaidOnTheDisplayAndShownOnceItIsFree) {
+  SetBusy(true);
+  ChooseCamera();  // and no error box
+  EXPECT_FALSE(Capture()->IsRunning());
+  ASSERT_TRUE(testtools::PumpUntil(
+      [&] { return Display()->StatusText().contains(QStringLiteral("in use by another program")); }));
+  QWidget* box = StatusBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(testtools::PumpUntil([&] { return box->isVisible(); }));
+
+  SetBusy(false);
+  // What the retry timer does when it fires.
+  Capture()->Recovery()->Retry();
+  ASSERT_TRUE(Capture()->IsRunning());
+  ASSERT_TRUE(StreamToDisplay(1));
+  EXPECT_TRUE(testtools::PumpUntil([&] { return Display()->StatusText().isEmpty() && !box->isVisible(); }));
+  feeder->SetFeeding(false);
 }
 
 }  // namespace
