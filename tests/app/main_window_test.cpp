@@ -75,6 +75,14 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<TStopCounter> stops;
 };
 
+TEST(MainWindowDesign, TheCameraRunsAtTheStoredRateNotItsFastest) {
+  // The synthetic camera runs 60 frames a second when asked for any rate.
+  std::unique_ptr<TTestForm1> form = MakeMainWindow({});
+  TVLDSCapture* capture = form->VLDSCapture1;
+  ASSERT_TRUE(capture->IsRunning());
+  EXPECT_EQ(capture->GetFramePeriod(), 333333);
+}
+
 TEST(MainWindowDesign, TheCaptureKeepsTheStoredSettings) {
   // Read without starting the camera: every setting as stored.
   std::unique_ptr<TTestForm1> form = MakeMainWindow({0, true});
@@ -85,6 +93,8 @@ TEST(MainWindowDesign, TheCaptureKeepsTheStoredSettings) {
   EXPECT_FALSE(capture->VideoSize()->Current());
   EXPECT_EQ(capture->FrameRate()->Rate(), 30.0);
   EXPECT_FALSE(capture->FrameRate()->VariableRate());
+  // The stored rate is the one asked for, not the camera's fastest.
+  EXPECT_FALSE(capture->FrameRate()->Current());
   EXPECT_EQ(capture->OnCameraStatus().MethodName(), QStringLiteral("VLDSCapture1CameraStatus"));
   EXPECT_EQ(capture->VideoFormat(), vfYUY2);
   EXPECT_EQ(capture->TVTuner()->Format(), tvfCurrent);

@@ -24,9 +24,8 @@ QByteArray ViewerDesignText() {
 std::unique_ptr<TTestForm1> MakeMainWindow(const TDesignChanges& changes) {
   QByteArray design = ViewerDesignText();
   if (changes.framesPerSecond > 0) {
-    design.replace("    FrameRate.Rate = 30.000000000000000000\n", QByteArray("    FrameRate.Rate = ") +
-                                                                       QByteArray::number(changes.framesPerSecond) +
-                                                                       "\n    FrameRate.Current = False\n");
+    design.replace("    FrameRate.Rate = 30.000000000000000000\n",
+                   QByteArray("    FrameRate.Rate = ") + QByteArray::number(changes.framesPerSecond) + "\n");
   }
   if (changes.captureDisabled) {
     design.replace("  object VLDSCapture1: TVLDSCapture\n",
