@@ -480,9 +480,12 @@ bool TDSGraph::ConfigVideoWindow(IDSPreviewDock* dock, bool show, const QSize& s
   videoWindow_ = window;
   QWidget* owner = ownerWindow_.data();
   // The video window is the renderer's: whatever it refuses, the graph runs,
-  // and the refusal is logged with what was being asked.
+  // and the refusal is logged with what was being asked. A graph whose
+  // renderer draws into its component instead of a window of its own
+  // answers every call with "no such interface": nothing to place, nothing
+  // to say (it would be said on every start of every graph).
   const auto check = [](HRESULT hr, const char* what) {
-    if (FAILED(hr))
+    if (FAILED(hr) && hr != E_NOINTERFACE)
       qCWarning(lcGraph).nospace() << "Placing the video window: " << what << " failed (code 0x" << Qt::hex
                                    << uint32_t(hr) << Qt::dec << ")";
   };
