@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "capture/frames/capture_log.h"
+#include "runtime/sync/posted_call.h"
 
 namespace lumicar {
 
@@ -41,12 +42,9 @@ void TVLCameraRecovery::Report(TVLCameraStatus status, int error, const QString&
   const uint64_t generation = generation_.load();
   // Applied in order on the owner's thread, after whatever the reporter
   // holds is given back.
-  QMetaObject::invokeMethod(
-      this,
-      [this, generation, status, error, what, detail] {
-        if (generation == generation_.load()) Apply(status, error, what, detail);
-      },
-      Qt::QueuedConnection);
+  PostOrdered(this, [this, generation, status, error, what, detail] {
+    if (generation == generation_.load()) Apply(status, error, what, detail);
+  });
 }
 
 void TVLCameraRecovery::Cancel() {
@@ -54,8 +52,7 @@ void TVLCameraRecovery::Cancel() {
   // A stop may come from another thread; the timer and the status are the
   // owner's thread's.
   if (QThread::currentThread() != thread()) {
-    QMetaObject::invokeMethod(
-        this, [this] { Cancel(); }, Qt::QueuedConnection);
+    PostOrdered(this, [this] { Cancel(); });
     return;
   }
   timer_.stop();
@@ -69,8 +66,7 @@ void TVLCameraRecovery::Cancel() {
 
 void TVLCameraRecovery::MayBeBack() {
   if (QThread::currentThread() != thread()) {
-    QMetaObject::invokeMethod(
-        this, [this] { MayBeBack(); }, Qt::QueuedConnection);
+    PostOrdered(this, [this] { MayBeBack(); });
     return;
   }
   if (status_ == cstDisconnected || status_ == cstBusy || status_ == cstNoBandwidth) Retry();

@@ -7,6 +7,7 @@
 #include "display/control/status_overlay.h"
 #include "imagepins/buffer_operations.h"
 #include "imagepins/frame_operations.h"
+#include "runtime/sync/posted_call.h"
 
 namespace lumicar {
 
@@ -68,12 +69,9 @@ TOWDispatchResult TVLCommonImageDisplay::SinkDispatch(TOWPin*, const TGUID&, IOW
       // Frames arrive again: the status that said why they did not goes.
       if (statusUntilFrames_.exchange(false)) {
         const uint64_t generation = statusGeneration_.load();
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation] {
-              if (generation == statusGeneration_.load()) SetStatusText({});
-            },
-            Qt::QueuedConnection);
+        PostOrdered(this, [this, generation] {
+          if (generation == statusGeneration_.load()) SetStatusText({});
+        });
       }
     }
   }
@@ -100,9 +98,7 @@ void TVLCommonImageDisplay::CalcFrameLayout(int32_t width, int32_t height) {
   TVLCommonDisplay::CalcFrameLayout(width, height);
   // Laid out under the component's lock, maybe on another thread: the box
   // follows on the window's thread, where widgets are moved.
-  if (statusShown_.load())
-    QMetaObject::invokeMethod(
-        this, [this] { PlaceStatus(); }, Qt::QueuedConnection);
+  if (statusShown_.load()) PostOrdered(this, [this] { PlaceStatus(); });
 }
 
 void TVLCommonImageDisplay::PlaceStatus() {
