@@ -12,11 +12,14 @@
 
 #include "app/about_form.h"
 #include "app/app_log.h"
+#include "app/camera_replug.h"
 #include "app/icon.h"
 #include "app/main_form.h"
 #include "app/viewer_classes.h"
 #include "buffers/block_pool.h"
 #include "buffers/pool_trim_clock.h"
+#include "capture/ds_capture.h"
+#include "dsbase/camera/camera_watch.h"
 #include "kernels/dispatch/dispatch.h"
 #include "runtime/component.h"
 #include "ui/application.h"
@@ -176,6 +179,11 @@ int RunViewer(int& argc, char** argv) {
 
     try {
       TViewerWindows windows = CreateViewerWindows();
+      // Declared after the windows, so it stops before they go: nothing it
+      // posted reaches a capture that is gone.
+      TDSCameraWatch cameraWatch;
+      ConnectCameraWatch(cameraWatch, *windows.main->VLDSCapture1);
+      cameraWatch.Start();
       QApplication::exec();
     } catch (const Exception& e) {
       ShowErrorMessage(e.Message());

@@ -19,10 +19,14 @@
 #include <thread>
 #include <tuple>
 
+#include "app/camera_replug.h"
+#include "capture/camera_recovery.h"
 #include "display/control/status_overlay.h"
+#include "dsbase/camera/camera_watch.h"
 #include "dsbase/graph/device_provider.h"
 #include "dsbase/render/video_renderer.h"
 #include "testing/camera/fake_camera_provider.h"
+#include "testing/camera/fake_udev_monitor.h"
 #include "testing/event_pump.h"
 #include "testing/process_resources.h"
 #include "tests/app/viewer_test_support.h"
@@ -107,6 +111,25 @@ class TFrameFeeder {
   // Feeder thread only.
   std::map<std::tuple<uint32_t, uint32_t, uint32_t>, std::vector<uint8_t>> frames_;
   std::thread thread_;
+};
+
+// The camera node plugged in at the moment of each call, as the system's
+// V4L2 calls reach whichever node is there: the camera watch asks the node
+// that udev announced what it is.
+class TPluggedNode final : public IV4L2Device {
+ public:
+  explicit TPluggedNode(std::shared_ptr<TFakeCameraProvider> camera) : camera_(std::move(camera)) {}
+  int Open(const std::string& path, int flags) override { return camera_->Fake()->Open(path, flags); }
+  int Ioctl(int fd, unsigned long request, void* arg) override { return camera_->Fake()->Ioctl(fd, request, arg); }
+  void* Mmap(size_t length, int prot, int flags, int fd, off_t offset) override {
+    return camera_->Fake()->Mmap(length, prot, flags, fd, offset);
+  }
+  int Munmap(void* address, size_t length) override { return camera_->Fake()->Munmap(address, length); }
+  int Poll(pollfd* fds, nfds_t count, int timeoutMs) override { return camera_->Fake()->Poll(fds, count, timeoutMs); }
+  int Close(int fd) override { return camera_->Fake()->Close(fd); }
+
+ private:
+  std::shared_ptr<TFakeCameraProvider> camera_;
 };
 
 class ViewerUnplugTest : public ::testing::Test {
@@ -388,6 +411,36 @@ TEST_F(ViewerUnplugTest, ACameraInUseIsSaidOnTheDisplayAndShownOnceItIsFree) {
   ASSERT_TRUE(StreamToDisplay(1));
   EXPECT_TRUE(testtools::PumpUntil([&] { return Display()->StatusText().isEmpty() && !box->isVisible(); }));
   feeder->SetFeeding(false);
+}
+
+// The viewer's own wiring of udev's events: the camera comes back under
+// another node and is shown again without a command and without waiting for
+// the capture's next retry.
+TEST_F(ViewerUnplugTest, ACameraPluggedBackIsShownAgainAsSoonAsUdevAnnouncesIt) {
+  auto udev = std::make_shared<camtest::TFakeUdevMonitor>();
+  TDSCameraWatch watch(udev, std::make_shared<TPluggedNode>(camera));
+  ConnectCameraWatch(watch, *Capture());
+  ASSERT_TRUE(watch.Start());
+  ChooseCamera();
+  ASSERT_TRUE(StreamToDisplay(1));
+  TModalAnswerer boxes;
+  ASSERT_TRUE(UnplugWhileStreaming());
+  ASSERT_TRUE(testtools::PumpUntil(
+      [&] { return Display()->StatusText() == QStringLiteral("Camera disconnected — waiting for it"); }));
+
+  // The capture's own clock is stopped: only udev's event can bring the
+  // camera back now.
+  Capture()->Recovery()->Timer()->stop();
+  camera->ReplugAt("/dev/video5");
+  udev->Add("/dev/video5");
+  ASSERT_TRUE(testtools::PumpUntil([&] { return Capture()->IsRunning(); }));
+  EXPECT_EQ(camera->FiltersMade(), 2);
+  ASSERT_TRUE(StreamToDisplay(1));
+  EXPECT_TRUE(testtools::PumpUntil([&] { return Display()->StatusText().isEmpty(); }));
+  EXPECT_EQ(boxes.Answered(), 0);
+  feeder->SetFeeding(false);
+  watch.Stop();
+  EXPECT_EQ(udev->openFds_, 0);
 }
 
 }  // namespace
