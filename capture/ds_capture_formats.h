@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "buffers/video_format.h"
+#include "dsbase/media/media_type.h"
 #include "dsbase/media/video_info.h"
 #include "pins/notify_operation.h"
 #include "runtime/interface.h"
