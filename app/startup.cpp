@@ -12,12 +12,12 @@
 
 #include "app/about_form.h"
 #include "app/app_log.h"
-#include "app/camera_replug.h"
 #include "app/icon.h"
 #include "app/main_form.h"
 #include "app/viewer_classes.h"
 #include "buffers/block_pool.h"
 #include "buffers/pool_trim_clock.h"
+#include "capture/camera_replug.h"
 #include "capture/ds_capture.h"
 #include "dsbase/camera/camera_watch.h"
 #include "kernels/dispatch/dispatch.h"

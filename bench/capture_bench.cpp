@@ -4,6 +4,10 @@
 // built anew for every start ("cold": the camera is bound and the graph
 // rendered) and with the open graph reused ("warm"), and on the synthetic
 // camera at 30 frames a second (which adds the wait for its first frame).
+// And a camera plugged back in: from udev's "add" event to the first frame
+// of the camera reopened by the viewer's wiring (camera watch, recovery,
+// rebinding, graph built anew, stream start), with the capture's own retry
+// clock stopped so that only the event brings the camera back.
 
 #include <benchmark/benchmark.h>
 
@@ -12,13 +16,18 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "capture/camera_recovery.h"
+#include "capture/camera_replug.h"
 #include "capture/ds_capture.h"
 #include "dsbase/camera/camera_identity.h"
+#include "dsbase/camera/camera_watch.h"
 #include "dsbase/camera/v4l2_capture_filter.h"
 #include "dsbase/com/graph_ids.h"
 #include "imagepins/buffer_operations.h"
 #include "testing/camera/fake_camera_provider.h"
+#include "testing/camera/fake_udev_monitor.h"
 #include "testing/camera/fake_v4l2_device.h"
+#include "testing/event_pump.h"
 
 namespace lumicar {
 namespace {
@@ -133,10 +142,62 @@ void BM_OpenGraph_FakeCamera(benchmark::State& state) {
   }
 }
 
+// The node plugged in at the moment of each call: the watch asks the node
+// udev announced what it is.
+class TPluggedNode final : public IV4L2Device {
+ public:
+  explicit TPluggedNode(std::shared_ptr<camtest::TFakeCameraProvider> camera) : camera_(std::move(camera)) {}
+  int Open(const std::string& path, int flags) override { return camera_->Fake()->Open(path, flags); }
+  int Ioctl(int fd, unsigned long request, void* arg) override { return camera_->Fake()->Ioctl(fd, request, arg); }
+  void* Mmap(size_t length, int prot, int flags, int fd, off_t offset) override {
+    return camera_->Fake()->Mmap(length, prot, flags, fd, offset);
+  }
+  int Munmap(void* address, size_t length) override { return camera_->Fake()->Munmap(address, length); }
+  int Poll(pollfd* fds, nfds_t count, int timeoutMs) override { return camera_->Fake()->Poll(fds, count, timeoutMs); }
+  int Close(int fd) override { return camera_->Fake()->Close(fd); }
+
+ private:
+  std::shared_ptr<camtest::TFakeCameraProvider> camera_;
+};
+
+void BM_ReplugToFirstFrame_FakeCamera(benchmark::State& state) {
+  TRig rig(QStringLiteral("Document Camera"));
+  auto udev = std::make_shared<camtest::TFakeUdevMonitor>();
+  TDSCameraWatch watch(udev, std::make_shared<TPluggedNode>(rig.camera));
+  ConnectCameraWatch(watch, *rig.capture);
+  if (!watch.Start()) return state.SkipWithError("the camera watch did not start");
+  const std::vector<uint8_t> frame = camtest::MakeYuyv(640, 480, 1);
+  rig.capture->Start();
+  rig.camera->Fake()->PushBytes(frame);
+  if (!rig.counter.WaitFrames(1)) return state.SkipWithError("no first frame");
+  int node = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    rig.camera->Unplug();
+    if (!testtools::PumpUntil([&] { return rig.capture->CameraStatus() == cstDisconnected; }))
+      return state.SkipWithError("the unplug was not noticed");
+    rig.capture->Recovery()->Timer()->stop();
+    node = node == 3 ? 4 : 3;
+    const std::string devnode = "/dev/video" + std::to_string(node);
+    rig.camera->ReplugAt(devnode);
+    // The camera sends as soon as it streams: what is left is the viewer's part.
+    rig.camera->Fake()->PushBytes(frame);
+    const int before = rig.counter.Frames();
+    state.ResumeTiming();
+    const auto begin = std::chrono::steady_clock::now();
+    udev->Add(devnode);
+    if (!testtools::PumpUntil([&] { return rig.counter.Frames() > before; }))
+      return state.SkipWithError("no frame after the replug");
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+  }
+  watch.Stop();
+}
+
 BENCHMARK(BM_OpenGraph_FakeCamera)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartToFirstFrame_FakeCamera_Cold)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartToFirstFrame_FakeCamera_Warm)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartToFirstFrame_SyntheticCamera)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReplugToFirstFrame_FakeCamera)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace lumicar

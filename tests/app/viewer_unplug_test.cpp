@@ -19,8 +19,8 @@
 #include <thread>
 #include <tuple>
 
-#include "app/camera_replug.h"
 #include "capture/camera_recovery.h"
+#include "capture/camera_replug.h"
 #include "display/control/status_overlay.h"
 #include "dsbase/camera/camera_watch.h"
 #include "dsbase/graph/device_provider.h"
