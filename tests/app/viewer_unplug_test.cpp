@@ -113,25 +113,6 @@ class TFrameFeeder {
   std::thread thread_;
 };
 
-// The camera node plugged in at the moment of each call, as the system's
-// V4L2 calls reach whichever node is there: the camera watch asks the node
-// that udev announced what it is.
-class TPluggedNode final : public IV4L2Device {
- public:
-  explicit TPluggedNode(std::shared_ptr<TFakeCameraProvider> camera) : camera_(std::move(camera)) {}
-  int Open(const std::string& path, int flags) override { return camera_->Fake()->Open(path, flags); }
-  int Ioctl(int fd, unsigned long request, void* arg) override { return camera_->Fake()->Ioctl(fd, request, arg); }
-  void* Mmap(size_t length, int prot, int flags, int fd, off_t offset) override {
-    return camera_->Fake()->Mmap(length, prot, flags, fd, offset);
-  }
-  int Munmap(void* address, size_t length) override { return camera_->Fake()->Munmap(address, length); }
-  int Poll(pollfd* fds, nfds_t count, int timeoutMs) override { return camera_->Fake()->Poll(fds, count, timeoutMs); }
-  int Close(int fd) override { return camera_->Fake()->Close(fd); }
-
- private:
-  std::shared_ptr<TFakeCameraProvider> camera_;
-};
-
 class ViewerUnplugTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -418,7 +399,7 @@ TEST_F(ViewerUnplugTest, ACameraInUseIsSaidOnTheDisplayAndShownOnceItIsFree) {
 // the capture's next retry.
 TEST_F(ViewerUnplugTest, ACameraPluggedBackIsShownAgainAsSoonAsUdevAnnouncesIt) {
   auto udev = std::make_shared<camtest::TFakeUdevMonitor>();
-  TDSCameraWatch watch(udev, std::make_shared<TPluggedNode>(camera));
+  TDSCameraWatch watch(udev, std::make_shared<camtest::TPluggedNode>(camera));
   ConnectCameraWatch(watch, *Capture());
   ASSERT_TRUE(watch.Start());
   ChooseCamera();
