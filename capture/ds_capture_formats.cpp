@@ -99,17 +99,9 @@ void TVLDSCaptureFormats::PresetCameraFormat(TVLVideoFormat wanted) {
   // exactly that size and rate wins; otherwise the one that comes nearest,
   // the size counting before the rate and the earlier subtype winning ties.
   std::vector<TGUID> subtypes{VLGetGUIDFromFormat(wanted)};
-  int count = 0, size = 0;
-  if (SUCCEEDED(streamConfig->GetNumberOfCapabilities(&count, &size)) && count > 0 && count < 4096 &&
-      VLCapsRecordRoom(size) > 0)
-    for (int i = 0; i < count; ++i) {
-      AM_MEDIA_TYPE* mt = nullptr;
-      std::vector<uint8_t> caps(VLCapsRecordRoom(size));
-      if (streamConfig->GetStreamCaps(i, &mt, caps.data()) == S_OK && mt &&
-          std::find(subtypes.begin(), subtypes.end(), mt->subtype) == subtypes.end())
-        subtypes.push_back(mt->subtype);
-      LPDSDeleteMediaType(mt);
-    }
+  VLForEachStreamCaps(streamConfig, [&](const AM_MEDIA_TYPE& mt, const VIDEO_STREAM_CONFIG_CAPS&) {
+    if (std::find(subtypes.begin(), subtypes.end(), mt.subtype) == subtypes.end()) subtypes.push_back(mt.subtype);
+  });
   struct TScore {
     int64_t size, rate;
     bool operator<(const TScore& o) const { return size != o.size ? size < o.size : rate < o.rate; }
@@ -234,18 +226,11 @@ bool TVLDSCaptureFormats::FallBackForBandwidth(QString* shown) {
     int width, height;
   };
   std::vector<TMode> modes;
-  int count = 0, size = 0;
-  if (SUCCEEDED(streamConfig->GetNumberOfCapabilities(&count, &size)) && count > 0 && count < 4096 &&
-      VLCapsRecordRoom(size) > 0)
-    for (int i = 0; i < count; ++i) {
-      AM_MEDIA_TYPE* mt = nullptr;
-      std::vector<uint8_t> caps(VLCapsRecordRoom(size));
-      int w = 0, h = 0;
-      int64_t p = 0;
-      if (streamConfig->GetStreamCaps(i, &mt, caps.data()) == S_OK && mt && DSCameraTypeGeometry(*mt, &w, &h, &p))
-        modes.push_back({mt->subtype, w, h});
-      LPDSDeleteMediaType(mt);
-    }
+  VLForEachStreamCaps(streamConfig, [&](const AM_MEDIA_TYPE& mt, const VIDEO_STREAM_CONFIG_CAPS&) {
+    int w = 0, h = 0;
+    int64_t p = 0;
+    if (DSCameraTypeGeometry(mt, &w, &h, &p)) modes.push_back({mt.subtype, w, h});
+  });
   // MJPEG at the same size carries the picture in a fraction of the bytes.
   const TMode* next = nullptr;
   if (!(subtype == MEDIASUBTYPE_MJPG))

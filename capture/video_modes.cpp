@@ -33,6 +33,28 @@ size_t VLCapsRecordRoom(int size) {
   return std::max(size_t(size), sizeof(VIDEO_STREAM_CONFIG_CAPS));
 }
 
+TVLStreamCapsWalk VLForEachStreamCaps(
+    IAMStreamConfig* config, const std::function<void(const AM_MEDIA_TYPE&, const VIDEO_STREAM_CONFIG_CAPS&)>& each) {
+  TVLStreamCapsWalk walk;
+  if (!config) return walk;
+  walk.counted = config->GetNumberOfCapabilities(&walk.count, &walk.size);
+  const size_t room = VLCapsRecordRoom(walk.size);
+  walk.usable = SUCCEEDED(walk.counted) && walk.count >= 0 && walk.count <= kMaxCapabilities && room > 0;
+  if (!walk.usable) return walk;
+  std::vector<uint8_t> record(room);
+  for (int i = 0; i < walk.count; ++i) {
+    AM_MEDIA_TYPE* mt = nullptr;
+    std::fill(record.begin(), record.end(), uint8_t{0});
+    if (config->GetStreamCaps(i, &mt, record.data()) == S_OK && mt) {
+      VIDEO_STREAM_CONFIG_CAPS caps;
+      std::memcpy(&caps, record.data(), sizeof caps);
+      each(*mt, caps);
+    }
+    LPDSDeleteMediaType(mt);
+  }
+  return walk;
+}
+
 int TVLVideoModes::GetCount() {
   if (open_) open_();
   std::lock_guard guard(lock_);
@@ -64,42 +86,29 @@ void TVLVideoModes::Add(const TVLVideoModeFormat& mode) {
 void TVLVideoModes::Read(IAMStreamConfig* config) {
   Clear();
   if (!config) return;
-  int count = 0, size = 0;
-  const HRESULT counted = config->GetNumberOfCapabilities(&count, &size);
-  const size_t room = VLCapsRecordRoom(size);
-  if (FAILED(counted) || count < 0 || count > kMaxCapabilities || room == 0) {
-    qCWarning(lcCapture) << "Reading the camera's capabilities: unusable count" << count << "or record size" << size
-                         << "(code" << Qt::hex << uint32_t(counted) << Qt::dec << "), none listed";
-    return;
-  }
-  for (int i = 0; i < count; ++i) {
-    AM_MEDIA_TYPE* mt = nullptr;
-    std::vector<uint8_t> record(room, 0);
-    const HRESULT hr = config->GetStreamCaps(i, &mt, record.data());
-    if (hr != S_OK || !mt) {
-      LPDSDeleteMediaType(mt);
-      continue;
-    }
-    VIDEO_STREAM_CONFIG_CAPS caps;
-    std::memcpy(&caps, record.data(), sizeof caps);
-    const BITMAPINFOHEADER* bmi = DSBitmapHeader(*mt);
-    if ((mt->formattype == FORMAT_VideoInfo || mt->formattype == FORMAT_VideoInfo2) && bmi) {
-      TVLVideoModeFormat m;
-      m.Format = mt->subtype == MEDIASUBTYPE_YUY2 ? vfYUY2 : mt->subtype == MEDIASUBTYPE_UYVY ? vfUYVY : vfRGB24;
-      m.Width = bmi->biWidth;
-      m.Height = Magnitude(bmi->biHeight);
-      m.MinWidth = caps.MinOutputSize.cx;
-      m.MinHeight = Magnitude(caps.MinOutputSize.cy);
-      m.MaxWidth = caps.MaxOutputSize.cx;
-      m.MaxHeight = Magnitude(caps.MaxOutputSize.cy);
-      m.WidthStep = caps.OutputGranularityX;
-      m.HeightStep = Magnitude(caps.OutputGranularityY);
-      m.MinFrames = FramesOf(caps.MaxFrameInterval);
-      m.MaxFrames = FramesOf(caps.MinFrameInterval);
-      Add(m);
-    }
-    LPDSDeleteMediaType(mt);
-  }
+  const TVLStreamCapsWalk walk =
+      VLForEachStreamCaps(config, [this](const AM_MEDIA_TYPE& type, const VIDEO_STREAM_CONFIG_CAPS& caps) {
+        const AM_MEDIA_TYPE* mt = &type;
+        const BITMAPINFOHEADER* bmi = DSBitmapHeader(*mt);
+        if ((mt->formattype == FORMAT_VideoInfo || mt->formattype == FORMAT_VideoInfo2) && bmi) {
+          TVLVideoModeFormat m;
+          m.Format = mt->subtype == MEDIASUBTYPE_YUY2 ? vfYUY2 : mt->subtype == MEDIASUBTYPE_UYVY ? vfUYVY : vfRGB24;
+          m.Width = bmi->biWidth;
+          m.Height = Magnitude(bmi->biHeight);
+          m.MinWidth = caps.MinOutputSize.cx;
+          m.MinHeight = Magnitude(caps.MinOutputSize.cy);
+          m.MaxWidth = caps.MaxOutputSize.cx;
+          m.MaxHeight = Magnitude(caps.MaxOutputSize.cy);
+          m.WidthStep = caps.OutputGranularityX;
+          m.HeightStep = Magnitude(caps.OutputGranularityY);
+          m.MinFrames = FramesOf(caps.MaxFrameInterval);
+          m.MaxFrames = FramesOf(caps.MinFrameInterval);
+          Add(m);
+        }
+      });
+  if (!walk.usable)
+    qCWarning(lcCapture) << "Reading the camera's capabilities: unusable count" << walk.count << "or record size"
+                         << walk.size << "(code" << Qt::hex << uint32_t(walk.counted) << Qt::dec << "), none listed";
 }
 
 }  // namespace lumicar

@@ -15,6 +15,12 @@
 #include "runtime/sync/leaf_mutex.h"
 
 namespace lumicar {
+class IAMStreamConfig;
+struct AM_MEDIA_TYPE;
+struct VIDEO_STREAM_CONFIG_CAPS;
+}  // namespace lumicar
+
+namespace lumicar {
 
 class IAMStreamConfig;
 
@@ -39,6 +45,20 @@ struct TVLVideoModeFormat {
 // writes in full, and never less than the record read here (a driver
 // reporting a short one leaves zeros behind it); 0 for a size no driver has.
 size_t VLCapsRecordRoom(int size);
+
+// How a walk over a camera's capability records went: whether its count and
+// record size were usable, and what the camera said.
+struct TVLStreamCapsWalk {
+  bool usable = false;
+  int count = 0, size = 0;
+  int32_t counted = 0;  // GetNumberOfCapabilities' result code
+};
+// Calls `each` with the media type and record of every capability the camera
+// answers for (records read into room it cannot overrun; the type freed
+// after the call). Nothing is called when the count or the record size is
+// unusable.
+TVLStreamCapsWalk VLForEachStreamCaps(
+    IAMStreamConfig* config, const std::function<void(const AM_MEDIA_TYPE&, const VIDEO_STREAM_CONFIG_CAPS&)>& each);
 
 class TVLVideoModes {
  public:
