@@ -31,6 +31,10 @@ void TLPThread::Start(TPriority priority) {
     Execute();
     running_.store(false, std::memory_order_release);
   });
+  // Named before Start returns, not only once the thread gets to it: a look
+  // at the process's threads right after a start would otherwise see a
+  // thread under the program's own name, renamed a moment later.
+  Name(thread_.native_handle());
   // Ordinary time-shared scheduling has no priorities to raise without
   // privileges; the level is kept for the record and for platforms that
   // honour it.
@@ -44,12 +48,14 @@ void TLPThread::WaitFor() {
 
 bool TLPThread::IsRunning() const { return running_.load(std::memory_order_acquire); }
 
-void TLPThread::SetName() {
+void TLPThread::SetName() { Name(pthread_self()); }
+
+void TLPThread::Name(pthread_t thread) {
   // The system keeps 15 characters of a thread name; the tail is the part
   // that tells the threads of one component apart.
   QByteArray name = name_.toUtf8();
   if (name.size() > 15) name = name.right(15);
-  if (const int error = pthread_setname_np(pthread_self(), name.constData()))
+  if (const int error = pthread_setname_np(thread, name.constData()))
     qCInfo(lcCapture) << "Naming the thread" << name_ << "failed with error" << error
                       << "; it runs under the name it was given by the system";
 }

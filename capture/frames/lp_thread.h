@@ -3,6 +3,8 @@
 // reports) and is created suspended: a derived class starts it once its own
 // fields exist, and tells it to end through a terminated flag.
 
+#include <pthread.h>
+
 #include <QString>
 #include <atomic>
 #include <mutex>
@@ -43,6 +45,8 @@ class TLPThread {
   void SetName();
 
  private:
+  // Gives `thread` this thread object's name (a failure is logged).
+  void Name(pthread_t thread);
   QString name_;
   std::atomic<bool> terminated_{false};
   TPriority priority_ = TPriority::kNormal;
