@@ -96,6 +96,11 @@ class TComponent : public TPersistent {
   // Runs once the component and its whole design have been read; clears csLoading
   // and csReading. Descendants call the base first.
   virtual void Loaded();
+  // Runs on the root of a design once every component of it exists and holds
+  // the design's values, before any of them gets Loaded (and so before any
+  // starts): the root may change values there as if the design had said so,
+  // e.g. with what the user chose in an earlier run.
+  virtual void DesignRead() {}
 
   // Called by NewComponent and by the class registry right after construction, when
   // the object is complete and virtual calls reach its own class.

@@ -39,6 +39,7 @@ class FormReader {
     }
     // Every component of the design exists and holds its values: now each may start.
     try {
+      root_->DesignRead();
       for (const QPointer<TComponent>& c : created_) {
         if (!c.isNull()) c->Loaded();
       }

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QKeySequence>
 #include <QMenu>
 #include <algorithm>
 
@@ -74,12 +75,19 @@ void TMenuItem::SetVisible(bool value) {
   SyncAction();
 }
 
+void TMenuItem::SetShortCut(const QString& value) {
+  if (shortCut_ == value) return;
+  shortCut_ = value;
+  SyncAction();
+}
+
 void TMenuItem::SyncAction() {
   QAction* a = action_.get();
   a->setText(IsLine() ? QString() : caption_);
   a->setSeparator(IsLine());
   a->setEnabled(enabled_);
   a->setVisible(visible_);
+  a->setShortcut(QKeySequence(shortCut_, QKeySequence::PortableText));
   // Only a checked item is checkable, so that unchecked items show no empty
   // box or circle in front of their caption.
   if (checked_) {

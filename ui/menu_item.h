@@ -32,12 +32,14 @@ class TMenuItem : public TComponent {
   Q_PROPERTY(int GroupIndex READ GroupIndex WRITE SetGroupIndex)
   Q_PROPERTY(bool RadioItem READ RadioItem WRITE SetRadioItem)
   Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(QString ShortCut READ ShortCut WRITE SetShortCut)
   Q_PROPERTY(lumicar::TNotifyEvent OnClick READ OnClick WRITE SetOnClick)
   Q_CLASSINFO("Default.Checked", "False")
   Q_CLASSINFO("Default.Enabled", "True")
   Q_CLASSINFO("Default.GroupIndex", "0")
   Q_CLASSINFO("Default.RadioItem", "False")
   Q_CLASSINFO("Default.Visible", "True")
+  Q_CLASSINFO("Default.ShortCut", "")
 
  public:
   Q_INVOKABLE explicit TMenuItem(lumicar::TComponent* owner = nullptr);
@@ -61,6 +63,11 @@ class TMenuItem : public TComponent {
   void SetRadioItem(bool value);
   bool Visible() const { return visible_; }
   void SetVisible(bool value);
+  // The key shown beside the caption, in Qt's portable text ("Ctrl+S",
+  // "Shift+R", "Space"); empty for none. The key works while the menu is
+  // closed once the item's action is added to a window (QWidget::addAction).
+  QString ShortCut() const { return shortCut_; }
+  void SetShortCut(const QString& value);
   TNotifyEvent OnClick() const { return onClick_; }
   void SetOnClick(const TNotifyEvent& e) { onClick_ = e; }
 
@@ -112,6 +119,7 @@ class TMenuItem : public TComponent {
   int groupIndex_ = 0;
   bool radioItem_ = false;
   bool visible_ = true;
+  QString shortCut_;
   TNotifyEvent onClick_;
 
   QPointer<TMenuItem> parent_;

@@ -80,6 +80,11 @@ class TDSDevice : public TLPLockedPersistentNotify {
   // Forgets the opened names.
   void CloseDevice();
 
+  // A choice kept from an earlier run, as a design keeps it: both names as
+  // given, no lookup (the camera may be unplugged now and is opened by its
+  // display name when it is back) and no change callback.
+  void RestoreChoice(const QString& driverName, const QString& deviceName) { SetNames(driverName, deviceName); }
+
   // True when "Default" (any letter case) is chosen.
   bool IsSelectedDefault() const;
   // True when "None" (any letter case) or nothing is chosen.

@@ -106,7 +106,8 @@ TEST_F(FormReaderTest, ComponentsLoadInDesignOrderAndStartAfterTheWholeDesign) {
       "end\n";
   ReadComponentDesign(&form, design);
   EXPECT_EQ(form.Name(), QStringLiteral("Form2"));
-  EXPECT_EQ(Log(), (std::vector<QString>{"Loaded:A", "Loaded:B", "Loaded:C", "Loaded:Form2"}));
+  // The root sees the whole design read before anything of it starts.
+  EXPECT_EQ(Log(), (std::vector<QString>{"DesignRead:Form2", "Loaded:A", "Loaded:B", "Loaded:C", "Loaded:Form2"}));
   auto* a = qobject_cast<TTestKinds*>(form.FindComponent(QStringLiteral("a")));
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a->loaded_calls, 1);
@@ -227,7 +228,7 @@ TEST_F(FormReaderTest, FailingLoadedFreesTheWholeDesign) {
     EXPECT_EQ(e.Message(), QStringLiteral("cannot start F"));
   }
   EXPECT_EQ(form.ComponentCount(), 0);  // the helper F made is gone too
-  EXPECT_EQ(Log(), (std::vector<QString>{"Destroyed:K", "Destroyed:F"}));
+  EXPECT_EQ(Log(), (std::vector<QString>{"DesignRead:Form1", "Destroyed:K", "Destroyed:F"}));
 }
 
 TEST_F(FormReaderTest, LinksStoredOnBothEndsReachEachPinsHooksInDesignOrder) {
@@ -244,7 +245,8 @@ TEST_F(FormReaderTest, LinksStoredOnBothEndsReachEachPinsHooksInDesignOrder) {
   EXPECT_EQ(capture->OutputPin()->sinks, QStringList{"Form1.Mirror1.InputPin"});
   EXPECT_EQ(mirror->InputPin()->source, QStringLiteral("Form1.Capture1.OutputPin"));
   EXPECT_EQ(mirror->OutputPin()->sinks, QStringList{"Form1.Display1.InputPin"});
-  EXPECT_EQ(Log(), (std::vector<QString>{"Loaded:Display1", "Loaded:Capture1", "Loaded:Mirror1", "Loaded:Form1"}));
+  EXPECT_EQ(Log(), (std::vector<QString>{"DesignRead:Form1", "Loaded:Display1", "Loaded:Capture1", "Loaded:Mirror1",
+                                         "Loaded:Form1"}));
 }
 
 TEST_F(FormReaderTest, ValueStreamGivesKindsAndTypedValuesToHooks) {

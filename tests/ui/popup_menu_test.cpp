@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
+#include <QTest>
 
 #include "runtime/exception.h"
 #include "runtime/form_reader.h"
@@ -43,6 +44,7 @@ const char kDesign[] = R"(object MenuForm: TMenuTestForm
     OwnerDraw = True
     object Open1: TMenuItem
       Caption = 'フルスクリーン'
+      ShortCut = 'Ctrl+Shift+F'
       OnClick = OpenClick
     end
     object Top1: TMenuItem
@@ -156,6 +158,21 @@ TEST_F(PopupMenuTest, ChoosingAnItemCallsItsHandlerAndLeavesTheMarksAlone) {
   Item("Top1")->Action()->trigger();
   EXPECT_EQ(form->clicks.size(), 3u);
   EXPECT_TRUE(Item("Top1")->Action()->isChecked());
+}
+
+TEST_F(PopupMenuTest, AnItemsKeyIsShownAndChoosesItFromItsWindow) {
+  EXPECT_EQ(Item("Open1")->Action()->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+  EXPECT_TRUE(Item("Top1")->Action()->shortcut().isEmpty());
+  form->Widget()->addAction(Item("Open1")->Action());
+  form->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form->Widget()));
+  QTest::keyClick(form->Widget(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+  ASSERT_EQ(form->clicks.size(), 1u);
+  EXPECT_EQ(form->clicks[0], Item("Open1"));
+  // Taken away again, the key does nothing.
+  Item("Open1")->SetShortCut(QString());
+  QTest::keyClick(form->Widget(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(form->clicks.size(), 1u);
 }
 
 TEST_F(PopupMenuTest, RadioItemsClearTheirGroupOnlyAmongTheirSiblings) {

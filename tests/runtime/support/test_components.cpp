@@ -169,6 +169,8 @@ void TTestForm::Button1Click(QObject* Sender) { clicks.push_back(Sender); }
 
 void TTestForm::WrongShape(int count) { (void)count; }
 
+void TTestForm::DesignRead() { Log().push_back(QStringLiteral("DesignRead:") + Name()); }
+
 void TTestForm::Loaded() {
   TComponent::Loaded();
   Log().push_back(QStringLiteral("Loaded:") + Name());

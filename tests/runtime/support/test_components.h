@@ -302,6 +302,8 @@ class TTestForm : public TComponent {
 
   Q_INVOKABLE void Button1Click(QObject* Sender);
   Q_INVOKABLE void WrongShape(int count);
+  // Logs "DesignRead:<name>".
+  void DesignRead() override;
   void Loaded() override;
 
   std::vector<QObject*> clicks;
