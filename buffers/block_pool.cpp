@@ -1,7 +1,11 @@
 #include "buffers/block_pool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <memory>
 #include <mutex>
 
@@ -16,6 +20,14 @@ namespace {
 // Free blocks are kept this many ticks beyond their current count, so a size
 // in steady use always finds a reserve and an idle size lingers for 1.6 s.
 constexpr uint32_t kCountdownReserve = 8;
+// A size in steady use keeps at most this many free blocks that it did not
+// need for a whole tick. More are left after a stall (a full frame queue
+// draining at once): half of the excess goes back at every tick, so a
+// few hundred megabytes are back with the system within two seconds, while
+// blocks that the stream takes within a tick are never freed and made again.
+constexpr std::size_t kBusyReserve = 4;
+// Trimming the C heap walks it: worth it only after a frame or more.
+[[maybe_unused]] constexpr std::size_t kTrimAfterBytes = std::size_t(1) << 20;
 
 // The free blocks of one exact size.
 struct TSLSmartBufferList {
@@ -31,6 +43,8 @@ struct TSLSmartBufferList {
   std::size_t BlockSize;
   std::vector<void*> FreeBlocks;
   uint32_t Countdown = 0;
+  // The fewest free blocks since the last tick: that many were not needed.
+  std::size_t LowWater = 0;
 };
 
 // Owns the size chains and the one lock that guards them.
@@ -44,6 +58,7 @@ class TSLSmartBufferManager {
       if (!chain.FreeBlocks.empty()) {
         void* block = chain.FreeBlocks.back();
         chain.FreeBlocks.pop_back();
+        chain.LowWater = std::min(chain.LowWater, chain.FreeBlocks.size());
         inUse_.fetch_add(1, std::memory_order_relaxed);
         return block;
       }
@@ -72,19 +87,29 @@ class TSLSmartBufferManager {
     // `chains` frees its blocks here, outside the lock.
   }
 
-  void Tick() {
+  // Returns the bytes given back to the heap.
+  std::size_t Tick() {
     std::lock_guard lock(lock_);
+    std::size_t freed = 0;
+    auto freeLast = [&freed](TSLSmartBufferList& chain) {
+      _ippFree(chain.FreeBlocks.back());
+      chain.FreeBlocks.pop_back();
+      freed += chain.BlockSize;
+    };
     for (std::size_t i = chains_.size(); i-- > 0;) {
       TSLSmartBufferList& chain = *chains_[i];
+      const std::size_t idle = std::min(chain.LowWater, chain.FreeBlocks.size());
+      if (idle > kBusyReserve) {
+        for (std::size_t n = (idle - kBusyReserve + 1) / 2; n > 0; --n) freeLast(chain);
+      }
       if (chain.Countdown > 0) {
         --chain.Countdown;
-        while (chain.FreeBlocks.size() > chain.Countdown) {
-          _ippFree(chain.FreeBlocks.back());
-          chain.FreeBlocks.pop_back();
-        }
+        while (chain.FreeBlocks.size() > chain.Countdown) freeLast(chain);
       }
+      chain.LowWater = chain.FreeBlocks.size();
       if (chain.Countdown == 0) chains_.erase(chains_.begin() + static_cast<std::ptrdiff_t>(i));
     }
+    return freed;
   }
 
   std::vector<TSLPoolChainState> State() {
@@ -138,7 +163,16 @@ void SLBufferDeallocate(void* block, std::size_t size) {
 
 void SLMemoryCleanUp() { Manager().CleanUp(); }
 
-void SLMemoryTick() { Manager().Tick(); }
+void SLMemoryTick() {
+#if defined(__GLIBC__)
+  // The C heap keeps large freed blocks it took from its own arenas rather
+  // than from separate mappings; trimming hands whole free pages back, so
+  // what the pool gave back leaves the process's resident memory too.
+  if (Manager().Tick() >= kTrimAfterBytes) malloc_trim(0);
+#else
+  Manager().Tick();
+#endif
+}
 
 std::vector<TSLPoolChainState> SLMemoryPoolState() { return Manager().State(); }
 

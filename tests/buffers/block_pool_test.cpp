@@ -108,6 +108,62 @@ TEST_F(BlockPool, SizeInSteadyUseKeepsItsReserve) {
   EXPECT_EQ(ChainOf(256)->FreeBlocks, 1u);
 }
 
+// Counts the heap's allocations while it lives.
+class CountingHeapScope {
+ public:
+  CountingHeapScope() {
+    previous_ = SLSetHeapFunctions({&Count, &std::free});
+    SLSetHeapFunctions({&Count, previous_.Free});
+    allocations = 0;
+  }
+  ~CountingHeapScope() { SLSetHeapFunctions(previous_); }
+  static inline int allocations = 0;
+
+ private:
+  static void* Count(std::size_t size) {
+    ++allocations;
+    return std::malloc(size);
+  }
+  SLHeapFunctions previous_;
+};
+
+// Takes `count` blocks of `size` and gives them back, as a stream does with
+// the frames it has in flight.
+void Cycle(std::size_t size, int count) {
+  std::vector<void*> taken;
+  for (int i = 0; i < count; ++i) taken.push_back(SLBufferAllocate(size));
+  for (void* block : taken) SLBufferDeallocate(block, size);
+}
+
+TEST_F(BlockPool, AfterAStallABusySizeGivesBackWhatItDoesNotTake) {
+  constexpr std::size_t kSize = 4096;
+  Cycle(kSize, 120);  // a full queue drains at once
+  ASSERT_EQ(ChainOf(kSize)->FreeBlocks, 120u);
+  std::vector<std::size_t> free;
+  for (int tick = 0; tick < 20; ++tick) {
+    Cycle(kSize, 3);
+    SLMemoryTick();
+    free.push_back(ChainOf(kSize)->FreeBlocks);
+  }
+  // Gone within a couple of seconds of ticks, a little at a time, down to a
+  // small reserve above what the stream takes.
+  EXPECT_LT(free[10], 12u);
+  EXPECT_GE(free.back(), 3u);
+  EXPECT_LE(free.back(), 8u);
+  for (std::size_t i = 1; i < free.size(); ++i) EXPECT_LE(free[i], free[i - 1]);
+}
+
+TEST_F(BlockPool, BlocksAStreamTakesEveryTickAreNeverMadeAgain) {
+  constexpr std::size_t kSize = 8192;
+  CountingHeapScope heap;
+  for (int tick = 0; tick < 50; ++tick) {
+    Cycle(kSize, 12);
+    SLMemoryTick();
+  }
+  EXPECT_EQ(CountingHeapScope::allocations, 12);
+  EXPECT_EQ(ChainOf(kSize)->FreeBlocks, 12u);
+}
+
 TEST_F(BlockPool, RefusedHeapRaisesOutOfMemoryAndPoolStaysUsable) {
   MakeIntf<TSLBlockBuffer>(1u);  // leaves a container-sized block in the pool
   {
