@@ -21,6 +21,7 @@
 #include "capture/ds_capture.h"
 #include "dsbase/camera/camera_watch.h"
 #include "kernels/dispatch/dispatch.h"
+#include "lumicar_version.h"
 #include "runtime/component.h"
 #include "ui/application.h"
 #include "ui/message_box.h"
@@ -162,7 +163,7 @@ int RunViewer(int& argc, char** argv) {
   {
     TViewerApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kTitle));
-    QApplication::setApplicationVersion(QStringLiteral("1.1.2.0"));
+    QApplication::setApplicationVersion(QStringLiteral(LUMICAR_VERSION));
     // The desktop finds the installed launcher and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("lumicar"));
     QApplication::setWindowIcon(ViewerIcon());
