@@ -9,9 +9,12 @@
 #include <QTimer>
 #include <QtGlobal>
 #include <algorithm>
+#include <cstdio>
+#include <optional>
 
 #include "app/about_form.h"
 #include "app/app_log.h"
+#include "app/command_line.h"
 #include "app/icon.h"
 #include "app/main_form.h"
 #include "app/viewer_classes.h"
@@ -21,7 +24,6 @@
 #include "capture/ds_capture.h"
 #include "dsbase/camera/camera_watch.h"
 #include "kernels/dispatch/dispatch.h"
-#include "lumicar_version.h"
 #include "runtime/component.h"
 #include "ui/application.h"
 #include "ui/message_box.h"
@@ -152,7 +154,35 @@ TViewerWindows CreateViewerWindows() {
   return AssembleViewerWindows(std::move(main), std::move(about));
 }
 
+namespace {
+
+QStringList ArgumentsOf(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc && argv[i]; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+  return arguments;
+}
+
+}  // namespace
+
 int RunViewer(int& argc, char** argv) {
+  // The command line first: a mistake in it, and the commands that only
+  // print, need no display.
+  const TParsedCommandLine line = ParseViewerCommandLine(ArgumentsOf(argc, argv));
+  if (!line.error.isEmpty()) {
+    std::fprintf(stderr, "lumicar: %s\n", qPrintable(line.error));
+    return kUsageExitCode;
+  }
+  const TViewerOptions& options = line.options;
+  if (options.PrintsOnly()) return RunPrintingCommand(argc, argv, options);
+  std::optional<TViewerCamera> camera;
+  if (!options.device.isEmpty()) {
+    camera = FindViewerCamera(ListViewerCameras(), options.device);
+    if (!camera) {
+      std::fprintf(stderr, "lumicar: no camera named '%s' is present (lumicar --list-devices lists them)\n",
+                   qPrintable(options.device));
+      return kUsageExitCode;
+    }
+  }
   if (NoGraphicalDisplay(qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"))) {
     qCCritical(lcStartup).noquote() << NoGraphicalDisplayMessage();
     return 1;
@@ -163,12 +193,14 @@ int RunViewer(int& argc, char** argv) {
   {
     TViewerApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kTitle));
-    QApplication::setApplicationVersion(QStringLiteral(LUMICAR_VERSION));
+    QApplication::setApplicationVersion(ViewerVersion());
     // The desktop finds the installed launcher and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("lumicar"));
     QApplication::setWindowIcon(ViewerIcon());
     SetApplicationTitle(QString::fromLatin1(kTitle));
     CheckCaptionFont();
+    // Before the window reads what it remembers.
+    if (options.resetSettings) ResetViewerSettings();
 
     // The block pool gives unused frame blocks back to the system on the
     // user-interface thread's own clock.
@@ -180,6 +212,7 @@ int RunViewer(int& argc, char** argv) {
 
     try {
       TViewerWindows windows = CreateViewerWindows();
+      ApplyViewerOptions(*windows.main, options, camera);
       // Declared after the windows, so it stops before they go: nothing it
       // posted reaches a capture that is gone.
       TDSCameraWatch cameraWatch;

@@ -64,9 +64,11 @@ TViewerWindows AssembleViewerWindows(std::unique_ptr<TForm1> main, std::unique_p
 // Makes both from their designs (main first) and puts them together.
 TViewerWindows CreateViewerWindows();
 
-// The program: application object and title, the windows, the event loop.
-// A library exception that escapes start-up or the loop is shown in the
-// standard error box and ends the program. Returns the exit code, 0.
+// The program: the command line (app/command_line.h), then application
+// object and title, the windows, the event loop. A library exception that
+// escapes start-up or the loop is shown in the standard error box and ends
+// the program. Returns the exit code: 0; 1 without a display; 2 for a
+// mistake on the command line (one line on standard error).
 int RunViewer(int& argc, char** argv);
 
 }  // namespace lumicar
