@@ -29,7 +29,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$root/tests/tsan.supp"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp"
 
-status=0 passed=0 failed=0
+status=0 passed=0 failed=0 asan_built=0
 timings=()
 step_name="" step_start=0
 begin() {
@@ -139,6 +139,7 @@ if logged "$logs/asan-configure.log" cmake -S . -B build/asan "${common[@]}" -DL
   -DLUMICAR_SANITIZE=address,undefined &&
   logged "$logs/asan-build.log" cmake --build build/asan -j "$jobs"; then
   end "built"
+  asan_built=1
   build_fuzz >"$logs/fuzz-step.log" 2>&1 &
   fuzz_build=$!
   begin "AddressSanitizer tests"
@@ -148,6 +149,27 @@ else
   end "build failed"
   build_fuzz >"$logs/fuzz-step.log" 2>&1 &
   fuzz_build=$!
+fi
+
+# The Debian package, made by cpack from the sanitizer build's tree (no
+# build of its own): its files and control fields, the desktop and
+# software-centre entries, lintian, and the unpacked program's --version and
+# --list-devices run without the build tree, LD_LIBRARY_PATH or a display.
+# What it checks is how the tree installs and packages, which is the same in
+# every build type; the program in it carries the sanitizer runtimes, so
+# its Depends names them too (a Release tree's package does not).
+begin "Debian package"
+if [ $asan_built = 1 ]; then
+  if tools/check-package.sh build/asan --lintian >"$logs/package.log" 2>&1; then
+    passed=$((passed + 1))
+    end "$(tail -n 1 "$logs/package.log" | sed 's/^ *//')"
+  else
+    cat "$logs/package.log"
+    status=1 failed=$((failed + 1))
+    end "failed"
+  fi
+else
+  end "skipped: the AddressSanitizer build failed"
 fi
 
 # Fuzz the readers of stored designs and the paths that take a camera's data

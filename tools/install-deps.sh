@@ -20,7 +20,10 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(clang libclang-rt-dev lld clang-format python3
     # The window-manager tests: a stacking window manager on Xvfb, and xprop
     # to see it come up.
-    openbox x11-utils)
+    openbox x11-utils
+    # The package check: dpkg-shlibdeps, lintian, and the validators of the
+    # software-centre and desktop entries.
+    dpkg-dev lintian appstream desktop-file-utils)
 fi
 
 missing=()
