@@ -264,8 +264,8 @@ int ListViewerDevices(QTextStream& out, QTextStream& err) {
 }
 
 void ResetViewerSettings() {
-  // Placeholder, to be wired to the settings store's reset: the viewer
-  // remembers nothing yet, so there is nothing to forget.
+  // PLACEHOLDER, to be replaced by the settings store's reset when the store
+  // lands: until then the viewer remembers nothing, so nothing is forgotten.
 }
 
 void ApplyViewerOptions(TForm1& form, const TViewerOptions& options, const std::optional<TViewerCamera>& camera) {

@@ -66,6 +66,7 @@ std::optional<TViewerCamera> FindViewerCamera(const std::vector<TViewerCamera>& 
 int ListViewerDevices(QTextStream& out, QTextStream& err);
 
 // Forgets the viewer's remembered settings; runs before the window is made.
+// For now an empty placeholder that the settings store's reset replaces.
 void ResetViewerSettings();
 
 // What the options ask of the window once it is shown: the camera (chosen

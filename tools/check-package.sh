@@ -77,7 +77,7 @@ grep -q -x 'Test pattern' <<<"$listed" || problem "lumicar --list-devices does n
 grep -q -E '^      [0-9]+ x [0-9]+: ' <<<"$listed" || problem "lumicar --list-devices lists no size"
 
 if [ "$run_lintian" = --lintian ]; then
-  lintian --no-tag-display-limit "$deb" >"$out/lintian.log" 2>&1
+  lintian --tag-display-limit 0 "$deb" >"$out/lintian.log" 2>&1
   grep '^E:' "$out/lintian.log" | sed 's/^/   package: lintian /' | head -n 20
   grep -q '^E:' "$out/lintian.log" && problems=$((problems + 1))
 fi
