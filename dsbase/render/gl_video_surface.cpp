@@ -85,11 +85,27 @@ void main() {
 }
 )";
 
+// The shown area (x, y, width, height) lies in the picture turned clockwise
+// by `turns` quarter turns; each point of it is read back from the unturned
+// picture texture.
 constexpr char kDrawShader[] = R"(
 uniform sampler2D picture;
+uniform vec4 area;
+uniform int turns;
 in vec2 corner;
 out vec4 color;
-void main() { color = vec4(texture(picture, corner).rgb, 1.0); }
+void main() {
+  vec2 p = area.xy + corner * area.zw;
+  vec2 t = p;
+  if (turns == 1) {
+    t = vec2(p.y, 1.0 - p.x);
+  } else if (turns == 2) {
+    t = vec2(1.0) - p;
+  } else if (turns == 3) {
+    t = vec2(1.0 - p.y, p.x);
+  }
+  color = vec4(texture(picture, t).rgb, 1.0);
+}
 )";
 
 struct TTexelFormat {
@@ -128,6 +144,11 @@ TDSGLVideoSurface::~TDSGLVideoSurface() {
   makeCurrent();
   ReleaseGL();
   doneCurrent();
+}
+
+void TDSGLVideoSurface::SetView(const TDSVideoView& view) {
+  view_ = DSClampedView(view);
+  update();
 }
 
 void TDSGLVideoSurface::ReleaseGL() {
@@ -251,7 +272,7 @@ bool TDSGLVideoSurface::Convert(const TDSVideoFrame& frame) {
 }
 
 void TDSGLVideoSurface::paintGL() {
-  const bool fresh = frames_->TakeNewest();
+  const bool fresh = !view_.frozen && frames_->TakeNewest();
   const TDSVideoFrame* frame = frames_->Current();
   bool shown = false;
   if (frame && !broken_) shown = frame->sequence == convertedSequence_ || Convert(*frame);
@@ -262,6 +283,9 @@ void TDSGLVideoSurface::paintGL() {
   if (!shown) return;
   draw_->bind();
   draw_->setUniformValue("picture", 0);
+  const QRectF area = DSShownArea(view_);
+  draw_->setUniformValue("area", float(area.x()), float(area.y()), float(area.width()), float(area.height()));
+  draw_->setUniformValue("turns", view_.quarterTurns);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, pictureTexture_);
   DrawQuad();

@@ -3,7 +3,9 @@
 // integer texture, turned into RGB by a conversion shader into a picture
 // texture of the frame's size (YUV 4:2:2 with the frame kernels' fixed-point
 // coefficients, bit for bit; bottom-up rows by the texel row read), and the
-// picture texture is drawn scaled by the GPU with linear filtering. The
+// picture texture is drawn scaled by the GPU with linear filtering, each
+// fragment reading the point of it that the view's shown area and turn put
+// there (no pass of their own). The
 // window swaps on the display's vertical refresh.
 
 #include <QOpenGLExtraFunctions>
@@ -25,7 +27,10 @@ class TDSGLVideoSurface final : public QOpenGLWidget, public TDSVideoSurface, pr
   ~TDSGLVideoSurface() override;
 
   QWidget* Widget() override { return this; }
-  void FrameArrived() override { update(); }
+  void FrameArrived() override {
+    if (!view_.frozen) update();
+  }
+  void SetView(const TDSVideoView& view) override;
   QImage Grab() override { return grabFramebuffer(); }
 
  protected:
@@ -51,6 +56,7 @@ class TDSGLVideoSurface final : public QOpenGLWidget, public TDSVideoSurface, pr
   uint64_t convertedSequence_ = 0;  // the frame in the picture texture
   uint64_t presentPending_ = 0;     // drawn, shown with the next swap
   int64_t presentReceivedNs_ = 0;   // when that frame was put
+  TDSVideoView view_;
 };
 
 }  // namespace lumicar

@@ -16,10 +16,15 @@ TDSPainterVideoSurface::TDSPainterVideoSurface(std::shared_ptr<TDSVideoFrameExch
 
 QImage TDSPainterVideoSurface::Grab() { return grab().toImage(); }
 
+void TDSPainterVideoSurface::SetView(const TDSVideoView& view) {
+  view_ = DSClampedView(view);
+  update();
+}
+
 void TDSPainterVideoSurface::paintEvent(QPaintEvent*) {
   uint64_t fresh = 0;
   int64_t receivedNs = 0;
-  if (frames_->TakeNewest()) {
+  if (!view_.frozen && frames_->TakeNewest()) {
     const TDSVideoFrame& frame = *frames_->Current();
     const TDSFrameFormat& from = frame.format;
     if (picture_.size() != QSize(from.width, from.height))
@@ -38,7 +43,10 @@ void TDSPainterVideoSurface::paintEvent(QPaintEvent*) {
     return;
   }
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(rect(), picture_);
+  const TDSViewDrawing drawing = DSViewDrawing(view_, picture_.size(), QSizeF(size()));
+  painter.translate(width() / 2.0, height() / 2.0);
+  painter.rotate(drawing.degrees);
+  painter.drawImage(drawing.target, picture_, drawing.source);
   painter.end();
   if (fresh) frames_->MarkPresented(fresh, receivedNs);
 }

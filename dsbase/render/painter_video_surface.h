@@ -1,7 +1,8 @@
 #pragma once
 // The video surface without OpenGL: each new frame is converted by the
 // frame kernels into a top-down 32-bit picture on the painting thread and
-// drawn scaled with smooth filtering.
+// drawn scaled with smooth filtering: the part of it the view shows, turned
+// by the painter, in one draw.
 
 #include <QWidget>
 
@@ -15,7 +16,10 @@ class TDSPainterVideoSurface final : public QWidget, public TDSVideoSurface {
   TDSPainterVideoSurface(std::shared_ptr<TDSVideoFrameExchange> frames, QWidget* parent);
 
   QWidget* Widget() override { return this; }
-  void FrameArrived() override { update(); }
+  void FrameArrived() override {
+    if (!view_.frozen) update();
+  }
+  void SetView(const TDSVideoView& view) override;
   QImage Grab() override;
 
  protected:
@@ -25,6 +29,7 @@ class TDSPainterVideoSurface final : public QWidget, public TDSVideoSurface {
   std::shared_ptr<TDSVideoFrameExchange> frames_;
   TDSFrameConverter converter_;
   QImage picture_;  // the frame shown, kept for repaints
+  TDSVideoView view_;
 };
 
 }  // namespace lumicar

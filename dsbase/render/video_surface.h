@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "dsbase/render/video_render_path.h"
+#include "dsbase/render/video_view.h"
 
 class QWidget;
 
@@ -18,8 +19,15 @@ class TDSVideoSurface {
  public:
   virtual ~TDSVideoSurface() = default;
   virtual QWidget* Widget() = 0;
-  // A newer frame waits in the exchange: paint it on the next update.
+  // A newer frame waits in the exchange: paint it on the next update
+  // (unless the view is frozen).
   virtual void FrameArrived() = 0;
+  // How the picture is shown from the next paint on: the shown area and
+  // turn are applied where the picture is drawn, without a pass of their
+  // own. Frozen, the surface keeps painting the frame it has and leaves
+  // newer ones in the exchange, which drops them as they are overtaken;
+  // thawed, it paints the newest at once.
+  virtual void SetView(const TDSVideoView& view) = 0;
   // The picture as the surface shows it, at the surface's size.
   virtual QImage Grab() = 0;
 };

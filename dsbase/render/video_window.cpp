@@ -9,6 +9,7 @@
 
 #include "dsbase/com/media_event_sink.h"
 #include "dsbase/graph/video_renderer_interfaces.h"
+#include "dsbase/render/video_frame_exchange.h"
 #include "dsbase/render/video_surface.h"
 
 namespace lumicar {
@@ -24,7 +25,8 @@ bool Frameless(int32_t style) { return (style & WS_CAPTION) != WS_CAPTION; }
 TDSVideoWindow::TDSVideoWindow(std::shared_ptr<TDSVideoFrameExchange> frames, TDSVideoRenderPath path)
     : QWidget(nullptr, Qt::Window),
       path_(path),
-      surface_(DSCreateVideoSurface(path, std::move(frames), this)),
+      frames_(std::move(frames)),
+      surface_(DSCreateVideoSurface(path, frames_, this)),
       style_(WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS) {
   setFocusPolicy(Qt::NoFocus);
   // Moves without a button pressed go to the drain as well, and show the
@@ -188,6 +190,27 @@ void TDSVideoWindow::GraphStarting() {
 void TDSVideoWindow::FrameArrived() { surface_->FrameArrived(); }
 
 QImage TDSVideoWindow::GrabPicture() { return surface_->Grab(); }
+
+void TDSVideoWindow::SetView(const TDSVideoView& view) { surface_->SetView(view); }
+
+QImage TDSVideoWindow::CurrentFrame() const {
+  // The painter's own frame, read on the painter's thread: it stays until
+  // the next paint takes a newer one.
+  const TDSVideoFrame* frame = frames_ ? frames_->Current() : nullptr;
+  if (!frame || !frame->pixels) return {};
+  const TDSFrameFormat& from = frame->format;
+  if (from.width <= 0 || from.height <= 0 || frame->size < DSFrameBytes(from)) return {};
+  QImage picture(from.width, from.height, QImage::Format_RGB32);
+  if (picture.isNull()) {
+    qCWarning(lcVideoRender) << "no memory for a" << from.width << "x" << from.height << "copy of the frame shown";
+    return {};
+  }
+  // Converted as the painting surface does, so both paths give the same.
+  const TDSFrameFormat to{vfRGBA32, from.width, from.height, false, int(picture.bytesPerLine()), nullptr};
+  TDSFrameConverter converter;
+  converter.Convert(frame->pixels, from, picture.bits(), to);
+  return picture;
+}
 
 void TDSVideoWindow::CursorIdleElapsed() {
   if (!fullScreen_) return;

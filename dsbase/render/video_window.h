@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "dsbase/render/video_render_path.h"
+#include "dsbase/render/video_view.h"
 
 class QScreen;
 
@@ -68,6 +69,12 @@ class TDSVideoWindow final : public QWidget {
   void FrameArrived();
   // The picture as the window shows it now.
   QImage GrabPicture();
+  // How the picture is shown: zoom, pan, quarter turns, freeze.
+  void SetView(const TDSVideoView& view);
+  // The frame shown now (the held one while frozen) at its own size, top
+  // down, unturned and uncropped, as 32-bit RGB; a null image before the
+  // first frame or for a frame too short for its format.
+  QImage CurrentFrame() const;
   TDSVideoRenderPath Path() const { return path_; }
 
   // The mouse pointer disappears this long after the last movement in full
@@ -97,6 +104,7 @@ class TDSVideoWindow final : public QWidget {
   void UpdateCursor();
 
   const TDSVideoRenderPath path_;
+  const std::shared_ptr<TDSVideoFrameExchange> frames_;
   TDSVideoSurface* surface_;  // a child widget
   std::function<void(int32_t)> onEvent_;
 
