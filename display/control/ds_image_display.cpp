@@ -19,7 +19,16 @@ QEvent::Type VLDSInitFullScreenEvent() {
   return type;
 }
 
-TVLDSImageDisplay::TVLDSImageDisplay(TComponent* owner) : TVLCommonImageDisplay(owner) {
+TVLDSImageDisplay::TVLDSImageDisplay(TComponent* owner)
+    : TVLCommonImageDisplay(owner),
+      viewTools_({.control = [this] { return InWindowThread() ? Widget() : nullptr; },
+                  .renderer = [this] { return VideoRenderer(); },
+                  .area = [this] { return PictureArea(); },
+                  .turned =
+                      [this] {
+                        AdjustControlSize();
+                        Invalidate();
+                      }}) {
   graph_ = std::make_unique<TDSGraph>(
       this, [this](int32_t code, intptr_t param1, intptr_t param2) { GraphEvent(code, param1, param2); });
   // The bands, or the whole client area, are painted on every paint; the
@@ -171,6 +180,12 @@ void TVLDSImageDisplay::SetVideoWindow(IVideoWindow* window) {
   eventWindow_ = window;
 }
 
+TIntf<IBaseFilter> TVLDSImageDisplay::VideoRenderer() {
+  std::lock_guard display(displayLock_);
+  if (renderer_) return renderer_;
+  return graph_ ? graph_->GetVideoRender() : TIntf<IBaseFilter>();
+}
+
 bool TVLDSImageDisplay::GetIsVisible() const {
   const QWidget* window = Widget();
   return window != nullptr && InWindowThread() && window->isVisible();
@@ -178,12 +193,31 @@ bool TVLDSImageDisplay::GetIsVisible() const {
 
 // ---- Layout and painting ----
 
+QPoint TVLDSImageDisplay::GetDisplayImageSize() {
+  const QPoint size = TVLCommonImageDisplay::GetDisplayImageSize();
+  // A quarter turn stands the picture on its side, aspect and all.
+  return viewTools_.QuarterTurns() % 2 ? QPoint(size.y(), size.x()) : size;
+}
+
+QRect TVLDSImageDisplay::PictureArea() const {
+  if (!HasFrameSize()) return {};
+  // Where LayOutVideoWindow puts the video window.
+  const TFrameLayout l = Layout();
+  return QRect(l.imageLeft, l.imageTop, std::max(l.imageWidth - 2 * l.borderInsetX, 0),
+               std::max(l.imageHeight - 2 * l.borderInsetY, 0));
+}
+
 void TVLDSImageDisplay::CalcFrameLayout(int32_t width, int32_t height) {
+  // The boxes over the picture follow it, outside the locks.
+  if (LayOutVideoWindow(width, height)) viewTools_.PlaceOverlays();
+}
+
+bool TVLDSImageDisplay::LayOutVideoWindow(int32_t width, int32_t height) {
   TDisplaySection locked = LockDisplay();
   TVLCommonImageDisplay::CalcFrameLayout(width, height);
-  if (fullScreen_ || !InWindowThread()) return;
+  if (fullScreen_ || !InWindowThread()) return false;
   TIntf<IVideoWindow> window = VideoWindow();
-  if (!window) return;
+  if (!window) return false;
   const TFrameLayout& l = layout_;
   window->SetWindowPosition(l.imageLeft, l.imageTop, std::max(l.imageWidth - 2 * l.borderInsetX, 0),
                             std::max(l.imageHeight - 2 * l.borderInsetY, 0));
@@ -191,6 +225,7 @@ void TVLDSImageDisplay::CalcFrameLayout(int32_t width, int32_t height) {
   window->put_Visible(visible);
   window->put_AutoShow(visible);
   window->HideCursor(CursorHiddenFlag());
+  return true;
 }
 
 void TVLDSImageDisplay::DrawFrame(QPainter& painter) {
@@ -245,6 +280,8 @@ bool TVLDSImageDisplay::eventFilter(QObject* watched, QEvent* event) {
     // The renderer hears of everything the control's window receives (it
     // follows the owner's visibility in full screen).
     if (window) window->NotifyOwnerMessage(Widget(), event);
+    // The wheel zooms and a left drag pans; other mouse events go on.
+    if (viewTools_.MouseEvent(event)) return true;
     if (event->type() == VLDSInitFullScreenEvent()) {
       InitSetFullScreen();
       return true;

@@ -10,11 +10,13 @@
 // state) after it, on every thread; neither is held while a frame is pushed.
 
 #include <QEvent>
+#include <QImage>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 
 #include "display/control/common_image_display.h"
+#include "display/control/view_tools.h"
 #include "dsbase/holder/graph_holder.h"
 #include "runtime/event.h"
 #include "runtime/sync/critical_section.h"
@@ -89,6 +91,28 @@ class TVLDSImageDisplay : public TVLCommonImageDisplay {
   void DrawFrame(QPainter& painter) override;
   // The control and all its parent windows are shown.
   bool GetIsVisible() const;
+  // The aspect-corrected size, on its side at an odd number of quarter turns.
+  QPoint GetDisplayImageSize() override;
+
+  // ---- View tools (window's thread): zoom 1..8 about the shown centre or
+  // about a control point, pan by control pixels (within the picture),
+  // clockwise quarter turns (modulo 4), freeze. Applied where the picture is
+  // drawn, and given to each new video window. Snapshot: the frame shown
+  // (the frozen one) at its own size, turned, not cropped, RGB32; null
+  // without one. The info text is a box at the picture's top left, none when
+  // empty. FrameCounts: the current renderer's, zeros without one. ----
+  double Zoom() const { return viewTools_.View().zoom; }
+  void SetZoom(double factor) { viewTools_.SetZoom(factor); }
+  void ZoomAt(QPointF controlPoint, double factor) { viewTools_.ZoomAt(controlPoint, factor); }
+  void PanBy(QPointF controlDelta) { viewTools_.PanBy(controlDelta); }
+  void ResetView() { viewTools_.ResetView(); }  // rotation and freeze stay
+  int QuarterTurns() const { return viewTools_.QuarterTurns(); }
+  void SetQuarterTurns(int turns) { viewTools_.SetQuarterTurns(turns); }
+  bool Frozen() const { return viewTools_.View().frozen; }
+  void SetFrozen(bool frozen) { viewTools_.SetFrozen(frozen); }
+  QImage Snapshot() { return viewTools_.Snapshot(); }
+  void SetInfoText(const QString& text) { viewTools_.SetInfoText(text); }
+  TDSVideoFrameCounts FrameCounts() { return viewTools_.FrameCounts(); }
 
   // ---- State, for the viewer's menus, diagnostics and tests ----
   bool GraphRunning();
@@ -136,6 +160,13 @@ class TVLDSImageDisplay : public TVLCommonImageDisplay {
   // The video window covers the whole control: stretched without
   // proportions, and not in full screen.
   bool CoversControl();
+  // The inherited layout and the video window on the picture; true when
+  // placed there (window's thread, not in full screen).
+  bool LayOutVideoWindow(int32_t width, int32_t height);
+  // The renderer of the current graph, or none.
+  TIntf<IBaseFilter> VideoRenderer();
+  // Where the video window is placed on the control.
+  QRect PictureArea() const;
 
   std::unique_ptr<TDSGraph> graph_;
   // DisplayLock: the graph and window state below (ranked, recursive).
@@ -158,6 +189,9 @@ class TVLDSImageDisplay : public TVLCommonImageDisplay {
   // Guarded by the component lock.
   TNotifyEvent onFullScreenLost_;
   TNotifyEvent onWindowDestroyed_;
+
+  // Window's thread (its turns readable anywhere).
+  TVLDisplayViewTools viewTools_;
 };
 
 // The event type of the private full-screen message.

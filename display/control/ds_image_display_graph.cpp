@@ -219,6 +219,8 @@ void TVLDSImageDisplay::SetUpVideoWindow() {
       window->HideCursor(CursorHiddenFlag());
     }
   }
+  // A new renderer's window: the view carries over from the one before.
+  viewTools_.ApplyToWindow();
   // Places and shows it, unless the full-screen switch is on its way.
   if (!fullScreen) AdjustControlSize();
 }

@@ -1,8 +1,9 @@
 #pragma once
 // TVLStatusOverlay: a short text in a translucent dark box, readable over any
-// picture, that a display lays over the middle of its picture (or of its
-// empty area). It takes no mouse input: clicks and the context menu reach
-// the display under it.
+// picture, that a display lays over its picture (or its empty area): centred
+// for the camera's status, or in a top corner for small marks and notes. It
+// takes no mouse input: clicks and the context menu reach the display under
+// it.
 
 #include <QRect>
 #include <QString>
@@ -10,22 +11,30 @@
 
 namespace lumicar {
 
+// Where over the area the box sits.
+enum class TVLOverlayPlace { kCentre, kTopLeft, kTopRight };
+
 class TVLStatusOverlay final : public QWidget {
  public:
-  explicit TVLStatusOverlay(QWidget* parent);
+  explicit TVLStatusOverlay(QWidget* parent, TVLOverlayPlace place = TVLOverlayPlace::kCentre);
 
   QString Text() const { return text_; }
+  TVLOverlayPlace Place() const { return place_; }
   // Hidden for an empty text.
   void SetText(const QString& text);
-  // Centres the box over `area` (parent coordinates), as wide as the text
-  // needs and the area allows, and puts it on top of its siblings (the
-  // video window among them).
+  // Puts the box over `area` (parent coordinates) at its place, as wide as
+  // the text needs and the area allows, on top of its siblings (the video
+  // window among them).
   void PlaceOver(const QRect& area);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  int Padding() const;
+  Qt::Alignment TextAlignment() const;
+
+  const TVLOverlayPlace place_;
   QString text_;
 };
 

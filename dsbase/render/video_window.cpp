@@ -193,6 +193,8 @@ QImage TDSVideoWindow::GrabPicture() { return surface_->Grab(); }
 
 void TDSVideoWindow::SetView(const TDSVideoView& view) { surface_->SetView(view); }
 
+bool TDSVideoWindow::HasFrame() const { return frames_ && frames_->Current(); }
+
 QImage TDSVideoWindow::CurrentFrame() const {
   // The painter's own frame, read on the painter's thread: it stays until
   // the next paint takes a newer one.

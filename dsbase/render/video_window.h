@@ -75,6 +75,8 @@ class TDSVideoWindow final : public QWidget {
   // down, unturned and uncropped, as 32-bit RGB; a null image before the
   // first frame or for a frame too short for its format.
   QImage CurrentFrame() const;
+  // A frame has been painted (and is kept for repaints).
+  bool HasFrame() const;
   TDSVideoRenderPath Path() const { return path_; }
 
   // The mouse pointer disappears this long after the last movement in full
