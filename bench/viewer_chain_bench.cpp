@@ -16,6 +16,9 @@
 //  * The same picture work in a command-line media pipeline (test source,
 //    half-turn flip, conversion to 24-bit RGB, null sink), its CPU time as a
 //    child process, with its test source's own cost measured alone.
+//  * The same YUY2 run with the display's view tools on (zoom 2 and a
+//    quarter turn), and once more frozen: their cost per frame against the
+//    plain run (target: at most 0.05 ms CPU a frame more).
 //  * Latency at 30 frames a second: from the camera's buffer stamp
 //    (CLOCK_MONOTONIC) to the presentation of that frame (the renderer's
 //    present hook, after the buffer swap). Each frame carries its number
@@ -482,9 +485,26 @@ struct TChainCpu {
 };
 TChainCpu yuy2Cpu;
 
-void FullSpeed(benchmark::State& state, TInput input) {
+// The display's view tools during a run: none; zoom 2 with a quarter turn
+// (the renderer draws a turned part of each frame); the same, frozen (the
+// renderer takes no frame and paints nothing new, frames are dropped).
+enum class TTools { kNone, kZoomTurn, kZoomTurnFrozen };
+
+const char* ToolsName(TTools tools) {
+  switch (tools) {
+    case TTools::kZoomTurn:
+      return ", zoom 2 and a quarter turn";
+    case TTools::kZoomTurnFrozen:
+      return ", zoom 2, a quarter turn, frozen";
+    default:
+      return "";
+  }
+}
+
+void FullSpeed(benchmark::State& state, TInput input, TTools tools = TTools::kNone) {
   const int total = FramesPerPart();
   const bool yuy2 = input == TInput::kYuy2;
+  const bool frozen = tools == TTools::kZoomTurnFrozen;
   for (auto _ : state) {
     TChain chain(input);
     TFlow& flow = chain.flow;
@@ -497,10 +517,16 @@ void FullSpeed(benchmark::State& state, TInput input) {
     auto camera = chain.provider->Fake();
 
     const int warm = WarmFrames();
+    if (tools != TTools::kNone) {
+      chain.display->SetZoom(2);
+      chain.display->SetQuarterTurns(1);
+    }
     if (!chain.WarmUp(base, yuy2, warm)) {
       Fail(state, "the warm-up frames were not presented");
       return;
     }
+    // Frozen after the warm-up, which waits for its frames on the screen.
+    if (frozen) chain.display->SetFrozen(true);
 
     const int requeuedBase = flow.requeued.load(), enteredBase = flow.mirrorEntered.load();
     const int pushesBase = flow.pushes.load();
@@ -532,7 +558,13 @@ void FullSpeed(benchmark::State& state, TInput input) {
       feederDone.store(true);
     });
     RunEventsUntil(
-        [&] { return feederDone.load() && flow.pushes.load() - pushesBase >= total && chain.LastPresented(); },
+        [&] {
+          // Frozen, nothing more is presented: all frames have reached the
+          // renderer instead.
+          const bool through = frozen ? chain.renderer->FrameCounts().received - countsBase.received >= uint64_t(total)
+                                      : chain.LastPresented();
+          return feederDone.load() && flow.pushes.load() - pushesBase >= total && through;
+        },
         ShortRun() ? 20000 : 60000);
     feeder.join();
     const int64_t wallNs = MonotonicNs() - wallStart;
@@ -576,8 +608,10 @@ void FullSpeed(benchmark::State& state, TInput input) {
       Fail(state, "only " + std::to_string(passed) + " of " + std::to_string(total) + " frames reached the display");
     else if (flow.tagGaps.load() || (yuy2 && flow.untagged.load()))
       Fail(state, "frames left the capture out of order or unnumbered");
-    else if (!chain.LastPresented())
+    else if (!frozen && !chain.LastPresented())
       Fail(state, "the last frame was not presented");
+    else if (frozen && presented != 0)
+      Fail(state, "a frozen display presented frames");
 
     const auto us = [&](int64_t ns) { return double(ns) / 1e3 / total; };
     state.SetIterationTime(double(wallNs) / 1e9);
@@ -596,7 +630,7 @@ void FullSpeed(benchmark::State& state, TInput input) {
     state.counters["opengl"] = DSVideoRenderPath() == TDSVideoRenderPath::kOpenGL ? 1 : 0;
 
     std::printf(
-        "\n%s full speed, %d frames of 1600x1200 in %.2f s (%.1f frames/s), %d presented (%d reached the renderer);\n"
+        "\n%s full speed%s, %d frames of 1600x1200 in %.2f s (%.1f frames/s), %d presented (%d reached the renderer);\n"
         "CPU per frame (us):\n"
         "  capture: camera filter %s %8.0f\n"
         "           grabber copy + queue hand-over (streaming thread) %8.0f\n"
@@ -608,9 +642,9 @@ void FullSpeed(benchmark::State& state, TInput input) {
         "  = chain %8.0f (%.0f without the renderer's painting and GL)%s\n"
         "  not counted: scripted camera's copy into its buffer %8.0f, feeder's frame making (process rest %.0f)\n"
         "  target: chain <= 2000%s\n",
-        yuy2 ? "YUY2" : "MJPEG", total, double(wallNs) / 1e9, double(total) / (double(wallNs) / 1e9), presented,
-        received, yuy2 ? "copy  " : "decode", us(unpack), us(grabber), us(queue), us(notifyRest), us(mirror), us(push),
-        us(gui), presented ? double(gui) / 1e3 / presented : 0.0, us(gl), us(other), us(ours),
+        yuy2 ? "YUY2" : "MJPEG", ToolsName(tools), total, double(wallNs) / 1e9, double(total) / (double(wallNs) / 1e9),
+        presented, received, yuy2 ? "copy  " : "decode", us(unpack), us(grabber), us(queue), us(notifyRest), us(mirror),
+        us(push), us(gui), presented ? double(gui) / 1e3 / presented : 0.0, us(gl), us(other), us(ours),
         us(ours - gui - gl - other), yuy2 ? "" : " incl. decode", us(fake),
         (processNs - double(ours + fake)) / 1e3 / total, yuy2 ? "" : " + decode");
     // At full speed the renderer paints only some frames; what every frame
@@ -624,7 +658,7 @@ void FullSpeed(benchmark::State& state, TInput input) {
       std::printf("  for scale: memcpy of a YUY2 frame %.0f, of an RGB24 frame %.0f\n",
                   benchclock::MemcpyNs(size_t(kWidth) * kHeight * 2) / 1e3,
                   benchclock::MemcpyNs(size_t(kWidth) * kHeight * 3) / 1e3);
-    if (yuy2) {
+    if (yuy2 && tools == TTools::kNone) {
       yuy2Cpu.valid = !failed.load();
       yuy2Cpu.frames = total;
       yuy2Cpu.totalUs = us(ours);
@@ -637,6 +671,10 @@ void FullSpeed(benchmark::State& state, TInput input) {
 
 void BM_FullSpeedYuy2(benchmark::State& state) { FullSpeed(state, TInput::kYuy2); }
 void BM_FullSpeedMjpeg(benchmark::State& state) { FullSpeed(state, TInput::kMjpeg); }
+// The cost of the view tools per frame: compare chain_us and the painting
+// per presented frame with BM_FullSpeedYuy2 of the same run.
+void BM_FullSpeedYuy2ZoomTurn(benchmark::State& state) { FullSpeed(state, TInput::kYuy2, TTools::kZoomTurn); }
+void BM_FullSpeedYuy2Frozen(benchmark::State& state) { FullSpeed(state, TInput::kYuy2, TTools::kZoomTurnFrozen); }
 
 // ---------------------------------------------------------------- part 2: the media pipeline tool
 
@@ -834,6 +872,8 @@ void BM_Latency30fps(benchmark::State& state) {
 
 BENCHMARK(BM_FullSpeedYuy2)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullSpeedMjpeg)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullSpeedYuy2ZoomTurn)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullSpeedYuy2Frozen)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PipelineTool)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Latency30fps)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
