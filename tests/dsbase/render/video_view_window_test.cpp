@@ -1,8 +1,7 @@
 // The video window's view on the path this program is built for: a marked
-// block of the frame lands where each quarter turn and the zoom put it, the
-// quadrants go round with the turns, a frozen window keeps its picture while
-// frames keep arriving and being dropped, and the frame shown is offered at
-// its own size.
+// block of the frame lands where each quarter turn and the zoom put it, and
+// a frozen window keeps its picture while frames keep arriving and being
+// dropped, showing the newest once thawed.
 
 #include <gtest/gtest.h>
 
@@ -125,28 +124,6 @@ TEST_P(VideoViewTurns, MarkedBlockLandsWhereTurnAndZoomPutIt) {
   }
 }
 
-TEST_P(VideoViewTurns, QuadrantsGoRoundClockwise) {
-  const int turns = GetParam();
-  const TDSMediaType type = FrameType(vfYUY2, kFrame.width(), kFrame.height());
-  const QSize window = turns % 2 ? QSize(120, 160) : QSize(160, 120);
-  Attach(type, QRect(QPoint(0, 0), window));
-  TDSVideoView view;
-  view.quarterTurns = turns;
-  Window()->SetView(view);
-  const std::vector<uint8_t> frame = QuadrantFrame(FormatOf(type));
-  const QImage kernel = KernelPicture(frame, FormatOf(type));
-  ASSERT_TRUE(SendAndShow(frame));
-  // Quadrant numbers (top left, top right, bottom left, bottom right) in
-  // clockwise order round the picture.
-  const int clockwise[4] = {0, 1, 3, 2};
-  QColor expected[4];
-  for (int k = 0; k < 4; ++k) {
-    const int source = clockwise[(k - turns + 4) % 4];
-    expected[clockwise[k]] = kernel.pixelColor(source % 2 ? 48 : 16, source / 2 ? 36 : 12);
-  }
-  EXPECT_TRUE(ShowsQuadrants(Picture(), QRect(QPoint(0, 0), window), expected, 4)) << "turns " << turns;
-}
-
 INSTANTIATE_TEST_SUITE_P(QuarterTurns, VideoViewTurns, ::testing::Values(0, 1, 2, 3));
 
 // ---- freeze ----
@@ -190,26 +167,6 @@ TEST_F(VideoViewWindowTest, FrozenWindowKeepsItsFrameWhileFramesArriveAndAreDrop
       << "the newest frame is shown at the next paint";
   const QImage thawed = Picture();
   EXPECT_TRUE(Near(thawed.pixelColor(thawed.width() / 2, thawed.height() / 2), blueShown, 2));
-}
-
-// ---- the frame shown ----
-
-TEST_F(VideoViewWindowTest, CurrentFrameIsTheShownFrameAtItsOwnSize) {
-  const TDSMediaType type = FrameType(vfUYVY, kFrame.width(), kFrame.height());
-  const TDSFrameFormat format = FormatOf(type);
-  Attach(type, QRect(0, 0, 200, 150));
-  EXPECT_TRUE(Window()->CurrentFrame().isNull()) << "nothing shown yet";
-  TDSVideoView view;
-  view.zoom = 3;
-  view.quarterTurns = 1;
-  Window()->SetView(view);
-  const std::vector<uint8_t> frame = QuadrantFrame(format);
-  ASSERT_TRUE(SendAndShow(frame));
-  const QImage current = Window()->CurrentFrame();
-  const QImage kernel = KernelPicture(frame, format);
-  ASSERT_EQ(current.format(), QImage::Format_RGB32);
-  ASSERT_EQ(current.size(), kFrame) << "neither cropped by the zoom nor turned";
-  EXPECT_EQ(current, kernel);
 }
 
 }  // namespace
