@@ -109,6 +109,10 @@ TEST_F(DSImageDisplayView, WheelZoomsAboutThePointerOnlyOverAPicture) {
   // fills the picture (zoomed about its centre, the four would meet there).
   const std::array<QColor, 4> c = KernelQuadrantColours(vfRGB24);
   ASSERT_TRUE(WaitFor([&] { return ShowsColour(ScreenShot(&rig.host), Inside(picture), c[0], kTolerance); }));
+  // Turned, what was in view stays in view, in the picture's new place.
+  d->SetQuarterTurns(1);
+  EXPECT_TRUE(WaitFor([&] { return ShowsColour(ScreenShot(&rig.host), Inside(rig.Picture()), c[0], kTolerance); }));
+  d->SetQuarterTurns(0);
   for (int notch = 0; notch < 20; ++notch) SendWheel(window, pointer, 120);
   EXPECT_EQ(d->Zoom(), 8);
   d->ResetView();
