@@ -101,7 +101,11 @@ void TLPForm::UpdateFrameMargins() {
   // Sizes and places given before the frame was known assumed none: now the
   // outer size and the centring can be what was asked.
   if (pendingOuter_.isValid() && WindowState() == wsNormal) {
-    SetBounds(Left(), Top(), pendingOuter_.width(), pendingOuter_.height());
+    // A place asked for without a frame put the inside there: the frame
+    // goes there instead, unless the window was moved since.
+    const bool asked = window->geometry().topLeft() == pendingOuter_.topLeft();
+    SetBounds(asked ? pendingOuter_.left() : Left(), asked ? pendingOuter_.top() : Top(), pendingOuter_.width(),
+              pendingOuter_.height());
   }
   if (WindowState() == wsNormal) {
     if (recenterOn_) {
@@ -110,7 +114,7 @@ void TLPForm::UpdateFrameMargins() {
       CenterOnScreen();
     }
   }
-  pendingOuter_ = QSize();
+  pendingOuter_ = QRect();
   recenterPending_ = false;
   recenterOn_ = nullptr;
 }
@@ -129,7 +133,7 @@ void TLPForm::SetBounds(int left, int top, int width, int height) {
   QWidget* window = Widget();
   if (window == nullptr) return;
   const QMargins m = FrameMargins();
-  pendingOuter_ = marginsKnown_ || borderStyle_ == bsNone ? QSize() : QSize(width, height);
+  pendingOuter_ = marginsKnown_ || borderStyle_ == bsNone ? QRect() : QRect(left, top, width, height);
   window->setMinimumSize(0, 0);
   window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   window->resize(std::max(width - m.left() - m.right(), 0), std::max(height - m.top() - m.bottom(), 0));

@@ -142,7 +142,8 @@ class TLPForm : public TLPTextControl {
   // once the window is on screen).
   QMargins frameMargins_;
   bool marginsKnown_ = false;
-  QSize pendingOuter_;
+  // An outer size and place asked for before the frame was known.
+  QRect pendingOuter_;
   bool recenterPending_ = false;
   QPointer<const QWidget> recenterOn_;
   // Set while the window is in the full-screen view (a bare X server reports

@@ -169,6 +169,16 @@ TEST_F(FormTest, OuterSizeIncludesTheFrameAndCentringUsesIt) {
   EXPECT_EQ(window->width(), 200);
 }
 
+TEST_F(FormTest, APlaceAskedForBeforeTheFrameIsKnownIsTheFrames) {
+  TLPForm form;
+  form.SetBounds(120, 90, 400, 300);
+  form.Show();
+  QWidget* window = form.Widget();
+  EXPECT_TRUE(testtools::PumpUntil([&] { return window->frameGeometry() == QRect(120, 90, 400, 300); }))
+      << window->frameGeometry().x() << "," << window->frameGeometry().y();
+  EXPECT_EQ(QPoint(form.Left(), form.Top()), QPoint(120, 90));
+}
+
 TEST_F(FormTest, MaximisedWithoutFrameIsTheFullScreenView) {
   TLPForm form;
   form.SetBounds(10, 10, 300, 200);
