@@ -11,6 +11,7 @@
 
 #include "app/main_form.h"
 #include "app/viewer_classes.h"
+#include "app/viewer_settings.h"
 #include "capture/ds_capture.h"
 #include "dsbase/camera/camera_modes.h"
 #include "dsbase/camera/v4l2_capture_filter.h"
@@ -263,13 +264,11 @@ int ListViewerDevices(QTextStream& out, QTextStream& err) {
   return 0;
 }
 
-void ResetViewerSettings() {
-  // PLACEHOLDER, to be replaced by the settings store's reset when the store
-  // lands: until then the viewer remembers nothing, so nothing is forgotten.
-}
+void ResetViewerSettings() { TViewerSettingsStore(TViewerSettingsStore::DefaultPath()).Reset(); }
 
 void ApplyViewerOptions(TForm1& form, const TViewerOptions& options, const std::optional<TViewerCamera>& camera) {
-  if (camera && form.VLDSCapture1) {
+  // The remembered camera may be the one asked for already.
+  if (camera && form.VLDSCapture1 && form.VLDSCapture1->VideoCaptureDevice()->GetVC_DriverName() != camera->identity) {
     TVLDSCapture* capture = form.VLDSCapture1;
     RunHandled([&] {
       capture->Stop();
@@ -283,8 +282,10 @@ void ApplyViewerOptions(TForm1& form, const TViewerOptions& options, const std::
     // Started again whatever the change did, as the menu's commands do.
     RunHandled([&] { capture->Start(); });
   }
-  if (options.flip) RunHandled([&] { form.hantenClick(&form); });
-  if (options.fullScreen) RunHandled([&] { form.N11Click(&form); });
+  // The window may come up turned or full screen already, as it was left:
+  // the options ask for a state, so the commands run only to reach it.
+  if (options.flip && !form.VLMirror1->IsEnabled()) RunHandled([&] { form.hantenClick(&form); });
+  if (options.fullScreen && !form.IsFullScreenView()) RunHandled([&] { form.N11Click(&form); });
 }
 
 int RunPrintingCommand(int& argc, char** argv, const TViewerOptions& options) {

@@ -65,13 +65,15 @@ std::optional<TViewerCamera> FindViewerCamera(const std::vector<TViewerCamera>& 
 // camera at all is listed.
 int ListViewerDevices(QTextStream& out, QTextStream& err);
 
-// Forgets the viewer's remembered settings; runs before the window is made.
-// For now an empty placeholder that the settings store's reset replaces.
+// Forgets the viewer's remembered settings (removes the settings file);
+// runs before the window is made.
 void ResetViewerSettings();
 
 // What the options ask of the window once it is shown: the camera (chosen
 // in the capture with one restart, since the window starts its capture
-// while it reads its design), then the picture turned, then full screen.
+// while it reads its design; none when it remembered that camera), then the
+// picture turned, then full screen (each only when the window, as it
+// remembered itself, is not so already).
 // A command that fails is reported as the menu reports it; the rest still
 // run.
 void ApplyViewerOptions(TForm1& form, const TViewerOptions& options, const std::optional<TViewerCamera>& camera);

@@ -18,6 +18,7 @@
 #include "app/icon.h"
 #include "app/main_form.h"
 #include "app/viewer_classes.h"
+#include "app/viewer_settings.h"
 #include "buffers/block_pool.h"
 #include "buffers/pool_trim_clock.h"
 #include "capture/camera_replug.h"
@@ -210,6 +211,9 @@ int RunViewer(int& argc, char** argv) {
     QObject::connect(&trimTimer, &QTimer::timeout, [&trimClock] { trimClock.Advance(); });
     trimTimer.start();
 
+    // What the user chose in the last run; kept again on every change.
+    TViewerSettingsStore settings(TViewerSettingsStore::DefaultPath());
+    SetViewerSettingsStore(&settings);
     try {
       TViewerWindows windows = CreateViewerWindows();
       ApplyViewerOptions(*windows.main, options, camera);
@@ -223,6 +227,7 @@ int RunViewer(int& argc, char** argv) {
       ShowErrorMessage(e.Message());
     }
     TLPForm::SetMainForm(nullptr);
+    SetViewerSettingsStore(nullptr);
   }
   SLMemoryCleanUp();
   FinalizeKernelDispatch();

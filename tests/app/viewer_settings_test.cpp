@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include "app/command_line.h"
 #include "app/snapshot_file.h"
 
 namespace lumicar::test {
@@ -112,6 +113,20 @@ TEST_F(SettingsStoreTest, ResetForgetsEverything) {
   EXPECT_FALSE(QFile::exists(Path()));
   EXPECT_EQ(store.Load(), TViewerSettings());
   EXPECT_TRUE(store.Reset());
+}
+
+TEST_F(SettingsStoreTest, TheCommandLinesResetRemovesTheUsersFile) {
+  const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+  const QString path = TViewerSettingsStore::DefaultPath();
+  EXPECT_EQ(path, Path());
+  ASSERT_TRUE(TViewerSettingsStore(path).Save(EverySetting()));
+  ResetViewerSettings();
+  EXPECT_FALSE(QFile::exists(path));
+  if (previous.isEmpty())
+    qunsetenv("XDG_CONFIG_HOME");
+  else
+    qputenv("XDG_CONFIG_HOME", previous);
 }
 
 // ---- Snapshot files ----
