@@ -10,10 +10,15 @@
 // maximised (by the maximise command or through its frame); or full screen
 // (maximised without a frame).
 
+#include <QElapsedTimer>
 #include <QPointer>
+#include <QRect>
 #include <QString>
+#include <QTimer>
 #include <functional>
+#include <optional>
 
+#include "app/viewer_settings.h"
 #include "capture/ds_capture.h"
 #include "display/control/ds_image_display.h"
 #include "filters/mirror.h"
@@ -43,11 +48,19 @@ class TForm1 : public TLPForm {
   static constexpr int kNormalWidth = 648;
   static constexpr int kNormalHeight = 514;
 
+  // How often the info box is brought up to date.
+  static constexpr int kInfoIntervalMs = 500;
+
   Q_INVOKABLE explicit TForm1(lumicar::TComponent* owner = nullptr);
   ~TForm1() override;
 
   QString DesignResource() const override;
-  // Binds the members below to the design's components and adds the keys.
+  // Binds the members below to the design's components and, with a
+  // settings store, gives them what the user chose in the last run, before
+  // any of them starts (so the camera starts once, as chosen).
+  void DesignRead() override;
+  // Binds again (a design may be read into a window more than once) and adds
+  // the keys.
   void Loaded() override;
 
   // The About window the version command shows (made once at start-up).
@@ -77,8 +90,17 @@ class TForm1 : public TLPForm {
   Q_INVOKABLE void SVGA1Click(QObject* Sender);
   Q_INVOKABLE void SXGA1Click(QObject* Sender);
   Q_INVOKABLE void UXGA1Click(QObject* Sender);
-  Q_INVOKABLE void N4Click(QObject* Sender);      // keep or release the aspect ratio
-  Q_INVOKABLE void N1Click(QObject* Sender);      // choose the camera
+  Q_INVOKABLE void N4Click(QObject* Sender);  // keep or release the aspect ratio
+  Q_INVOKABLE void N1Click(QObject* Sender);  // choose the camera
+  // The display tools (submenu "表示ツール"): the picture held, saved as a
+  // file or copied, turned by quarter turns, the zoom undone, the info box.
+  Q_INVOKABLE void Freeze1Click(QObject* Sender);
+  Q_INVOKABLE void Snapshot1Click(QObject* Sender);
+  Q_INVOKABLE void Copy1Click(QObject* Sender);
+  Q_INVOKABLE void RotateRight1Click(QObject* Sender);
+  Q_INVOKABLE void RotateLeft1Click(QObject* Sender);
+  Q_INVOKABLE void ZoomReset1Click(QObject* Sender);
+  Q_INVOKABLE void Info1Click(QObject* Sender);
   Q_INVOKABLE void About1Click(QObject* Sender);  // version information
   Q_INVOKABLE void Exit1Click(QObject* Sender);
   Q_INVOKABLE void VLDSImageDisplay1DblClick(QObject* Sender);
@@ -99,6 +121,17 @@ class TForm1 : public TLPForm {
             *RGBA321 = nullptr;
   TMenuItem *N7 = nullptr, *VGA1 = nullptr, *SVGA1 = nullptr, *SXGA1 = nullptr, *UXGA1 = nullptr;
   TMenuItem *N4 = nullptr, *N1 = nullptr, *About1 = nullptr, *N3 = nullptr, *Exit1 = nullptr;
+  TMenuItem *Tools1 = nullptr, *Freeze1 = nullptr, *Snapshot1 = nullptr, *Copy1 = nullptr, *N16 = nullptr;
+  TMenuItem *RotateRight1 = nullptr, *RotateLeft1 = nullptr, *ZoomReset1 = nullptr, *N17 = nullptr, *Info1 = nullptr;
+
+  // Where snapshots are saved: the pictures folder's "Lumicar" unless set.
+  void SetSnapshotFolder(const QString& folder) { snapshotFolder_ = folder; }
+  QString SnapshotFolder() const;
+  // The info box's text from the counts now (frames shown a second since the
+  // last call, the camera's size and format, frames dropped).
+  QString InfoText();
+  // The choices as they stand, as the settings keep them.
+  TViewerSettings CurrentSettings() const;
 
  private:
   // Esc leaves the full-screen view, F11 toggles it: the full-screen command.
@@ -112,7 +145,29 @@ class TForm1 : public TLPForm {
   // The size items show the size last chosen through the menu.
   void MarkVideoSize(uint32_t width, uint32_t height);
 
+  void BindFields();
+  // Gives the design's components and the window the kept choices.
+  void ApplySettings(const TViewerSettings& settings);
+  // Writes the choices to the store, when there is one.
+  void SaveSettings();
+  // Maximised or full screen, as the commands make it (no restart).
+  void ApplyPresentation(TViewerPresentation presentation);
+  void ShowInfo(bool shown);
+  void UpdateInfo();
+  void TurnBy(int quarterTurns);
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
   QPointer<TForm2> about_;
+  QString snapshotFolder_;
+  // The outer rectangle of the window when last seen in the normal state.
+  std::optional<QRect> normalGeometry_;
+  // The presentation kept from the last run, until the window is shown.
+  std::optional<TViewerPresentation> pendingPresentation_;
+  QTimer geometrySave_;  // the window stopped moving: keep where it is
+  QTimer infoTimer_;
+  QElapsedTimer infoClock_;
+  uint64_t infoPresented_ = 0;
+  double infoRate_ = 0;
 };
 
 }  // namespace lumicar

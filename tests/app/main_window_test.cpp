@@ -210,6 +210,16 @@ const TExpectedItem kMenu[] = {
     {"UXGA1", "UXGA(1600*1200)", "UXGA1Click", 2, 1, false},
     {"N4", "縦横比を固定しない", "N4Click", 0, -1, true},
     {"N1", "ビデオデバイスの選択", "N1Click", 0, -1, false},
+    {"Tools1", "表示ツール", "", 0, -1, false},
+    {"Freeze1", "一時停止", "Freeze1Click", 1, -1, false},
+    {"Snapshot1", "画像を保存", "Snapshot1Click", 1, -1, false},
+    {"Copy1", "画像をコピー", "Copy1Click", 1, -1, false},
+    {"N16", "-", "", 1, -1, false},
+    {"RotateRight1", "右に90度回転", "RotateRight1Click", 1, -1, false},
+    {"RotateLeft1", "左に90度回転", "RotateLeft1Click", 1, -1, false},
+    {"ZoomReset1", "拡大を元に戻す", "ZoomReset1Click", 1, -1, false},
+    {"N17", "-", "", 1, -1, false},
+    {"Info1", "情報を表示", "Info1Click", 1, -1, false},
     {"About1", "バージョン情報", "About1Click", 0, -1, false},
     {"N3", "-", "", 0, -1, false},
     {"Exit1", "終了", "Exit1Click", 0, -1, false},
@@ -250,7 +260,24 @@ TEST_F(MainWindowTest, TheMenuShowsEveryItemAsDesigned) {
     EXPECT_EQ(item->Action()->isChecked(), e.checked);
   }
   // The main menu's lines are the top-level items.
-  EXPECT_EQ(form->PopupMenu1->Menu()->actions().size(), 11);
+  EXPECT_EQ(form->PopupMenu1->Menu()->actions().size(), 12);
+}
+
+TEST_F(MainWindowTest, EveryToolShowsAKeyOfItsOwnThatWorksWithTheMenuClosed) {
+  QList<QKeySequence> keys;
+  for (int i = 0; i < form->Tools1->Count(); ++i) {
+    TMenuItem* item = form->Tools1->Items(i);
+    if (item->IsLine()) continue;
+    SCOPED_TRACE(item->Name().toStdString());
+    const QKeySequence key = item->Action()->shortcut();
+    EXPECT_FALSE(key.isEmpty());
+    EXPECT_FALSE(keys.contains(key));
+    keys.append(key);
+    EXPECT_TRUE(form->Widget()->actions().contains(item->Action()));
+  }
+  // The keys the window had already keep their meaning.
+  EXPECT_FALSE(keys.contains(QKeySequence(Qt::Key_F11)));
+  EXPECT_FALSE(keys.contains(QKeySequence(Qt::Key_Escape)));
 }
 
 TEST_F(MainWindowTest, FullScreenAndBackRestartTheCaptureEachTime) {
