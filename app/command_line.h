@@ -42,7 +42,8 @@ inline constexpr int kUsageExitCode = 2;
 TParsedCommandLine ParseViewerCommandLine(const QStringList& arguments);
 // The --help text.
 QString ViewerHelpText();
-// "1.1.2" and "lumicar 1.1.2".
+// "1.1.2.0" and "lumicar 1.1.2.0": the project version, the program's file
+// and product version as it always was.
 QString ViewerVersion();
 QString ViewerVersionText();
 

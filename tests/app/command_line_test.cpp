@@ -94,7 +94,7 @@ TEST(ViewerCommandLine, QtsOwnOptionsPassThrough) {
 }
 
 TEST(ViewerCommandLine, VersionAndHelpNameTheProgram) {
-  EXPECT_TRUE(QRegularExpression(QStringLiteral("^lumicar \\d+\\.\\d+\\.\\d+$")).match(ViewerVersionText()).hasMatch())
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^lumicar \\d+(\\.\\d+){2,3}$")).match(ViewerVersionText()).hasMatch())
       << ViewerVersionText().toStdString();
   const QString help = ViewerHelpText();
   EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: lumicar")));
