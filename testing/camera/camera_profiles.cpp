@@ -124,7 +124,24 @@ TCameraProfile MakeMetadataNode() {
   return p;
 }
 
+TCameraProfile MakeDocumentCamera4K() {
+  TCameraProfile p;
+  p.name = "DocumentCamera4K";
+  p.nodes = {{"/dev/video0", "4K Document Camera", "usb-0000:00:14.0-7", kCapture}};
+  p.intervals = {{V4L2_PIX_FMT_MJPEG, 3840, 2160, 1, 30}, {V4L2_PIX_FMT_MJPEG, 3840, 2160, 1, 15},
+                 {V4L2_PIX_FMT_MJPEG, 3264, 2448, 1, 30}, {V4L2_PIX_FMT_MJPEG, 3264, 2448, 1, 15},
+                 {V4L2_PIX_FMT_MJPEG, 1920, 1080, 1, 30}, {V4L2_PIX_FMT_MJPEG, 640, 480, 1, 30},
+                 {V4L2_PIX_FMT_YUYV, 640, 480, 1, 30},    {V4L2_PIX_FMT_YUYV, 1920, 1080, 1, 5}};
+  p.controls = UvcControls();
+  return p;
+}
+
 }  // namespace
+
+const TCameraProfile& DocumentCamera4KProfile() {
+  static const TCameraProfile p = MakeDocumentCamera4K();
+  return p;
+}
 
 const TCameraProfile& DocumentCameraProfile() {
   static const TCameraProfile p = MakeDocumentCamera();
