@@ -20,6 +20,8 @@ class IV4L2Device {
   virtual int Ioctl(int fd, unsigned long request, void* arg) = 0;
   virtual void* Mmap(size_t length, int prot, int flags, int fd, off_t offset) = 0;
   virtual int Munmap(void* address, size_t length) = 0;
+  // fds[0] is the node; the caller may add descriptors of its own after it
+  // (its wake-ups), which are polled as the system polls them.
   virtual int Poll(pollfd* fds, nfds_t count, int timeoutMs) = 0;
   virtual int Close(int fd) = 0;
 

@@ -1,7 +1,7 @@
 // The seam on the real kernel: each call retried on EINTR where the kernel
 // may interrupt it, otherwise passed through unchanged. Every open node gets
-// an eventfd that Poll watches beside it, so a stop wakes the streaming
-// thread at once.
+// an eventfd that Poll watches beside it (and beside any descriptors the
+// caller polls with the node), so a stop wakes the streaming thread at once.
 
 #include <fcntl.h>
 #include <sys/eventfd.h>
@@ -9,6 +9,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <map>
@@ -50,21 +51,28 @@ class TKernelV4L2Device final : public IV4L2Device {
   }
   int Munmap(void* address, size_t length) override { return ::munmap(address, length); }
   int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
-    const int wake = count == 1 ? WakeOf(fds[0].fd) : -1;
+    const int wake = count >= 1 && count < kMaxPolled ? WakeOf(fds[0].fd) : -1;
     if (wake < 0) return ::poll(fds, count, timeoutMs);
-    pollfd both[2] = {fds[0], {wake, POLLIN, 0}};
-    const int r = ::poll(both, 2, timeoutMs);
+    // The node, the caller's own descriptors, then the node's wake-up.
+    pollfd all[kMaxPolled + 1];
+    std::copy(fds, fds + count, all);
+    all[count] = {wake, POLLIN, 0};
+    const int r = ::poll(all, count + 1, timeoutMs);
     if (r < 0) return r;
-    if (both[1].revents) {
+    if (all[count].revents) {
       uint64_t pending;
       while (::read(wake, &pending, sizeof pending) < 0 && errno == EINTR) {
       }
-      fds[0].revents = 0;
+      for (nfds_t i = 0; i < count; ++i) fds[i].revents = 0;
       errno = EINTR;
       return -1;
     }
-    fds[0].revents = both[0].revents;
-    return fds[0].revents ? 1 : 0;
+    int ready = 0;
+    for (nfds_t i = 0; i < count; ++i) {
+      fds[i].revents = all[i].revents;
+      ready += fds[i].revents ? 1 : 0;
+    }
+    return ready;
   }
   int Close(int fd) override {
     int wake = -1;
@@ -89,6 +97,9 @@ class TKernelV4L2Device final : public IV4L2Device {
   }
 
  private:
+  // Descriptors a caller may poll with the node (its own wake-ups).
+  static constexpr nfds_t kMaxPolled = 8;
+
   int WakeOf(int fd) {
     std::lock_guard guard(lock_);
     const auto i = wakes_.find(fd);

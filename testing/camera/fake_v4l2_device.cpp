@@ -1,7 +1,9 @@
 #include "testing/camera/fake_v4l2_device.h"
 
+#include <sys/eventfd.h>
 #include <sys/mman.h>
 #include <turbojpeg.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,7 +14,19 @@
 
 namespace lumicar::camtest {
 
-TFakeV4L2Device::TFakeV4L2Device() { ApplyCameraProfile(*this, DocumentCameraProfile()); }
+TFakeV4L2Device::TFakeV4L2Device() : changed_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+  ApplyCameraProfile(*this, DocumentCameraProfile());
+}
+
+TFakeV4L2Device::~TFakeV4L2Device() {
+  if (changed_ >= 0) ::close(changed_);
+}
+
+void TFakeV4L2Device::Changed() {
+  wake_.notify_all();
+  const uint64_t one = 1;
+  if (changed_ >= 0) (void)!::write(changed_, &one, sizeof one);
+}
 
 int TFakeV4L2Device::Fail(int error) {
   errno = error;
@@ -147,12 +161,13 @@ bool TFakeV4L2Device::Readable() const {
          std::any_of(buffers_.begin(), buffers_.end(), [](const TBuffer& b) { return b.queued; });
 }
 
-int TFakeV4L2Device::Poll(pollfd* fds, nfds_t, int timeoutMs) {
+int TFakeV4L2Device::Poll(pollfd* fds, nfds_t count, int timeoutMs) {
+  if (count > 1) return PollWithOthers(fds, count, timeoutMs);
   std::unique_lock guard(lock_);
   const int fd = fds[0].fd;
   const auto ready = [&] { return unplugged_ || Readable() || woken_.count(fd) != 0; };
   ++polling_;
-  wake_.notify_all();
+  Changed();
   if (instantTimeouts_ > 0 && !ready()) {
     --instantTimeouts_;
     --polling_;
@@ -170,6 +185,58 @@ int TFakeV4L2Device::Poll(pollfd* fds, nfds_t, int timeoutMs) {
   }
   fds[0].revents = unplugged_ ? short(POLLERR) : Readable() ? short(POLLIN) : short(0);
   return fds[0].revents ? 1 : 0;
+}
+
+int TFakeV4L2Device::PollWithOthers(pollfd* fds, nfds_t count, int timeoutMs) {
+  // The node's state lives under the lock; the other descriptors are real
+  // ones, polled together with the eventfd every change of state writes.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::vector<pollfd> others(fds + 1, fds + count);
+  others.push_back({changed_, POLLIN, 0});
+  std::unique_lock guard(lock_);
+  const int fd = fds[0].fd;
+  ++polling_;
+  Changed();
+  bool instant = instantTimeouts_ > 0;
+  bool mine = false, theirs = false;
+  for (;;) {
+    mine = unplugged_ || Readable() || woken_.count(fd) != 0;
+    int waitMs = 0;
+    if (!mine && !instant) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      waitMs = pollIgnoresTimeout_ ? -1 : int(std::max<int64_t>(left.count(), 0));
+    }
+    guard.unlock();
+    for (pollfd& o : others) o.revents = 0;
+    const int r = ::poll(others.data(), others.size(), waitMs);
+    const int error = errno;
+    if (others.back().revents) {
+      uint64_t drained;
+      (void)!::read(changed_, &drained, sizeof drained);
+    }
+    guard.lock();
+    if (r < 0 && error != EINTR) {
+      --polling_;
+      return Fail(error);
+    }
+    theirs = std::any_of(others.begin(), others.end() - 1, [](const pollfd& o) { return o.revents != 0; });
+    if (mine || theirs || instant) break;
+    if (!pollIgnoresTimeout_ && std::chrono::steady_clock::now() >= deadline) break;
+  }
+  --polling_;
+  if (instant && !mine && !theirs) --instantTimeouts_;
+  if (woken_.erase(fd) != 0) {
+    for (nfds_t i = 0; i < count; ++i) fds[i].revents = 0;
+    return Fail(EINTR);
+  }
+  fds[0].revents = unplugged_ ? short(POLLERR) : Readable() ? short(POLLIN) : short(0);
+  int ready = fds[0].revents ? 1 : 0;
+  for (nfds_t i = 1; i < count; ++i) {
+    fds[i].revents = others[i - 1].revents;
+    ready += fds[i].revents ? 1 : 0;
+  }
+  return ready;
 }
 
 namespace {
@@ -199,7 +266,7 @@ void TFakeV4L2Device::Push(TFrame frame) {
   if (!frame.timestampNs) frame.timestampNs = MonotonicNs();
   std::lock_guard guard(lock_);
   pending_.push_back(std::move(frame));
-  wake_.notify_all();
+  Changed();
 }
 
 void TFakeV4L2Device::PushBytes(const std::vector<uint8_t>& bytes, uint32_t flags) {
@@ -209,14 +276,14 @@ void TFakeV4L2Device::PushBytes(const std::vector<uint8_t>& bytes, uint32_t flag
 void TFakeV4L2Device::Unplug() {
   std::lock_guard guard(lock_);
   unplugged_ = true;
-  wake_.notify_all();
+  Changed();
 }
 
 void TFakeV4L2Device::Interrupt(int fd) {
   std::lock_guard guard(lock_);
   ++interrupts_;
   if (interruptible_) woken_.insert(fd);
-  wake_.notify_all();
+  Changed();
 }
 
 bool TFakeV4L2Device::WaitPolling() {
@@ -347,7 +414,7 @@ int TFakeV4L2Device::Ioctl(int fd, unsigned long request, void* arg) {
       if (b->index >= buffers_.size() || buffers_[b->index].queued) return Fail(EINVAL);
       buffers_[b->index].queued = true;
       if (streaming_) ++requeued_;
-      wake_.notify_all();
+      Changed();
       return 0;
     }
     case VIDIOC_DQBUF: {
@@ -376,7 +443,7 @@ int TFakeV4L2Device::Ioctl(int fd, unsigned long request, void* arg) {
         if (const int e = streamOnCheck_(format_)) return Fail(e);
       streaming_ = true;
       ++streamOns_;
-      wake_.notify_all();
+      Changed();
       return 0;
     case VIDIOC_STREAMOFF:
       streaming_ = false;

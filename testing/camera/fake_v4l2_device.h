@@ -8,7 +8,8 @@
 // reads that fail. Faults the test queues: unplug, EAGAIN, short, empty or
 // error-flagged buffers, corrupt or truncated JPEG, a driver that refuses
 // S_FMT or a control, a poll that waits for nothing but a frame, an unplug
-// or a wake-up. The filter sees it only through the I/O seam.
+// or a wake-up. The filter sees it only through the I/O seam; its polls
+// also watch the real descriptors a caller puts after the node.
 
 #include <linux/videodev2.h>
 
@@ -73,6 +74,9 @@ class TFakeV4L2Device final : public IV4L2Device {
   };
 
   TFakeV4L2Device();
+  ~TFakeV4L2Device() override;
+  TFakeV4L2Device(const TFakeV4L2Device&) = delete;
+  TFakeV4L2Device& operator=(const TFakeV4L2Device&) = delete;
 
   int Open(const std::string& path, int flags) override;
   int Ioctl(int fd, unsigned long request, void* arg) override;
@@ -141,6 +145,11 @@ class TFakeV4L2Device final : public IV4L2Device {
 
  private:
   int Fail(int error);
+  // Wakes the waits on the state: the condition and the eventfd a poll
+  // with other descriptors watches.
+  void Changed();
+  // Poll with real descriptors after the node (the caller's own wake-ups).
+  int PollWithOthers(pollfd* fds, nfds_t count, int timeoutMs);
   const TControl* FindControl(uint32_t id) const;
   bool Readable() const;
   // The formats of the node behind `fd`, stepwise ranges expanded to their
@@ -152,6 +161,7 @@ class TFakeV4L2Device final : public IV4L2Device {
   void Layout(v4l2_pix_format& p) const;
 
   std::condition_variable wake_;
+  const int changed_;  // eventfd: written at every change of state
   std::vector<TControl> table_;
   std::deque<TFrame> pending_;
   struct TBuffer {

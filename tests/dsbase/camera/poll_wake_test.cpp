@@ -1,12 +1,15 @@
 // The seam's wake-up on the kernel and on the synthetic camera: a wake-up
 // given before the poll is kept for it, ends it with EINTR however long its
-// time-out, is taken only once, and the kernel's eventfd goes with its node.
+// time-out, is taken only once, and the kernel's eventfd goes with its node;
+// a caller's own descriptor polled beside the node wakes the kernel's and the
+// scripted node's poll.
 // A poll on a FIFO stands in for a V4L2 node: the kernel treats both alike.
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/videodev2.h>
+#include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +20,7 @@
 
 #include "dsbase/camera/test_pattern_device.h"
 #include "dsbase/camera/v4l2_device.h"
+#include "testing/camera/fake_v4l2_device.h"
 #include "tests/runtime/sync/sync_test_util.h"
 
 namespace lumicar {
@@ -86,6 +90,62 @@ TEST_F(KernelPollWakeTest, AWakeUpEndsThePollOnceAndGoesWithTheNode) {
   EXPECT_EQ(polled.get(), std::make_pair(-1, EINTR));
   EXPECT_EQ(d.Close(fd), 0);
   EXPECT_EQ(OpenFdCount(), before);
+}
+
+TEST_F(KernelPollWakeTest, ACallersOwnDescriptorIsPolledBesideTheNode) {
+  IV4L2Device& d = *DSKernelV4L2Device();
+  const int fd = d.Open(node_, O_RDWR | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  const int own = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  ASSERT_GE(own, 0);
+  pollfd p[2] = {{fd, POLLIN, 0}, {own, POLLIN, 0}};
+  EXPECT_EQ(d.Poll(p, 2, 0), 0);
+  const uint64_t one = 1;
+  ASSERT_EQ(write(own, &one, sizeof one), ssize_t(sizeof one));
+  EXPECT_EQ(d.Poll(p, 2, 60'000), 1);
+  EXPECT_EQ(p[0].revents, 0);
+  EXPECT_TRUE(p[1].revents & POLLIN);
+  // The stop's wake-up still wins over it.
+  d.Interrupt(fd);
+  errno = 0;
+  EXPECT_EQ(d.Poll(p, 2, 0), -1);
+  EXPECT_EQ(errno, EINTR);
+  EXPECT_EQ(p[1].revents, 0);
+  close(own);
+  EXPECT_EQ(d.Close(fd), 0);
+}
+
+TEST(FakePollTest, ACallersOwnDescriptorWakesAPollThatWaitsForAFrame) {
+  camtest::TFakeV4L2Device d;
+  d.pollIgnoresTimeout_ = true;
+  const int fd = d.Open("/dev/video0", O_RDWR);
+  ASSERT_GE(fd, 0);
+  const int own = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  ASSERT_GE(own, 0);
+  std::promise<std::pair<int, short>> answer;
+  std::future<std::pair<int, short>> polled = answer.get_future();
+  std::thread poller([&] {
+    pollfd p[2] = {{fd, POLLIN, 0}, {own, POLLIN, 0}};
+    const int r = d.Poll(p, 2, 60'000);
+    answer.set_value({r, p[1].revents});
+  });
+  ASSERT_TRUE(d.WaitPolling());
+  const uint64_t one = 1;
+  ASSERT_EQ(write(own, &one, sizeof one), ssize_t(sizeof one));
+  const bool finished = polled.wait_for(lumicar::testing::kGenerous) == std::future_status::ready;
+  if (!finished) d.Unplug();  // failsafe: free the poller
+  poller.join();
+  ASSERT_TRUE(finished);
+  const auto [r, revents] = polled.get();
+  EXPECT_EQ(r, 1);
+  EXPECT_TRUE(revents & POLLIN);
+  // And an unplug wakes it as before, reported on the node.
+  d.Unplug();
+  pollfd p[2] = {{fd, POLLIN, 0}, {-1, POLLIN, 0}};
+  EXPECT_EQ(d.Poll(p, 2, 60'000), 1);
+  EXPECT_TRUE(p[0].revents & POLLERR);
+  close(own);
+  d.Close(fd);
 }
 
 TEST(TestPatternPollWakeTest, AWakeUpEndsAPollThatWaitsForTheNextFrame) {
