@@ -131,7 +131,7 @@ TCameraProfile MakeDocumentCamera4K() {
   p.intervals = {{V4L2_PIX_FMT_MJPEG, 3840, 2160, 1, 30}, {V4L2_PIX_FMT_MJPEG, 3840, 2160, 1, 15},
                  {V4L2_PIX_FMT_MJPEG, 3264, 2448, 1, 30}, {V4L2_PIX_FMT_MJPEG, 3264, 2448, 1, 15},
                  {V4L2_PIX_FMT_MJPEG, 1920, 1080, 1, 30}, {V4L2_PIX_FMT_MJPEG, 640, 480, 1, 30},
-                 {V4L2_PIX_FMT_YUYV, 640, 480, 1, 30},    {V4L2_PIX_FMT_YUYV, 1920, 1080, 1, 5}};
+                 {V4L2_PIX_FMT_YUYV, 640, 480, 1, 15},    {V4L2_PIX_FMT_YUYV, 1920, 1080, 1, 5}};
   p.controls = UvcControls();
   return p;
 }

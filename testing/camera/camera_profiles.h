@@ -45,7 +45,7 @@ const TCameraProfile& MetadataNodeCameraProfile();
 
 // A document camera with an 8 MP sensor: MJPEG 3840 × 2160 and 3264 × 2448
 // at 30 fps (one such frame takes most of a frame period to decode), MJPEG
-// 1920 × 1080 and 640 × 480 at 30, YUYV only at 640 × 480 (30 fps) and
+// 1920 × 1080 and 640 × 480 at 30, YUYV only at 640 × 480 (15 fps) and
 // 1920 × 1080 (5 fps), as USB 2 leaves no room for more. Not among
 // CameraProfiles(): its frames are costly to make, so the tests that want it
 // name it.
