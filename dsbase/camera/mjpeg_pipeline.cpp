@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -11,6 +12,24 @@
 #include "dsbase/camera/camera_log.h"
 
 namespace lumicar {
+
+void TDSDecodeTimer::Reset(int64_t frameInterval, bool decided) {
+  frameInterval_ = frameInterval;
+  decided_ = decided;
+  median_ = 0;
+  times_.clear();
+}
+
+bool TDSDecodeTimer::Add(int64_t cpuNs) {
+  if (decided_) return false;
+  times_.push_back(cpuNs);
+  if (times_.size() < kTimed) return false;
+  decided_ = true;
+  std::nth_element(times_.begin(), times_.begin() + kTimed / 2, times_.end());
+  median_ = times_[kTimed / 2];
+  // The interval is in 100 ns units.
+  return frameInterval_ > 0 && median_ > frameInterval_ * 100 / 2;
+}
 
 TDSMjpegPipeline::TDSMjpegPipeline(TDSFrameDecode decode, QString name)
     : decode_(std::move(decode)), name_(std::move(name)) {}

@@ -46,6 +46,26 @@ struct TDSDecodedFrame {
 // runs on the decoder thread.
 using TDSFrameDecode = std::function<void(const uint8_t* data, size_t size, TDSDecodedFrame* out)>;
 
+// Decides from the CPU time of a stream's first decodes whether they need a
+// thread of their own: when the median of the first few takes more than half
+// a frame period (the first alone would decide on the one that sizes the
+// decoder's buffers).
+class TDSDecodeTimer {
+ public:
+  static constexpr size_t kTimed = 3;
+  // `frameInterval` in 100 ns units; `decided`: nothing to time.
+  void Reset(int64_t frameInterval, bool decided);
+  bool Timing() const { return !decided_; }
+  // Notes one decode; true once, when the decodes need their own thread.
+  bool Add(int64_t cpuNs);
+  int64_t MedianNs() const { return median_; }
+
+ private:
+  int64_t frameInterval_ = 0, median_ = 0;
+  bool decided_ = true;
+  std::vector<int64_t> times_;
+};
+
 class TDSMjpegPipeline {
  public:
   TDSMjpegPipeline(TDSFrameDecode decode, QString name);

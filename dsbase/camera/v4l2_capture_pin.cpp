@@ -2,7 +2,9 @@
 
 #include <linux/videodev2.h>
 #include <sys/mman.h>
+#include <time.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -30,6 +32,13 @@ constexpr int kPollSliceMs = 100;
 // after that restart is reported, and restarted again each time this passes.
 constexpr int kSilentRestartMs = 5 * kPollTimeoutMs;
 constexpr size_t kMaxBufferBytes = 256u << 20;
+bool IsJpeg(uint32_t fourcc) { return fourcc == V4L2_PIX_FMT_MJPEG || fourcc == V4L2_PIX_FMT_JPEG; }
+
+int64_t ThreadCpuNs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
 
 bool IsVideoInfo(const AM_MEDIA_TYPE& mt) {
   return mt.majortype == MEDIATYPE_Video && (mt.formattype == FORMAT_VideoInfo || mt.formattype == FORMAT_VideoInfo2);
@@ -275,6 +284,11 @@ HRESULT TDSV4L2CapturePin::StartStreaming() {
   // Told once it streams: the capture says what it shows instead.
   if (forBandwidth) camera_->NotifyEvent(EC_CAMERA_COMPRESSED, w, h);
   stop_.store(false);
+  // Decided before the streaming thread runs (which owns the decoder from
+  // then on), or on its first frames.
+  const TDSMjpegDecoding decoding = decoding_.load();
+  decodeTimer_.Reset(frameInterval_, !IsJpeg(source->fourcc) || decoding != TDSMjpegDecoding::automatic);
+  if (IsJpeg(source->fourcc) && decoding == TDSMjpegDecoding::ownThread) StartDecoderThread();
   thread_ = std::thread([this] { Stream(); });
   return S_OK;
 }
@@ -414,6 +428,17 @@ bool TDSV4L2CapturePin::RestartStream() {
 }
 
 void TDSV4L2CapturePin::Stream() {
+  Pump();
+  // Stopped and joined before the stream stops: nothing it decoded is
+  // delivered after this.
+  if (pipeline_) {
+    pipeline_->Stop();
+    pipeline_.reset();
+    ownThread_.store(false);
+  }
+}
+
+void TDSV4L2CapturePin::Pump() {
   IV4L2Device& d = camera_->Device();
   const int fd = camera_->Fd();
   const int timeoutMs = d.Interruptible() ? kPollTimeoutMs : kPollSliceMs;
@@ -421,8 +446,10 @@ void TDSV4L2CapturePin::Stream() {
   int restarts = 0;  // of this silence
   bool reported = false;
   while (!stop_.load()) {
-    pollfd p{fd, POLLIN, 0};
-    const int n = d.Poll(&p, 1, timeoutMs);
+    // The node, and the decoder thread's wake-up while it runs.
+    pollfd polled[2] = {{fd, POLLIN, 0}, {pipeline_ ? pipeline_->WakeFd() : -1, POLLIN, 0}};
+    pollfd& p = polled[0];
+    const int n = d.Poll(polled, pipeline_ ? 2 : 1, timeoutMs);
     if (n < 0) {
       if (errno == EINTR) continue;  // a signal, or StopStreaming's wake-up
       Lost(errno);
@@ -462,6 +489,15 @@ void TDSV4L2CapturePin::Stream() {
       Lost(ENODEV);
       return;
     }
+    // Taken before the next frame goes to the decoder (which starts on it
+    // only once this one is out) and delivered after: the delivery of this
+    // frame and the decode of the next overlap.
+    TDSDecodedFrame decoded;
+    const bool haveDecoded = pipeline_ && pipeline_->TakeDecoded(&decoded);
+    if (!p.revents) {
+      if (haveDecoded) DeliverDecoded(decoded);
+      continue;
+    }
     silentMs = 0;
     if (restarts > 0) {
       qCInfo(lcCamera) << streamName_ << "sends frames again";
@@ -499,33 +535,45 @@ void TDSV4L2CapturePin::Stream() {
     }
     if (have) Process(newest);
     if (camera_->IsLost()) return;
+    if (haveDecoded) DeliverDecoded(decoded);
   }
+}
+
+void TDSV4L2CapturePin::DropFrame(const char* why) {
+  dropped_.fetch_add(1);
+  if (dropLog_.Open())
+    qCWarning(lcCamera) << streamName_ << "dropped a frame:" << why << "(" << dropLog_.TakeSuppressed()
+                        << "more since the last message)";
 }
 
 void TDSV4L2CapturePin::Process(const v4l2_buffer& b) {
   const TBuffer& buffer = buffers_[b.index];
-  auto drop = [&](const char* why) {
-    dropped_.fetch_add(1);
-    if (dropLog_.Open())
-      qCWarning(lcCamera) << streamName_ << "dropped a frame:" << why << "(" << dropLog_.TakeSuppressed()
-                          << "more since the last message)";
-  };
   bool deliver = camera_->State() == State_Running;
   if (b.flags & V4L2_BUF_FLAG_ERROR) {
-    drop("the driver flagged the buffer");
+    DropFrame("the driver flagged the buffer");
     deliver = false;
   } else if (b.bytesused == 0) {
-    drop("the driver delivered an empty buffer");
+    DropFrame("the driver delivered an empty buffer");
     deliver = false;
   } else if (b.bytesused > buffer.length) {
-    drop("the driver claims more bytes than its buffer holds");
+    DropFrame("the driver claims more bytes than its buffer holds");
     deliver = false;
+  }
+  if (pipeline_) {
+    // The compressed bytes are copied and the buffer goes back at once; a
+    // frame still waiting for the busy decoder gives way to this newer one.
+    if (deliver &&
+        pipeline_->Submit(static_cast<const uint8_t*>(buffer.address), b.bytesused, {b.sequence, b.flags, b.timestamp}))
+      dropped_.fetch_add(1);
+    if (!Requeue(b.index) && (errno == ENODEV || errno == EIO)) Lost(errno);
+    return;
   }
   TIntf<IMediaSample> sample;
   if (deliver) {
     IMediaSample* raw = nullptr;
     if (SUCCEEDED(GetDeliveryBuffer(&raw, nullptr, nullptr, 0)) && raw) sample = TIntf<IMediaSample>::Adopt(raw);
   }
+  int64_t decodeNs = -1;
   if (sample) {
     uint8_t* data = nullptr;
     const int32_t size = sample->GetSize();
@@ -533,11 +581,14 @@ void TDSV4L2CapturePin::Process(const v4l2_buffer& b) {
     if (FAILED(sample->GetPointer(&data)) || size <= 0) {
       sample.reset();
     } else {
+      const int64_t begin = decodeTimer_.Timing() ? ThreadCpuNs() : 0;
       const TDSUnpackResult r = unpacker_.Unpack(static_cast<const uint8_t*>(buffer.address), used, data, size_t(size));
       if (r != TDSUnpackResult::ok) {
         if (r == TDSUnpackResult::shortBuffer) short_.fetch_add(1);
-        drop(unpacker_.LastError());
+        DropFrame(unpacker_.LastError());
         sample.reset();
+      } else if (decodeTimer_.Timing()) {
+        decodeNs = ThreadCpuNs() - begin;
       }
     }
   }
@@ -547,12 +598,23 @@ void TDSV4L2CapturePin::Process(const v4l2_buffer& b) {
       return;
     }
   }
-  if (!sample) return;
-  sample->SetActualDataLength(int32_t(unpacker_.OutputBytes()));
+  if (sample) {
+    sample->SetActualDataLength(int32_t(unpacker_.OutputBytes()));
+    DeliverSample(sample.get(), b.flags, b.timestamp);
+  }
+  if (decodeNs >= 0 && decodeTimer_.Add(decodeNs)) {
+    qCInfo(lcCamera) << streamName_ << "decodes MJPEG on a thread of its own: a frame takes"
+                     << decodeTimer_.MedianNs() / 1'000'000 << "ms of the" << frameInterval_ / 10'000
+                     << "ms between frames";
+    StartDecoderThread();
+  }
+}
+
+void TDSV4L2CapturePin::DeliverSample(IMediaSample* sample, uint32_t flags, const timeval& timestamp) {
   REFERENCE_TIME when = 0;
-  if ((b.flags & V4L2_BUF_FLAG_TIMESTAMP_MASK) == V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC &&
-      (b.timestamp.tv_sec || b.timestamp.tv_usec))
-    when = REFERENCE_TIME(b.timestamp.tv_sec) * 10'000'000 + REFERENCE_TIME(b.timestamp.tv_usec) * 10;
+  if ((flags & V4L2_BUF_FLAG_TIMESTAMP_MASK) == V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC &&
+      (timestamp.tv_sec || timestamp.tv_usec))
+    when = REFERENCE_TIME(timestamp.tv_sec) * 10'000'000 + REFERENCE_TIME(timestamp.tv_usec) * 10;
   else
     when = TDSSystemClock::Now();
   REFERENCE_TIME start;
@@ -561,7 +623,44 @@ void TDSV4L2CapturePin::Process(const v4l2_buffer& b) {
     sample->SetTime(&start, &stop);
   }
   sample->SetSyncPoint(true);
-  if (Deliver(sample.get()) == S_OK) delivered_.fetch_add(1);
+  if (Deliver(sample) == S_OK) delivered_.fetch_add(1);
+}
+
+void TDSV4L2CapturePin::StartDecoderThread() {
+  auto pipeline = std::make_unique<TDSMjpegPipeline>(
+      [this](const uint8_t* data, size_t size, TDSDecodedFrame* out) { DecodeInto(data, size, out); }, streamName_);
+  if (!pipeline->Start()) return;  // logged; the streaming thread goes on decoding
+  pipeline_ = std::move(pipeline);
+  ownThread_.store(true);
+}
+
+void TDSV4L2CapturePin::DecodeInto(const uint8_t* data, size_t size, TDSDecodedFrame* out) {
+  // No sample (stopping, or none to be had): nothing to deliver, as on the
+  // streaming thread.
+  out->result = TDSUnpackResult::ok;
+  IMediaSample* raw = nullptr;
+  if (FAILED(GetDeliveryBuffer(&raw, nullptr, nullptr, 0)) || !raw) return;
+  TIntf<IMediaSample> sample = TIntf<IMediaSample>::Adopt(raw);
+  uint8_t* dst = nullptr;
+  const int32_t capacity = sample->GetSize();
+  if (FAILED(sample->GetPointer(&dst)) || capacity <= 0) return;
+  out->result = unpacker_.Unpack(data, size, dst, size_t(capacity));
+  if (out->result != TDSUnpackResult::ok) {
+    out->error = unpacker_.LastError();
+    return;
+  }
+  sample->SetActualDataLength(int32_t(unpacker_.OutputBytes()));
+  out->sample = std::move(sample);
+}
+
+void TDSV4L2CapturePin::DeliverDecoded(TDSDecodedFrame& decoded) {
+  if (decoded.result != TDSUnpackResult::ok) {
+    if (decoded.result == TDSUnpackResult::shortBuffer) short_.fetch_add(1);
+    DropFrame(decoded.error.c_str());
+    return;
+  }
+  if (!decoded.sample || stop_.load() || camera_->State() != State_Running) return;
+  DeliverSample(decoded.sample.get(), decoded.frame.flags, decoded.frame.timestamp);
 }
 
 }  // namespace lumicar

@@ -5,6 +5,7 @@
 // buffers into samples and delivers them, newest first.
 
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -13,12 +14,18 @@
 #include "dsbase/camera/camera_log.h"
 #include "dsbase/camera/camera_modes.h"
 #include "dsbase/camera/frame_unpacker.h"
+#include "dsbase/camera/mjpeg_pipeline.h"
 #include "dsbase/graph/builder_interfaces.h"
 #include "runtime/log_gate.h"
 
 namespace lumicar {
 
 class TDSV4L2CaptureFilter;
+
+// Where a stream's MJPEG is decoded: on a thread of its own when one decode
+// takes more than half a frame period (measured on the first frames), always,
+// or never; the last two for comparisons in benchmarks and for tests.
+enum class TDSMjpegDecoding { automatic, ownThread, streamingThread };
 
 class TDSV4L2CapturePin final : public TDSSourceStreamPin, public IKsPropertySet, public IAMStreamConfig {
  public:
@@ -61,6 +68,10 @@ class TDSV4L2CapturePin final : public TDSSourceStreamPin, public IKsPropertySet
   uint32_t StreamingFourcc() const { return streamingFourcc_.load(); }
   // Stops the streaming thread and frees the driver's buffers.
   void StopStreaming();
+  // From the next start on.
+  void SetMjpegDecoding(TDSMjpegDecoding how) { decoding_.store(how); }
+  // Whether the stream decodes on a thread of its own now.
+  bool DecodesOnOwnThread() const { return ownThread_.load(); }
 
  private:
   struct TBuffer {
@@ -76,9 +87,20 @@ class TDSV4L2CapturePin final : public TDSSourceStreamPin, public IKsPropertySet
   // of the current type; everything is released again on failure.
   HRESULT OpenStream(const TDSCameraSource& source, const TDSFraction& fraction, int w, int h, const AM_MEDIA_TYPE& mt);
   void ReleaseBuffers();
+  // The streaming thread: the loop, then the decoder thread stopped.
   void Stream();
-  // Handles one dequeued buffer: converts and delivers it, then requeues.
+  void Pump();
+  // Handles one dequeued buffer: converts and delivers it, then requeues;
+  // with the decoder thread, copies it for that thread and requeues.
   void Process(const struct v4l2_buffer& buffer);
+  // Counts a dropped frame and logs why (rate-limited).
+  void DropFrame(const char* why);
+  // Stamps and delivers a converted frame.
+  void DeliverSample(IMediaSample* sample, uint32_t flags, const timeval& timestamp);
+  // The decoder thread's decode; the streaming thread's delivery of it.
+  void DecodeInto(const uint8_t* data, size_t size, TDSDecodedFrame* out);
+  void DeliverDecoded(TDSDecodedFrame& decoded);
+  void StartDecoderThread();
   bool Requeue(uint32_t index);
   // Streaming thread: STREAMOFF, every buffer queued again, STREAMON; false
   // (errno set) when the driver refused.
@@ -96,6 +118,12 @@ class TDSV4L2CapturePin final : public TDSSourceStreamPin, public IKsPropertySet
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::atomic<uint32_t> streamingFourcc_{0};
+  std::atomic<TDSMjpegDecoding> decoding_{TDSMjpegDecoding::automatic};
+  std::atomic<bool> ownThread_{false};
+  // Streaming thread only: the decoder thread while it runs, and the times
+  // of the first decodes that choose it.
+  std::unique_ptr<TDSMjpegPipeline> pipeline_;
+  TDSDecodeTimer decodeTimer_;
   std::atomic<int64_t> delivered_{0}, dropped_{0}, short_{0}, timeouts_{0}, silentRestarts_{0};
   TLogGate dropLog_;
 };

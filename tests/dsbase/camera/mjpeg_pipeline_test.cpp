@@ -3,7 +3,8 @@
 // bytes as they were at Submit; a frame that waits while the decoder is busy
 // gives way to the newer one; a failed decode comes back as such and the
 // next frame follows; a stop during a decode joins the thread, delivers
-// nothing and gives every sample back. Waits are bounded polls of the
+// nothing and gives every sample back. And the choice of that thread from
+// the first decodes' times. Waits are bounded polls of the
 // pipeline's eventfd and conditions, never sleeps.
 
 #include "dsbase/camera/mjpeg_pipeline.h"
@@ -165,6 +166,34 @@ TEST(MjpegPipelineTest, StopDuringADecodeJoinsAndGivesEverySampleBack) {
   EXPECT_EQ(memory->OutstandingCount(), 0);
   pipeline.reset();
   EXPECT_EQ(allocator->Decommit(), S_OK);
+}
+
+constexpr int64_t kDecodeInterval = 333333;                   // 30 fps, in 100 ns
+constexpr int64_t kDecodeHalfNs = kDecodeInterval * 100 / 2;  // 16.7 ms
+
+TEST(DecodeTimerTest, MovesWhenTheMedianOfTheFirstDecodesTakesOverHalfAPeriod) {
+  auto moves = [](std::vector<int64_t> times, int64_t interval = kDecodeInterval, bool decided = false) {
+    TDSDecodeTimer t;
+    t.Reset(interval, decided);
+    bool moved = false;
+    for (int64_t ns : times) moved = t.Add(ns) || moved;
+    return moved;
+  };
+  // A slow first decode (buffers sized) alone does not move it; a slow
+  // median does, once the first few are in.
+  EXPECT_FALSE(moves({5 * kDecodeHalfNs, kDecodeHalfNs / 4, kDecodeHalfNs / 4}));
+  EXPECT_TRUE(moves({kDecodeHalfNs / 4, kDecodeHalfNs + 1, kDecodeHalfNs * 2}));
+  EXPECT_FALSE(moves({kDecodeHalfNs + 1, kDecodeHalfNs + 1}));
+  EXPECT_FALSE(moves({kDecodeHalfNs, kDecodeHalfNs, kDecodeHalfNs}));
+  // Decided at the start, or without a known rate: never.
+  EXPECT_FALSE(moves({kDecodeHalfNs * 4, kDecodeHalfNs * 4, kDecodeHalfNs * 4}, kDecodeInterval, true));
+  EXPECT_FALSE(moves({kDecodeHalfNs * 4, kDecodeHalfNs * 4, kDecodeHalfNs * 4}, 0));
+  // Once decided, later decodes change nothing.
+  TDSDecodeTimer t;
+  t.Reset(kDecodeInterval, false);
+  for (int i = 0; i < 3; ++i) t.Add(1);
+  EXPECT_FALSE(t.Timing());
+  EXPECT_FALSE(t.Add(kDecodeHalfNs * 10));
 }
 
 }  // namespace
