@@ -14,18 +14,17 @@
 
 namespace lumicar::camtest {
 
-TFakeV4L2Device::TFakeV4L2Device() : changed_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-  ApplyCameraProfile(*this, DocumentCameraProfile());
-}
+TFakeV4L2Device::TFakeV4L2Device() { ApplyCameraProfile(*this, DocumentCameraProfile()); }
 
 TFakeV4L2Device::~TFakeV4L2Device() {
-  if (changed_ >= 0) ::close(changed_);
+  if (changed_.load() >= 0) ::close(changed_.load());
 }
 
 void TFakeV4L2Device::Changed() {
   wake_.notify_all();
   const uint64_t one = 1;
-  if (changed_ >= 0) (void)!::write(changed_, &one, sizeof one);
+  const int changed = changed_.load();
+  if (changed >= 0) (void)!::write(changed, &one, sizeof one);
 }
 
 int TFakeV4L2Device::Fail(int error) {
@@ -192,8 +191,9 @@ int TFakeV4L2Device::PollWithOthers(pollfd* fds, nfds_t count, int timeoutMs) {
   // ones, polled together with the eventfd every change of state writes.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::vector<pollfd> others(fds + 1, fds + count);
-  others.push_back({changed_, POLLIN, 0});
   std::unique_lock guard(lock_);
+  if (changed_.load() < 0) changed_.store(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  others.push_back({changed_.load(), POLLIN, 0});
   const int fd = fds[0].fd;
   ++polling_;
   Changed();
@@ -213,7 +213,7 @@ int TFakeV4L2Device::PollWithOthers(pollfd* fds, nfds_t count, int timeoutMs) {
     const int error = errno;
     if (others.back().revents) {
       uint64_t drained;
-      (void)!::read(changed_, &drained, sizeof drained);
+      (void)!::read(changed_.load(), &drained, sizeof drained);
     }
     guard.lock();
     if (r < 0 && error != EINTR) {

@@ -13,6 +13,7 @@
 
 #include <linux/videodev2.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -161,7 +162,10 @@ class TFakeV4L2Device final : public IV4L2Device {
   void Layout(v4l2_pix_format& p) const;
 
   std::condition_variable wake_;
-  const int changed_;  // eventfd: written at every change of state
+  // eventfd written at every change of state, made by the first poll with
+  // descriptors of the caller's own (a device polled only on its node holds
+  // no descriptor of its own, as a node counts in the tests' fd checks).
+  std::atomic<int> changed_{-1};
   std::vector<TControl> table_;
   std::deque<TFrame> pending_;
   struct TBuffer {
