@@ -269,18 +269,11 @@ void ResetViewerSettings() { TViewerSettingsStore(TViewerSettingsStore::DefaultP
 void ApplyViewerOptions(TForm1& form, const TViewerOptions& options, const std::optional<TViewerCamera>& camera) {
   // The remembered camera may be the one asked for already.
   if (camera && form.VLDSCapture1 && form.VLDSCapture1->VideoCaptureDevice()->GetVC_DriverName() != camera->identity) {
-    TVLDSCapture* capture = form.VLDSCapture1;
-    RunHandled([&] {
-      capture->Stop();
-      // The change of camera closes the graph that the design's choice
-      // opened; the start opens the camera asked for.
-      capture->VideoCaptureDevice()->SetName(camera->shownName);
-      if (capture->VideoCaptureDevice()->GetVC_DriverName() != camera->identity) {
-        qCWarning(lcCommandLine).noquote() << "The camera" << camera->shownName << "went before it could be chosen";
-      }
-    });
-    // Started again whatever the change did, as the menu's commands do.
-    RunHandled([&] { capture->Start(); });
+    // The change of camera closes the graph that the remembered choice
+    // opened; the restart opens the camera asked for, as the menu's command.
+    RunHandled([&] { form.ChooseCamera(camera->shownName); });
+    if (form.VLDSCapture1->VideoCaptureDevice()->GetVC_DriverName() != camera->identity)
+      qCWarning(lcCommandLine).noquote() << "The camera" << camera->shownName << "went before it could be chosen";
   }
   // The window may come up turned or full screen already, as it was left:
   // the options ask for a state, so the commands run only to reach it.

@@ -285,6 +285,10 @@ void TForm1::N10Click(QObject*) {
   WithRestart([this] { VLDSCapture1->ShowVideoDialog(cdVideoSource); });
 }
 
+void TForm1::ChooseCamera(const QString& shownName) {
+  WithRestart([this, &shownName] { VLDSCapture1->VideoCaptureDevice()->SetName(shownName); });
+}
+
 void TForm1::N1Click(QObject*) {
   WithRestart([this] { VLDSCapture1->VideoCaptureDevice()->ShowDeviceSelctDialog(); });
 }

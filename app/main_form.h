@@ -124,6 +124,10 @@ class TForm1 : public TLPForm {
   TMenuItem *Tools1 = nullptr, *Freeze1 = nullptr, *Snapshot1 = nullptr, *Copy1 = nullptr, *N16 = nullptr;
   TMenuItem *RotateRight1 = nullptr, *RotateLeft1 = nullptr, *ZoomReset1 = nullptr, *N17 = nullptr, *Info1 = nullptr;
 
+  // Chooses a camera by its shown name with a restart of the capture, as the
+  // device command does with the dialog's answer.
+  void ChooseCamera(const QString& shownName);
+
   // Where snapshots are saved: the pictures folder's "Lumicar" unless set.
   void SetSnapshotFolder(const QString& folder) { snapshotFolder_ = folder; }
   QString SnapshotFolder() const;
