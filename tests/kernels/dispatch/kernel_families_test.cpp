@@ -257,7 +257,9 @@ TEST_F(KernelFamilies, OutOfPlaceConstantOperations) {
   const Ipp8u value[3] = {0x0F, 0xF0, 0x3C};
   using Fn = IppStatus (*)(const Ipp8u*, int, const Ipp8u*, Ipp8u*, int, IppiSize);
   const std::pair<Fn, ImageOp> cases[] = {{ippiAndC_8u_C3R, kAnd}, {ippiOrC_8u_C3R, kOr}, {ippiXorC_8u_C3R, kXor}};
-  for (const auto& [fn, op] : cases) {
+  for (const auto& entry : cases) {
+    const Fn fn = entry.first;
+    const ImageOp op = entry.second;
     const Image src = RandomImage(rng_);
     const Image before = RandomImage(rng_);
     Image dst = before;
