@@ -9,7 +9,7 @@
 namespace lumicar::adjustment_mode {
 Q_NAMESPACE
 
-enum TVLDSAdjustmentMode {
+enum TVLDSAdjustmentMode : int {
   amUseCurrent = 0,  // the camera's control is not touched
   amAutomatic = 1,   // the camera regulates the control itself
   amManual = 2,      // the stored value is set
