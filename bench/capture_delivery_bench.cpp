@@ -386,8 +386,13 @@ void Deliver(benchmark::State& state, TSource source) {
       Broken(state, what, "the sink did not link");
       break;
     }
-    capture->Start();
+    // Every frame is to arrive (the feeder waits for its buffer): decoding
+    // stays on the streaming thread, where a slow decode (the sanitizer
+    // build) cannot make the decoder thread hand on only the newest frame.
+    capture->Open();
     auto* filter = dynamic_cast<TDSV4L2CaptureFilter*>(capture->CaptureFilter());
+    if (filter) filter->CapturePin()->SetMjpegDecoding(TDSMjpegDecoding::streamingThread);
+    capture->Start();
     if (!capture->IsRunning() || !filter) {
       Broken(state, what, "the capture did not start");
       break;
