@@ -41,7 +41,7 @@ begin() {
 end() {
   local took=$((SECONDS - step_start))
   echo "   $1 ($took s)"
-  timings+=("$(printf '%-34s %4d s' "$step_name" "$took")")
+  timings+=("$(printf '%-42s %4d s' "$step_name" "$took")")
 }
 # Runs a build or configure command with its output in a log; on failure the
 # log's errors are shown, and any warning is shown even on success (our code
