@@ -23,7 +23,9 @@ if [ "${1:-}" = "--test" ]; then
     openbox x11-utils
     # The package check: dpkg-shlibdeps, lintian, and the validators of the
     # software-centre and desktop entries.
-    dpkg-dev lintian appstream desktop-file-utils)
+    dpkg-dev lintian appstream desktop-file-utils
+    # pgrep, with which the script finds its background build's processes.
+    procps)
 fi
 
 missing=()
